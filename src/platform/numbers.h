@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace kl {
+
+// Counts and positions are signed 16-bit everywhere and travel through the
+// settings store as plain decimal text.
+
+// Text to number. Blanks around the number are allowed and a fraction is
+// rounded half to even, as the runtime's own conversion does. Text that is not
+// a number throws type mismatch (13); a value outside -32768..32767 throws
+// overflow (6).
+qint16 toInt16(const QString &text);
+
+// Number to text: decimal digits, "-" for negatives, no padding.
+QString str(qint16 value);
+
+// value + delta, throwing overflow (6) outside the 16-bit range.
+qint16 add16(qint16 value, int delta);
+
+} // namespace kl

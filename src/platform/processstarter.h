@@ -1,0 +1,22 @@
+#pragma once
+
+#include "services.h"
+
+namespace kl {
+
+// Starts programs directly, never through a command shell: the whole text is
+// the program's path and no character of it is interpreted.
+class ProcessStarter final : public ProgramStarter
+{
+public:
+    void Shell(const QString &path, int style) override;
+};
+
+// The real end of the process: nothing after it runs, not even destructors.
+class ExitProcess final : public ProcessControl
+{
+public:
+    [[noreturn]] void end() override;
+};
+
+} // namespace kl

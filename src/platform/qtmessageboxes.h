@@ -1,0 +1,15 @@
+#pragma once
+
+#include "services.h"
+
+namespace kl {
+
+// Message boxes drawn by Qt, with the button texts fixed in Japanese whatever
+// the system language, and Esc or the close box answering Cancel.
+class QtMessageBoxes final : public MessageBoxes
+{
+public:
+    int MsgBox(const QString &prompt, int buttons, const QString &title) override;
+};
+
+} // namespace kl

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace kl {
+
+// Error numbers of the runtime failures the program can meet. The numbers and
+// their Japanese descriptions follow the runtime library the windows were
+// designed against, so that a report reads the same on every platform.
+namespace err {
+inline constexpr int InvalidProcedureCall = 5;
+inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
+inline constexpr int SubscriptOutOfRange = 9;
+inline constexpr int TypeMismatch = 13;
+inline constexpr int FileNotFound = 53;
+inline constexpr int DeviceIoError = 57;
+inline constexpr int DiskFull = 61;
+inline constexpr int DeviceUnavailable = 68;
+inline constexpr int PermissionDenied = 70;
+inline constexpr int PathFileAccessError = 75;
+inline constexpr int PathNotFound = 76;
+inline constexpr int InvalidPropertyArrayIndex = 381;
+} // namespace err
+
+// A runtime failure: a number and the description shown for it. Handlers
+// catch it according to their mode (see Runtime); nothing else should.
+class RuntimeError final : public std::exception
+{
+public:
+    explicit RuntimeError(int number);
+    RuntimeError(int number, QString description);
+
+    int number() const noexcept { return m_number; }
+    const QString &description() const noexcept { return m_description; }
+    const char *what() const noexcept override { return m_what.constData(); }
+
+    // The standard description for a number; a generic text for unknown ones.
+    static QString describe(int number);
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};
+
+} // namespace kl

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace kl {
+
+// The per-user store of text values addressed by application, section and
+// key, all three matched without regard to letter case.
+//
+// Writes may be gathered in memory and made durable by commit(); reads always
+// see them. The runtime commits at the end of every handler, before every
+// modal wait and before the process ends. Every operation may throw
+// RuntimeError (a store that cannot be read or written).
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+
+    // The stored text, or def when the application, section or key is missing.
+    virtual QString GetSetting(const QString &app, const QString &section, const QString &key,
+                               const QString &def) = 0;
+    virtual void SaveSetting(const QString &app, const QString &section, const QString &key,
+                             const QString &value) = 0;
+    // Removing a key that does not exist is a runtime failure.
+    virtual void DeleteSetting(const QString &app, const QString &section, const QString &key) = 0;
+
+    // Makes the gathered writes durable, all at once.
+    virtual void commit() = 0;
+};
+
+} // namespace kl

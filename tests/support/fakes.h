@@ -1,0 +1,136 @@
+#pragma once
+
+#include "platform/listcontrol.h"
+#include "platform/runtimeerror.h"
+#include "platform/services.h"
+#include "platform/settingsstore.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace kl::test {
+
+// One ordered record of every call the fakes below receive, so a test can
+// check the order across services (settings, starts, boxes, the end).
+struct CallLog
+{
+    QStringList calls;
+    void add(const QString &call) { calls.append(call); }
+    QStringList take() { return std::exchange(calls, {}); }
+    QStringList matching(const QString &prefix) const;
+};
+
+// An in-memory settings store, case-insensitive like the real one. Calls are
+// logged as
+//   Get SetApp/AppCount [0]      (section and key as the caller spelled them)
+//   Save SetApp/1 = /bin/true
+//   Delete Appnames/2
+//   Commit                        (only when writes were pending)
+// The application name is checked, not logged: it is always "Kicklist".
+class FakeSettings final : public SettingsStore
+{
+public:
+    explicit FakeSettings(CallLog &log);
+
+    QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override;
+    void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override;
+    void DeleteSetting(const QString &app, const QString &section, const QString &key) override;
+    void commit() override;
+
+    // Arranging and inspecting without logging.
+    void put(const QString &section, const QString &key, const QString &value);
+    void erase(const QString &section, const QString &key);
+    std::optional<QString> value(const QString &section, const QString &key) const;
+    // Registers n programs "/opt/p1" .. "/opt/pn" named "Program 1" ..
+    void putPrograms(int n);
+    // The next call whose log line starts with prefix throws RuntimeError(number).
+    void failOn(const QString &prefix, int number = err::PermissionDenied);
+
+    int commits = 0;
+
+private:
+    static QString id(const QString &section, const QString &key);
+    void checkFailure(const QString &call);
+
+    CallLog &m_log;
+    QHash<QString, QString> m_values;
+    QHash<QString, int> m_failures; // call prefix -> error number
+    bool m_dirty = false;
+};
+
+// Logs "Shell <path> <style>"; paths marked missing fail as file not found.
+class FakeStarter final : public ProgramStarter
+{
+public:
+    explicit FakeStarter(CallLog &log);
+    void Shell(const QString &path, int style) override;
+    QSet<QString> missing;
+
+private:
+    CallLog &m_log;
+};
+
+// Logs "MsgBox <title>: <prompt> [buttons]" and answers from a script, OK
+// when the script is empty. An action may run while the box is "open".
+class ScriptedBoxes final : public MessageBoxes
+{
+public:
+    explicit ScriptedBoxes(CallLog &log);
+    int MsgBox(const QString &prompt, int buttons, const QString &title) override;
+
+    void answer(int button, std::function<void()> whileOpen = {});
+
+private:
+    CallLog &m_log;
+    std::deque<std::pair<int, std::function<void()>>> m_script;
+};
+
+// Logs "End" and returns, so the runtime unwinds instead of exiting.
+class FakeProcess final : public ProcessControl
+{
+public:
+    explicit FakeProcess(CallLog &log);
+    void end() override;
+    int ends = 0;
+
+private:
+    CallLog &m_log;
+};
+
+// A list box in memory, logging "List(row) = text", "RemoveItem row" and
+// "Clear"; out-of-range rows fail as the real one does.
+class FakeList final : public ListControl
+{
+public:
+    explicit FakeList(CallLog &log);
+    qint16 ListCount() const override { return qint16(rows.size()); }
+    qint16 ListIndex() const override { return selected; }
+    void setList(qint16 row, const QString &text) override;
+    void RemoveItem(qint16 row) override;
+    void Clear() override;
+
+    QStringList rows;
+    qint16 selected = -1;
+
+private:
+    CallLog &m_log;
+};
+
+// Logs "<name> enabled" / "<name> disabled".
+class FakeFlag final : public EnabledFlag
+{
+public:
+    FakeFlag(CallLog &log, QString name);
+    void setEnabled(bool enabled) override;
+
+private:
+    CallLog &m_log;
+    QString m_name;
+};
+
+} // namespace kl::test

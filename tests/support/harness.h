@@ -1,0 +1,27 @@
+#pragma once
+
+#include "fakes.h"
+#include "modalanswer.h"
+
+#include "platform/runtime.h"
+#include "store/appstore.h"
+#include "windows/forms.h"
+
+namespace kl::test {
+
+// The windows wired to recording fakes; one per test function, so nothing
+// carries over between tests.
+struct Harness
+{
+    CallLog log;
+    FakeSettings settings{log};
+    FakeStarter starter{log};
+    ScriptedBoxes boxes{log};
+    FakeProcess process{log};
+    Runtime runtime{settings, starter, boxes, process};
+    AppStore store{settings};
+    Forms forms{Platform{runtime, store}};
+    ModalAnswerer modals;
+};
+
+} // namespace kl::test

@@ -78,7 +78,6 @@ void Form::showModal(Runtime &runtime)
 
     setWindowModality(Qt::ApplicationModal);
     show();
-    raise();
     activateWindow();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);

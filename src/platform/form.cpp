@@ -2,6 +2,7 @@
 
 #include "runtime.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -47,6 +48,19 @@ QIcon programIcon()
     static const bool registered = (registerResources(), true);
     Q_UNUSED(registered);
     return QIcon(QStringLiteral(":/kicklist/kicklist.png"));
+}
+
+void preferJapaneseFont()
+{
+#ifndef Q_OS_WIN
+    QFont font = QApplication::font();
+    // IPA P Gothic keeps the metrics the window designs were drawn with.
+    QStringList families{QStringLiteral("IPAPGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("VL PGothic"),
+                         QStringLiteral("Noto Sans CJK JP")};
+    families.append(font.families());
+    font.setFamilies(families);
+    QApplication::setFont(font);
+#endif
 }
 
 Qt::WindowFlags fixedWindowFlags(Qt::WindowFlags type)

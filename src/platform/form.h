@@ -52,6 +52,10 @@ private:
 // The program's 32 x 32 icon, borne by every window but the recovery dialog.
 QIcon programIcon();
 
+// Prefers a Japanese face for the whole interface where the platform's
+// default font lacks one, so that kanji take their Japanese forms.
+void preferJapaneseFont();
+
 // Title-bar hints for a fixed window with a close box and no minimise or
 // maximise button.
 Qt::WindowFlags fixedWindowFlags(Qt::WindowFlags type);

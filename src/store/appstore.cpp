@@ -34,9 +34,8 @@ QString AppStore::PathOf(qint16 position)
 
 void AppStore::Append(const QString &path, ListControl &list, EnabledFlag &startAll)
 {
-    // Two separate reads: both copies of the count come from the same key,
-    // and a store that changed in between keeps the writes below consistent
-    // with each read.
+    // The count is read twice; a half-written store from older versions is
+    // read back the same way, so the sequence stays as it always was.
     qint16 c1 = Count();
     const qint16 c2 = Count();
 

@@ -1,0 +1,142 @@
+#include "registrysettings.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <vector>
+
+namespace kl::win32 {
+
+namespace {
+
+class Key
+{
+public:
+    Key() = default;
+    Key(const Key &) = delete;
+    Key &operator=(const Key &) = delete;
+    ~Key()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    HKEY *out() { return &m_key; }
+    HKEY get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+// A name with a backslash would reach into another key; an empty one would
+// address the key's default value.
+bool usable(const std::wstring &name)
+{
+    return !name.empty() && name.find(L'\\') == std::wstring::npos && name.find(L'\0') == std::wstring::npos;
+}
+
+bool usableNames(const std::wstring &app, const std::wstring &section, const std::wstring &key)
+{
+    return usable(app) && usable(section) && !key.empty() && key.find(L'\0') == std::wstring::npos;
+}
+
+std::wstring sectionPath(const std::wstring &app, const std::wstring &section)
+{
+    return L"Software\\" + app + L"\\" + section;
+}
+
+bool missing(LSTATUS code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+} // namespace
+
+std::optional<std::wstring> getSetting(const std::wstring &app, const std::wstring &section,
+                                       const std::wstring &key, RegistryStatus &status)
+{
+    status = {};
+    if (!usableNames(app, section, key))
+        return std::nullopt; // nothing can be stored under such a name
+
+    Key hkey;
+    LSTATUS code = RegOpenKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0, KEY_QUERY_VALUE,
+                                 hkey.out());
+    if (code != ERROR_SUCCESS) {
+        if (!missing(code))
+            status.code = code;
+        return std::nullopt;
+    }
+
+    // The value may grow between asking its size and reading it.
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        DWORD type = 0;
+        DWORD bytes = DWORD(buffer.size() * sizeof(wchar_t));
+        code = RegQueryValueExW(hkey.get(), key.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()),
+                                &bytes);
+        if (code == ERROR_MORE_DATA) {
+            buffer.resize(bytes / sizeof(wchar_t) + 2);
+            continue;
+        }
+        if (code != ERROR_SUCCESS) {
+            if (!missing(code))
+                status.code = code;
+            return std::nullopt;
+        }
+        if (type != REG_SZ && type != REG_EXPAND_SZ)
+            return std::nullopt;
+        // Stored text need not end in a NUL; when it does, it is not part of it.
+        std::wstring value(buffer.data(), bytes / sizeof(wchar_t));
+        if (!value.empty() && value.back() == L'\0')
+            value.pop_back();
+        return value;
+    }
+}
+
+RegistryStatus saveSetting(const std::wstring &app, const std::wstring &section, const std::wstring &key,
+                           const std::wstring &value)
+{
+    if (!usableNames(app, section, key))
+        return {ERROR_INVALID_PARAMETER};
+    if (value.size() >= (MAXDWORD / sizeof(wchar_t)) - 1)
+        return {ERROR_INVALID_PARAMETER};
+
+    Key hkey;
+    LSTATUS code = RegCreateKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0, nullptr,
+                                   REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, hkey.out(), nullptr);
+    if (code != ERROR_SUCCESS)
+        return {code};
+    const DWORD bytes = DWORD((value.size() + 1) * sizeof(wchar_t));
+    code = RegSetValueExW(hkey.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), bytes);
+    return {code};
+}
+
+bool removeSetting(const std::wstring &app, const std::wstring &section, const std::wstring &key,
+                   RegistryStatus &status)
+{
+    status = {};
+    if (!usableNames(app, section, key))
+        return false;
+
+    Key hkey;
+    LSTATUS code = RegOpenKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0, KEY_SET_VALUE,
+                                 hkey.out());
+    if (code != ERROR_SUCCESS) {
+        if (!missing(code))
+            status.code = code;
+        return false;
+    }
+    code = RegDeleteValueW(hkey.get(), key.c_str());
+    if (code == ERROR_SUCCESS)
+        return true;
+    if (!missing(code))
+        status.code = code;
+    return false;
+}
+
+} // namespace kl::win32

@@ -2,6 +2,7 @@
 #include "platform/inisettingsstore.h"
 #include "platform/processstarter.h"
 #include "platform/qtmessageboxes.h"
+#include "platform/registry.h"
 #include "platform/runtime.h"
 #include "store/appstore.h"
 #include "windows/forms.h"
@@ -49,7 +50,8 @@ int main(int argc, char *argv[])
     kl::ExitProcess process;
     kl::Runtime runtime(settings, starter, boxes, process);
     kl::AppStore store(settings);
-    kl::Forms forms(kl::Platform{runtime, store});
+    const auto registry = kl::systemRegistry();
+    kl::Forms forms(kl::Platform{runtime, store, *registry});
 
     forms.main().show();
     return app.exec();

@@ -5,6 +5,7 @@
 namespace kl {
 
 class AppStore;
+class Registry;
 class Runtime;
 class main;
 class Setup;
@@ -17,6 +18,7 @@ struct Platform
 {
     Runtime &runtime;
     AppStore &store;
+    Registry &registry;
 };
 
 // The five windows, one instance each, created the first time anything

@@ -13,11 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <functional>
 
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -336,6 +338,41 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Kicklist.ini")});
 #else
         QSKIP("POSIX permissions only");
+#endif
+    }
+
+    // A disk that fills up part way through the new file: the write comes
+    // back short. Small files are the common case, and they go out in one
+    // buffered write at commit.
+    void writeCutShortKeepsTheOldFile()
+    {
+#ifdef Q_OS_UNIX
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Kicklist/Kicklist.ini"));
+        writeBytes(file, twoPrograms());
+        IniSettingsStore settings(dir.path());
+        AppStore store(settings);
+        store.Rename(2, QString(200, u'n'));
+
+        int number = 0;
+        {
+            // The limit stands in for the full disk; its signal would kill us.
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit old;
+            ::getrlimit(RLIMIT_FSIZE, &old);
+            struct rlimit lower = old;
+            lower.rlim_cur = rlim_t(twoPrograms().size() + 64);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &lower), 0);
+            number = errorOf([&] { settings.commit(); });
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+        QVERIFY2(number != 0, "a short write was taken for a whole one");
+        QCOMPARE(readBytes(file), twoPrograms());
+        QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("Kicklist.ini")});
+#else
+        QSKIP("POSIX file size limits only");
 #endif
     }
 

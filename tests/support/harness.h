@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fakeregistry.h"
 #include "fakes.h"
 #include "modalanswer.h"
 
@@ -20,7 +21,8 @@ struct Harness
     FakeProcess process{log};
     Runtime runtime{settings, starter, boxes, process};
     AppStore store{settings};
-    Forms forms{Platform{runtime, store}};
+    FakeRegistry registry{log};
+    Forms forms{Platform{runtime, store, registry}};
     ModalAnswerer modals;
 };
 

@@ -313,6 +313,11 @@ def markers(marker_dir, tag=None):
 
 # --- Settings files in the layout QSettings reads and writes.
 
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def ini_value(text):
     out = text.replace("\\", "\\\\").replace('"', '\\"')
     if any(c in text for c in ";,=") or text != text.strip(" "):

@@ -130,7 +130,7 @@ class Journeys(klx.KicklistCase):
         paths = [self.program("p%03d.exe" % i, tag="p%03d" % i) for i in range(1, 102)]
         text = klx.settings_text(paths)
         self.write_settings(text)
-        before = open(self.ini, "rb").read()
+        before = klx.read_bytes(self.ini)
 
         proc = self.start()
         recovery = self.wait_window(self.T_SYORI, proc)
@@ -142,7 +142,7 @@ class Journeys(klx.KicklistCase):
         self.assertEqual(self.wait_markers(1, "p001"), [("p001", paths[0], [])])
         self.click(main, self.MAIN["Exit"])
         self.assertEqual(self.wait_exit(proc), 0)
-        self.assertEqual(open(self.ini, "rb").read(), before)
+        self.assertEqual(klx.read_bytes(self.ini), before)
 
     def test_about_box_closes_with_enter_and_esc(self):
         only = self.program("only.exe")

@@ -1,0 +1,216 @@
+#include "drives.h"
+
+#include "runtimeerror.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QStorageInfo>
+
+#include <algorithm>
+
+namespace kl {
+
+namespace {
+
+QChar separator()
+{
+    return QDir::separator();
+}
+
+#ifndef Q_OS_WIN
+// File systems of the kernel and of services: nothing a user keeps files in.
+bool isPseudoFileSystem(const QByteArray &type)
+{
+    static const QSet<QByteArray> pseudo{
+        "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "securityfs", "debugfs",
+        "tracefs", "pstore", "bpf", "configfs", "fusectl", "mqueue", "hugetlbfs", "autofs",
+        "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs", "ramfs", "selinuxfs", "squashfs",
+        "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs",
+    };
+    return pseudo.contains(type);
+}
+
+bool isUnder(const QString &path, const QString &folder)
+{
+    return path == folder || path.startsWith(folder + u'/');
+}
+
+// Mounts the system makes for itself (run-time state, devices, packages);
+// removable media mounted under /run/media stay.
+bool isSystemArea(const QString &root)
+{
+    if (isUnder(root, QStringLiteral("/run/media")))
+        return false;
+    for (const char *area : {"/proc", "/sys", "/dev", "/run", "/var/run", "/var/lock", "/snap"}) {
+        if (isUnder(root, QLatin1String(area)))
+            return true;
+    }
+    return false;
+}
+#endif
+
+} // namespace
+
+QString folderPath(const QString &path)
+{
+    QString result = QDir::toNativeSeparators(QDir::cleanPath(path));
+#ifdef Q_OS_WIN
+    if (result.size() == 2 && result.at(1) == u':')
+        result += separator();
+#endif
+    return result;
+}
+
+QStringList folderChain(const QString &folder)
+{
+    const QChar sep = separator();
+    QString root;
+#ifdef Q_OS_WIN
+    if (folder.startsWith(QStringLiteral("\\\\"))) {
+        // \\server\share\ is the root of a network path.
+        const qsizetype share = folder.indexOf(sep, 2);
+        const qsizetype end = share < 0 ? -1 : folder.indexOf(sep, share + 1);
+        root = end < 0 ? folder + sep : folder.left(end + 1);
+    } else {
+        root = folder.left(3);
+    }
+#else
+    root = QString(sep);
+#endif
+    QStringList chain{root};
+    QString path = root;
+    const QStringList names = folder.mid(root.size()).split(sep, Qt::SkipEmptyParts);
+    for (const QString &name : names) {
+        path = subfolderPath(path, name);
+        chain.append(path);
+    }
+    return chain;
+}
+
+QString subfolderPath(const QString &folder, const QString &name)
+{
+    return folder.endsWith(separator()) ? folder + name : folder + separator() + name;
+}
+
+QString driveOf(const QString &folder, const QStringList &drives)
+{
+#ifdef Q_OS_WIN
+    for (const QString &drive : drives) {
+        if (folder.startsWith(drive, Qt::CaseInsensitive))
+            return drive;
+    }
+    return {};
+#else
+    // The deepest mount holding the folder.
+    QString best;
+    for (const QString &drive : drives) {
+        const bool holds = drive == QStringLiteral("/") || isUnder(folder, drive);
+        if (holds && drive.size() > best.size())
+            best = drive;
+    }
+    return best;
+#endif
+}
+
+QStringList listFolders(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        throw RuntimeError(err::PathNotFound);
+    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+}
+
+QStringList listPrograms(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        throw RuntimeError(err::PathNotFound);
+    QStringList names;
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &file : files) {
+        bool program = file.fileName().endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
+#ifndef Q_OS_WIN
+        program = program || file.isExecutable();
+#endif
+        if (program)
+            names.append(file.fileName());
+    }
+    return names;
+}
+
+QStringList LocalDriveSystem::drives()
+{
+    QStringList result;
+#ifdef Q_OS_WIN
+    const QFileInfoList roots = QDir::drives();
+    for (const QFileInfo &root : roots)
+        result.append(root.absolutePath().left(2).toLower());
+#else
+    const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+    for (const QStorageInfo &volume : volumes) {
+        const QString root = volume.rootPath();
+        // Memory file systems hold run-time state, bar the shared /tmp.
+        const bool inMemory = volume.fileSystemType() == "tmpfs" && root != QStringLiteral("/tmp");
+        if (root == QStringLiteral("/") || result.contains(root) || isSystemArea(root) || inMemory
+            || isPseudoFileSystem(volume.fileSystemType()) || !QFileInfo(root).isDir())
+            continue;
+        result.append(root);
+    }
+    std::sort(result.begin(), result.end());
+    result.prepend(QStringLiteral("/"));
+#endif
+    return result;
+}
+
+QString LocalDriveSystem::systemDrive()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:");
+#else
+    return QStringLiteral("/");
+#endif
+}
+
+QString LocalDriveSystem::currentFolder()
+{
+    return folderPath(QDir::currentPath());
+}
+
+QString LocalDriveSystem::currentDrive()
+{
+    const QString drive = driveOf(currentFolder(), drives());
+    return drive.isEmpty() ? systemDrive() : drive;
+}
+
+QString LocalDriveSystem::openDrive(const QString &drive)
+{
+#ifdef Q_OS_WIN
+    const QStorageInfo volume(drive + u'/');
+    if (!volume.isValid() || !volume.isReady())
+        throw RuntimeError(err::DeviceUnavailable);
+    // A drive on its own names its current folder.
+    return folderPath(QFileInfo(drive).absoluteFilePath());
+#else
+    // A drive whose file system has gone (unmounted) reads as not ready.
+    const QStorageInfo volume(drive);
+    const QFileInfo root(drive);
+    if (!volume.isValid() || !volume.isReady() || volume.rootPath() != drive || !root.isDir()
+        || !root.isReadable() || !root.isExecutable())
+        throw RuntimeError(err::DeviceUnavailable);
+    // Only the process's current folder is remembered; any other drive opens
+    // at its root.
+    const QString current = currentFolder();
+    return driveOf(current, drives()) == drive ? current : folderPath(drive);
+#endif
+}
+
+QStringList LocalDriveSystem::folders(const QString &folder)
+{
+    return listFolders(folder);
+}
+
+QStringList LocalDriveSystem::programs(const QString &folder)
+{
+    return listPrograms(folder);
+}
+
+} // namespace kl

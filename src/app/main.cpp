@@ -1,3 +1,4 @@
+#include "platform/drives.h"
 #include "platform/form.h"
 #include "platform/inisettingsstore.h"
 #include "platform/processstarter.h"
@@ -50,8 +51,9 @@ int main(int argc, char *argv[])
     kl::ExitProcess process;
     kl::Runtime runtime(settings, starter, boxes, process);
     kl::AppStore store(settings);
+    kl::LocalDriveSystem drives;
     const auto registry = kl::systemRegistry();
-    kl::Forms forms(kl::Platform{runtime, store, *registry});
+    kl::Forms forms(kl::Platform{runtime, store, drives, *registry});
 
     forms.main().show();
     return app.exec();

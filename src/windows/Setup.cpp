@@ -2,22 +2,310 @@
 #include "ui_Setup.h"
 
 #include "forms.h"
+#include "main.h"
+#include "platform/drives.h"
+#include "platform/runtime.h"
+#include "store/appstore.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QStyledItemDelegate>
 
 namespace kl {
 
-Setup::Setup(const Platform &platform, Forms &forms)
-    : ui(std::make_unique<Ui::Setup>())
+namespace {
+
+constexpr int PathRole = Qt::UserRole;
+constexpr int DepthRole = Qt::UserRole + 1;
+constexpr int IndentStep = 8;
+
+// Dir1 is a flat list drawn as a tree: each level one step further right.
+class FolderIndentDelegate final : public QStyledItemDelegate
 {
-    Q_UNUSED(platform);
-    Q_UNUSED(forms);
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + indent(index));
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.rwidth() += indent(index);
+        return size;
+    }
+
+private:
+    static int indent(const QModelIndex &index) { return index.data(DepthRole).toInt() * IndentStep; }
+};
+
+} // namespace
+
+Setup::Setup(const Platform &platform, Forms &forms)
+    : Form(nullptr, Qt::Dialog)
+    , ui(std::make_unique<Ui::Setup>())
+    , m_runtime(platform.runtime)
+    , m_store(platform.store)
+    , m_drives(platform.drives)
+    , m_forms(forms)
+{
     ui->setupUi(this);
     fixClientSize(width(), height());
+    ui->Dir1->setItemDelegate(new FolderIndentDelegate(ui->Dir1));
+
+    // The lists open at the process's current drive and folder, raising no
+    // handler; a current folder that has gone leaves the system drive's root.
+    fillDrives();
+    try {
+        showFolder(m_drives.currentFolder());
+    } catch (const RuntimeError &) {
+        showFolder(m_drives.systemDrive());
+    }
+    setFilePath(m_dirPath);
+
+    connect(ui->Drive1, &QComboBox::currentIndexChanged, this, &Setup::Drive1_Change);
+    connect(ui->Dir1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!ui->Dir1->selectedItems().isEmpty())
+            Dir1_Click();
+    });
+    connect(ui->Dir1, &QListWidget::itemClicked, this, [this] {
+        if (m_pressOnSelected)
+            Dir1_Click();
+    });
+    connect(ui->Dir1, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem *item) { openFolderAt(ui->Dir1->row(item)); });
+    connect(ui->File1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!ui->File1->selectedItems().isEmpty())
+            File1_Click();
+    });
+    connect(ui->File1, &QListWidget::itemClicked, this, [this] {
+        if (m_pressOnSelected)
+            File1_Click();
+    });
+    connect(ui->File1, &QListWidget::itemDoubleClicked, this, &Setup::File1_DblClick);
+    connect(ui->AddProgram, &QPushButton::clicked, this, &Setup::AddProgram_Click);
+    connect(ui->cxsetup, &QPushButton::clicked, this, &Setup::cxsetup_Click);
+
+    ui->Dir1->installEventFilter(this);
+    ui->Dir1->viewport()->installEventFilter(this);
+    ui->File1->viewport()->installEventFilter(this);
 }
 
 Setup::~Setup() = default;
 
+QString Setup::drive() const
+{
+    return ui->Drive1->currentText();
+}
+
+QString Setup::fileName() const
+{
+    const QListWidgetItem *item = ui->File1->currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
 void Setup::Form_Load()
 {
+    m_runtime.withoutRecovery([this] { ui->AddProgram->setEnabled(false); });
+}
+
+void Setup::Drive1_Change()
+{
+    int number = 0;
+    QString description;
+    m_runtime.withRecovery(
+        [&] {
+            try {
+                ui->AddProgram->setDown(false);
+                setDirPath(m_drives.openDrive(drive()));
+            } catch (const RuntimeError &e) {
+                number = e.number();
+                description = e.description();
+                throw;
+            }
+        },
+        [&] { driveFailed(number, description); });
+}
+
+void Setup::driveFailed(int number, const QString &description)
+{
+    m_runtime.MsgBox(description, vbOKOnly, QStringLiteral("エラー"));
+    if (number == err::DeviceUnavailable) {
+        // Raises Drive1_Change again, which moves the folder and file lists.
+        setDrive(m_drives.systemDrive());
+    } else {
+        m_runtime.MsgBox(QStringLiteral("エラーナンバーを作成者に伝えてください。"), vbOKOnly,
+                         QStringLiteral("予期せぬエラー"));
+    }
+}
+
+void Setup::Dir1_Change()
+{
+    m_runtime.withoutRecovery([this] {
+        ui->AddProgram->setDown(false);
+        setFilePath(m_dirPath);
+    });
+}
+
+void Setup::Dir1_Click()
+{
+    m_runtime.withoutRecovery([this] { ui->AddProgram->setDown(false); });
+}
+
+void Setup::File1_Click()
+{
+    m_runtime.withoutRecovery([this] { ui->AddProgram->setEnabled(true); });
+}
+
+void Setup::File1_DblClick()
+{
+    m_runtime.withoutRecovery([this] { AddSelectedProgram(); });
+}
+
+void Setup::AddProgram_Click()
+{
+    m_runtime.withoutRecovery([this] { AddSelectedProgram(); });
+}
+
+void Setup::cxsetup_Click()
+{
+    m_runtime.withoutRecovery([this] {
+        ui->AddProgram->setDown(false);
+        hide();
+    });
+}
+
+void Setup::AddSelectedProgram()
+{
+    m_runtime.withoutRecovery([this] {
+        const QString name = fileName();
+        if (name.isEmpty()) {
+            m_runtime.MsgBox(QStringLiteral(".EXE ファイルを選択して下さい。"), vbOKOnly, QStringLiteral("注意"));
+            return;
+        }
+        // Joined as they are: a root folder already ends in a separator and
+        // the path then holds two in a row, which is what gets registered.
+        const QString path = m_dirPath + QDir::separator() + name;
+        const int answer = m_runtime.MsgBox(QStringLiteral("選択したアプリケーションを登録しますか？"), vbOKCancel,
+                                            QStringLiteral("アプリケーションの登録"));
+        if (answer == vbOK) {
+            kl::main &list = m_forms.main();
+            m_store.Append(path, list.List1(), list.AllRan());
+        }
+        ui->AddProgram->setDown(false);
+        hide();
+    });
+}
+
+void Setup::fillDrives()
+{
+    const QSignalBlocker blocker(ui->Drive1);
+    ui->Drive1->clear();
+    ui->Drive1->addItems(m_drives.drives());
+    const QString current = m_drives.currentDrive();
+    int row = ui->Drive1->findText(current);
+    if (row < 0) {
+        ui->Drive1->addItem(current);
+        row = ui->Drive1->count() - 1;
+    }
+    ui->Drive1->setCurrentIndex(row);
+}
+
+void Setup::setDrive(const QString &drive)
+{
+    const int row = ui->Drive1->findText(drive);
+    if (row < 0)
+        throw RuntimeError(err::DeviceUnavailable);
+    ui->Drive1->setCurrentIndex(row);
+}
+
+void Setup::setDirPath(const QString &folder)
+{
+    if (showFolder(folder))
+        Dir1_Change();
+}
+
+bool Setup::showFolder(const QString &folder)
+{
+    const QString path = folderPath(folder);
+    if (path == m_dirPath)
+        return false;
+    // Read the folder before touching the list, so a failure leaves it as it was.
+    const QStringList subfolders = m_drives.folders(path);
+    const QStringList chain = folderChain(path);
+
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    auto add = [this](const QIcon &icon, const QString &text, const QString &itemPath, int depth) {
+        auto *item = new QListWidgetItem(icon, text, ui->Dir1);
+        item->setData(PathRole, itemPath);
+        item->setData(DepthRole, depth);
+        item->setToolTip(itemPath);
+    };
+    {
+        const QSignalBlocker blocker(ui->Dir1);
+        ui->Dir1->clear();
+        for (int depth = 0; depth < chain.size(); ++depth) {
+            const QString &at = chain.at(depth);
+            add(open, depth == 0 ? at : at.section(QDir::separator(), -1), at, depth);
+        }
+        for (const QString &name : subfolders)
+            add(closed, name, subfolderPath(path, name), int(chain.size()));
+        ui->Dir1->setCurrentRow(int(chain.size()) - 1);
+        ui->Dir1->scrollToItem(ui->Dir1->currentItem(), QAbstractItemView::PositionAtTop);
+    }
+    m_dirPath = path;
+    return true;
+}
+
+void Setup::setFilePath(const QString &folder)
+{
+    const QStringList programs = m_drives.programs(folder);
+    const QSignalBlocker blocker(ui->File1);
+    ui->File1->clear();
+    ui->File1->addItems(programs);
+    m_filePath = folder;
+}
+
+void Setup::openFolderAt(int row)
+{
+    const QListWidgetItem *item = ui->Dir1->item(row);
+    if (!item)
+        return;
+    const QString folder = item->data(PathRole).toString();
+    // Opening is the list's own doing; a folder gone since it was listed
+    // fails here like any failure without recovery.
+    m_runtime.withoutRecovery([this, &folder] { setDirPath(folder); });
+}
+
+bool Setup::eventFilter(QObject *watched, QEvent *event)
+{
+    QListWidget *list = watched == ui->Dir1->viewport()    ? ui->Dir1
+                        : watched == ui->File1->viewport() ? ui->File1
+                                                           : nullptr;
+    if (list && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        const QListWidgetItem *item = list->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+        // The platform's lists keep their selection when the blank part is clicked.
+        if (!item)
+            return true;
+        if (event->type() == QEvent::MouseButtonPress)
+            m_pressOnSelected = item->isSelected();
+    }
+    if (watched == ui->Dir1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openFolderAt(ui->Dir1->currentRow());
+            return true;
+        }
+    }
+    return Form::eventFilter(watched, event);
 }
 
 } // namespace kl

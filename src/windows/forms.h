@@ -5,6 +5,7 @@
 namespace kl {
 
 class AppStore;
+class DriveSystem;
 class Registry;
 class Runtime;
 class main;
@@ -18,6 +19,7 @@ struct Platform
 {
     Runtime &runtime;
     AppStore &store;
+    DriveSystem &drives;
     Registry &registry;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fakedrives.h"
 #include "fakeregistry.h"
 #include "fakes.h"
 #include "modalanswer.h"
@@ -21,8 +22,9 @@ struct Harness
     FakeProcess process{log};
     Runtime runtime{settings, starter, boxes, process};
     AppStore store{settings};
+    FakeDrives drives;
     FakeRegistry registry{log};
-    Forms forms{Platform{runtime, store, registry}};
+    Forms forms{Platform{runtime, store, drives, registry}};
     ModalAnswerer modals;
 };
 

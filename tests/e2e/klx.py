@@ -231,22 +231,28 @@ def _children_of(pid):
     return kids
 
 
-def reap_strays():
-    """Ends and reaps every process that became our child and still runs."""
+def reap_strays(keep=()):
+    """Ends and reaps every process that became our child, but those in keep."""
     for pid in _children_of(os.getpid()):
+        if pid in keep:
+            continue
         try:
             os.kill(pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
+    deadline = time.monotonic() + DEFAULT_WAIT
     while True:
-        try:
-            pid, _ = os.waitpid(-1, os.WNOHANG)
-        except ChildProcessError:
+        left = [pid for pid in _children_of(os.getpid()) if pid not in keep]
+        if not left:
             return
-        if pid == 0:
-            if not _children_of(os.getpid()):
-                return
-            time.sleep(POLL)
+        for pid in left:
+            try:
+                os.waitpid(pid, os.WNOHANG)
+            except ChildProcessError:
+                pass
+        if time.monotonic() > deadline:
+            raise E2EError("processes that would not end: %r" % left)
+        time.sleep(POLL)
 
 
 class Xvfb:

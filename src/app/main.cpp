@@ -44,6 +44,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kicklist"));
     QApplication::setWindowIcon(kl::programIcon());
+    kl::preferJapaneseFont();
 
     kl::IniSettingsStore settings(kl::IniSettingsStore::defaultConfigDir());
     kl::ProcessStarter starter;

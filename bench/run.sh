@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds Kicklist and its benchmarks, runs them and prints a Markdown table.
+#
+#   bash bench/run.sh [runs]        (BUILD_DIR=... to use another build tree)
+#
+# Every figure is a ratio of medians, each pair of runs alternating the two
+# sides. The programs run on a private Xvfb; the store figures run in the
+# build folder, so they measure the disk it sits on.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-15}
+build=${BUILD_DIR:-build}
+
+bash scripts/setup.sh
+if [ "$build" = build ]; then
+  cmake --preset default >/dev/null
+else
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" --target kicklist minimal_window store_bench >/dev/null
+
+programs=$(python3 bench/measure.py "$build/kicklist" "$build/bench/minimal_window" "$runs")
+store=$(cd "$build" && ./bench/store_bench $((runs * 2 + 1)))
+
+python3 - "$programs" "$store" <<'EOF'
+import sys
+
+programs = {l.split("\t")[0]: l.split("\t")[1:] for l in sys.argv[1].splitlines()}
+store = {l.split("\t")[0]: l.split("\t")[1:] for l in sys.argv[2].splitlines()}
+
+rows = []
+def row(figure, ours, theirs, unit, target):
+    ratio = float(ours) / float(theirs)
+    met = "—" if target is None else ("yes" if ratio <= target else "**no**")
+    rows.append("| %s | %s %s | %s %s | %.2fx | %s | %s |" % (
+        figure, ours, unit, theirs, unit, ratio, "—" if target is None else "≤ %.1fx" % target, met))
+
+s = programs["start-up"]
+row("Start-up to the list window mapped, 100 programs / minimal Qt window", s[0], s[1], s[2], 1.2)
+for name, target in (("remove first of 100", 3.0), ("append the 100th", None), ("load 100", None)):
+    r = store[name]
+    row("Store: %s / one atomic file replacement" % name, r[0], r[1], "µs", target)
+s = programs["start all"]
+row("Start all, 100 programs / the same from a shell loop", s[0], s[1], s[2], 1.5)
+s = programs["peak memory"]
+row("Peak memory, 100 programs / minimal Qt window", s[0], s[1], s[2], 1.3)
+
+print("| Figure | Kicklist | Yardstick | Ratio | Target | Met |")
+print("|---|---|---|---|---|---|")
+print("\n".join(rows))
+EOF

@@ -174,7 +174,7 @@ class Bench:
 
             def shell_run():
                 t0 = time.monotonic()
-                subprocess.run(["sh", "-c", loop, "sh"] + self.paths, check=True, cwd=self.tmp)
+                subprocess.run(["sh", "-c", loop, "sh"] + self.paths, check=True, cwd=self.tmp, timeout=60)
                 shell.append(time.monotonic() - t0)
                 klx.reap_strays(keep={self.xvfb.proc.pid})
 

@@ -173,6 +173,49 @@ class Journeys(klx.KicklistCase):
         self.assertEqual((s["SetApp"]["AppCount"], s["Appnames"]["AppCount"]), ("0", "0"))
         self.assertNotIn("1", s["SetApp"])
 
+    def test_rename_confirmed_after_its_row_was_removed(self):
+        one = self.program("one.exe")
+        two = self.program("two.exe")
+        self.write_settings(klx.settings_text([one, two]))
+        proc = self.start()
+        main = self.wait_window(self.T_MAIN, proc)
+        self.click(main, self.MAIN["List1"], dy=8)
+        self.click(main, self.MAIN["chenge"])
+        rename = self.wait_window(self.T_RENAME, proc)
+
+        # The dialog stays open while its row goes; nothing is selected after.
+        self.click(main, self.MAIN["List1"], dy=8)
+        self.click(main, self.MAIN["AppDel"])
+        self.wait_stored([(two, two)])
+        self.type_text(rename, "new name")
+        self.key(rename, "Return")
+        refusal = self.wait_window("名前の変更", proc)
+        self.key(refusal, "Return")
+        self.wait_gone(refusal)
+        self.assertIn(self.T_RENAME, self.titles(proc))
+        self.key(rename, "Escape")
+        self.wait_gone(rename)
+
+        self.click(main, self.MAIN["Exit"])
+        self.assertEqual(self.wait_exit(proc), 0)
+        self.assertEqual(self.stored_list(), [(two, two)])
+
+    def test_a_program_that_cannot_start_offers_recovery(self):
+        gone = os.path.join(self.work, "gone.exe")
+        self.write_settings(klx.settings_text([gone]))
+        before = klx.read_bytes(self.ini)
+        proc = self.start()
+        main = self.wait_window(self.T_MAIN, proc)
+        self.click(main, self.MAIN["List1"], dy=8)
+        self.click(main, self.MAIN["Run"])
+        recovery = self.wait_window(self.T_SYORI, proc)
+        self.close_box(recovery)
+        self.wait_gone(recovery)
+        # Closed without OK: the program goes on and the list is kept.
+        self.click(main, self.MAIN["Exit"])
+        self.assertEqual(self.wait_exit(proc), 0)
+        self.assertEqual(klx.read_bytes(self.ini), before)
+
     def test_a_full_list_takes_no_more(self):
         paths = [self.program("p%03d.exe" % i, tag="p%03d" % i) for i in range(1, 101)]
         self.write_settings(klx.settings_text(paths))

@@ -10,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
 build=${BUILD_DIR:-build}
+export PYTHONDONTWRITEBYTECODE=1 # keep the source tree clean
 
 bash scripts/setup.sh
 if [ "$build" = build ]; then

@@ -39,9 +39,10 @@ main::main(const Platform &platform, Forms &forms)
     setFixedSize(size());
     setWindowIcon(programIcon());
 
-    connect(ui->List1, &QListWidget::itemClicked, this, &main::List1_Click);
-    connect(ui->List1, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+    // A row chosen with the mouse or the arrow keys. Focus alone makes a row
+    // current without selecting it, and must not count.
+    connect(ui->List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_list.ListIndex() >= 0)
             List1_Click();
     });
     // A double-click counts anywhere in the list, rows or empty space.

@@ -125,7 +125,11 @@ private Q_SLOTS:
         QCOMPARE(buttonStates(w), QStringLiteral("0001"));
 
         w.show();
-        clickRow(w, 1);
+        QApplication::setActiveWindow(&w);
+        list(w)->setFocus(Qt::TabFocusReason); // makes a row current, selects none
+        QCOMPARE(buttonStates(w), QStringLiteral("0001"));
+        QTest::keyClick(list(w), Qt::Key_Down);
+        QCOMPARE(w.List1().ListIndex(), qint16(1));
         QCOMPARE(buttonStates(w), QStringLiteral("1111"));
     }
 

@@ -6,12 +6,6 @@
 #include "win32/registrysettings.h"
 #include "win32/win32shell.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 namespace kl {

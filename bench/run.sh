@@ -38,6 +38,8 @@ def row(figure, ours, theirs, unit, target):
 
 s = programs["start-up"]
 row("Start-up to the list window mapped, 100 programs / minimal Qt window", s[0], s[1], s[2], 1.2)
+s = programs["start-up text"]
+row("Start-up: minimal window with one line of Japanese text / minimal Qt window", s[0], s[1], s[2], None)
 for name, target in (("remove first of 100", 3.0), ("append the 100th", None), ("load 100", None)):
     r = store[name]
     row("Store: %s / one atomic file replacement" % name, r[0], r[1], "µs", target)

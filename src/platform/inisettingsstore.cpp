@@ -890,8 +890,10 @@ void IniSettingsStore::commitApp(AppFile &af)
         if (damaged && !old.isEmpty())
             backupDamaged(af, p.file, old);
 
+        // Unbuffered: a buffered QSaveFile leaves the write to commit(),
+        // which in Qt 6.4 ignores a failed flush and renames a cut-off file.
         QSaveFile save(p.file);
-        bool ok = save.open(QIODevice::WriteOnly);
+        bool ok = save.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         if (ok && !st.exists)
             ok = save.setPermissions(OwnerOnlyFile);
         ok = ok && save.write(out) == out.size();

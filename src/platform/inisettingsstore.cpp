@@ -7,15 +7,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QStorageInfo>
 
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <QLockFile>
+#else
+#include <QDeadlineTimer>
+#include <QThread>
+#endif
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -24,10 +31,11 @@ namespace kl {
 
 namespace {
 
-// Another instance holds the lock only for one read-merge-write; a lock older
-// than this was left behind by a process that died while holding it.
-constexpr int StaleLockMs = 10000;
+// Another instance holds the lock only for one read-merge-write.
 constexpr int LockWaitMs = 5000;
+#ifdef Q_OS_WIN
+constexpr int StaleLockMs = 10000;
+#endif
 
 const QFile::Permissions OwnerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
 const QFile::Permissions OwnerOnlyDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
@@ -426,6 +434,75 @@ void requireAppName(const QString &app)
     if (!validAppName(app))
         throw RuntimeError(err::InvalidProcedureCall);
 }
+
+// Serialises the commits of one file between processes, for its lifetime.
+// Not QLockFile: it tells a dead holder's lock only by pid or age, so a
+// writer killed at the wrong moment (an empty lock file, a leftover .rmlock)
+// blocks saving for seconds. The kernel drops an flock() with its holder; the
+// lock file itself is kept.
+class CommitLock
+{
+public:
+    explicit CommitLock(const QString &iniFile);
+    ~CommitLock();
+    CommitLock(const CommitLock &) = delete;
+    CommitLock &operator=(const CommitLock &) = delete;
+
+private:
+#ifdef Q_OS_WIN
+    QLockFile m_lock;
+#else
+    int m_fd = -1;
+#endif
+};
+
+#ifdef Q_OS_WIN
+CommitLock::CommitLock(const QString &iniFile)
+    : m_lock(iniFile + QStringLiteral(".lock"))
+{
+    m_lock.setStaleLockTime(StaleLockMs);
+    if (!m_lock.tryLock(LockWaitMs)) {
+        throw failure(m_lock.error() == QLockFile::UnknownError ? err::PathFileAccessError : err::PermissionDenied,
+                      iniFile);
+    }
+}
+
+CommitLock::~CommitLock() = default;
+#else
+CommitLock::CommitLock(const QString &iniFile)
+{
+    // O_RDWR: over NFS an exclusive flock() needs a file open for writing.
+    m_fd = ::open(nativePath(iniFile + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0) {
+        const int e = errno;
+        throw failure(e == EACCES || e == EPERM || e == EROFS ? err::PermissionDenied
+                          : e == ENOSPC || e == EDQUOT        ? err::DiskFull
+                                                              : err::PathFileAccessError,
+                      iniFile);
+    }
+    // Polled, as a blocking flock() cannot give up at a deadline.
+    const QDeadlineTimer deadline(LockWaitMs);
+    unsigned long pauseMs = 1;
+    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
+        if (e == EINTR)
+            continue;
+        if (e == ENOLCK || e == EOPNOTSUPP)
+            return; // a file system without locks: saving works, unguarded
+        if (e != EWOULDBLOCK || deadline.hasExpired()) {
+            ::close(m_fd);
+            throw failure(e == EWOULDBLOCK ? err::PermissionDenied : err::PathFileAccessError, iniFile);
+        }
+        QThread::msleep(pauseMs);
+        pauseMs = qMin(pauseMs * 2, 50ul);
+    }
+}
+
+CommitLock::~CommitLock()
+{
+    ::close(m_fd); // drops the lock
+}
+#endif
 
 } // namespace
 
@@ -866,12 +943,7 @@ void IniSettingsStore::commitApp(AppFile &af)
     const Paths p = resolve(af.app);
     ensureDir(p.dir);
 
-    QLockFile lock(p.file + QStringLiteral(".lock"));
-    lock.setStaleLockTime(StaleLockMs);
-    if (!lock.tryLock(LockWaitMs)) {
-        throw failure(lock.error() == QLockFile::UnknownError ? err::PathFileAccessError : err::PermissionDenied,
-                      p.file);
-    }
+    const CommitLock lock(p.file);
 
     // What other instances committed meanwhile stays; ours goes on top.
     Stamp st;

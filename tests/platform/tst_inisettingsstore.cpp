@@ -54,9 +54,12 @@ int errorOf(const std::function<void()> &f)
     return 0;
 }
 
+// What a folder holds besides the lock file a store keeps.
 QStringList entriesOf(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    names.removeIf([](const QString &n) { return n.endsWith(QStringLiteral(".lock")); });
+    return names;
 }
 
 // The line QSettings writes for key=value, found in the file it wrote.

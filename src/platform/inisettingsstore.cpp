@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <optional>
 
 #ifdef Q_OS_WIN
@@ -423,6 +424,28 @@ int writeErrorNumber(QFileDevice::FileError error, const QString &dir, qint64 ne
     return err::PathFileAccessError;
 }
 
+// QString::toCaseFolded allocates even when nothing changes; names here are
+// mostly ASCII, often without capitals, and folded on every call.
+QString foldCase(const QString &name)
+{
+    bool upper = false;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return name.toCaseFolded();
+        upper = upper || (u >= u'A' && u <= u'Z');
+    }
+    if (!upper)
+        return name;
+    QString folded(name.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(folded.data());
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        *out++ = u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+    }
+    return folded;
+}
+
 bool validAppName(const QString &app)
 {
     return !app.isEmpty() && app != QLatin1String(".") && app != QLatin1String("..")
@@ -510,7 +533,7 @@ CommitLock::~CommitLock()
 
 IniSettingsStore::FoldedName IniSettingsStore::FoldedName::of(const QString &name)
 {
-    FoldedName f{name.toCaseFolded()};
+    FoldedName f{foldCase(name)};
     // FNV-1a over the UTF-16 units, with a final mix for the low bits.
     quint64 h = 14695981039346656037ULL;
     for (QChar c : std::as_const(f.text)) {
@@ -666,22 +689,23 @@ bool IniSettingsStore::Document::remove(const QString &section, const QString &k
 
 void IniSettingsStore::Document::compact()
 {
-    QList<Section> kept;
-    m_sectionIndex.clear();
+    // Indexes are rebuilt only where something went: after each commit.
+    const auto removed = [](const Entry &e) { return e.removed; };
     for (Section &sec : m_sections) {
-        Section out{sec.name, {}, {}};
-        for (Entry &e : sec.entries) {
-            if (e.removed)
-                continue;
-            out.index.insert(FoldedName::of(e.key), out.entries.size());
-            out.entries.append(std::move(e));
-        }
-        if (out.entries.isEmpty())
+        if (std::none_of(sec.entries.cbegin(), sec.entries.cend(), removed))
             continue;
-        m_sectionIndex.insert(FoldedName::of(out.name), kept.size());
-        kept.append(std::move(out));
+        sec.entries.removeIf(removed);
+        sec.index.clear();
+        for (qsizetype i = 0; i < sec.entries.size(); ++i)
+            sec.index.insert(FoldedName::of(sec.entries.at(i).key), i);
     }
-    m_sections = std::move(kept);
+    const auto empty = [](const Section &sec) { return sec.entries.isEmpty(); };
+    if (std::any_of(m_sections.cbegin(), m_sections.cend(), empty)) {
+        m_sections.removeIf(empty);
+        m_sectionIndex.clear();
+        for (qsizetype i = 0; i < m_sections.size(); ++i)
+            m_sectionIndex.insert(FoldedName::of(m_sections.at(i).name), i);
+    }
     m_clean = true;
 }
 
@@ -799,14 +823,18 @@ IniSettingsStore::Stamp IniSettingsStore::stampOf(const QString &path)
 
 IniSettingsStore::AppFile &IniSettingsStore::appFile(const QString &app)
 {
-    const QString key = app.toCaseFolded();
+    // Every call names the application; it is nearly always the last one.
+    if (m_lastFile && app == m_lastApp)
+        return *m_lastFile;
+    const QString key = foldCase(app);
     auto it = m_apps.find(key);
     if (it == m_apps.end()) {
-        AppFile af;
-        af.app = app;
-        it = m_apps.insert(key, std::move(af));
+        it = m_apps.emplace(key, AppFile()).first;
+        it->second.app = app;
     }
-    return *it;
+    m_lastApp = app;
+    m_lastFile = &it->second;
+    return it->second;
 }
 
 bool IniSettingsStore::changedOnDisk(const AppFile &af) const
@@ -833,19 +861,20 @@ void IniSettingsStore::reload(AppFile &af)
     af.dirStamp = stampOf(p.dir);
     af.baseStamp = stampOf(m_configDir);
     Stamp st;
-    const QByteArray data = readFile(p.file, &st);
-    af.doc = Document::parse(data);
+    af.raw = readFile(p.file, &st, &af.held);
+    af.doc = Document::parse(af.raw);
     af.fileStamp = st;
     af.filePath = p.file;
     af.dirPath = p.dir;
     af.loaded = true;
 }
 
-QByteArray IniSettingsStore::readFile(const QString &path, Stamp *stamp) const
+QByteArray IniSettingsStore::readFile(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held) const
 {
     *stamp = Stamp();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    held->reset();
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
 #ifdef Q_OS_UNIX
         struct stat st;
         if (::stat(nativePath(path).constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
@@ -858,24 +887,58 @@ QByteArray IniSettingsStore::readFile(const QString &path, Stamp *stamp) const
     }
 #ifdef Q_OS_UNIX
     // The stamp of what is actually read, not of what the path names later.
-    struct stat st;
-    if (::fstat(file.handle(), &st) != 0)
+    bool regular = false;
+    *stamp = stampOfHandle(file->handle(), &regular);
+    if (!stamp->exists)
         throw failure(err::DeviceIoError, path);
-    if (!S_ISREG(st.st_mode))
+    if (!regular)
         throw failure(err::PathFileAccessError, path);
-    stamp->exists = true;
-    stamp->device = qint64(st.st_dev);
-    stamp->inode = qint64(st.st_ino);
-    stamp->size = qint64(st.st_size);
-    stamp->mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    stamp->ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
 #else
     *stamp = stampOf(path);
 #endif
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    QByteArray data = file->readAll();
+    if (file->error() != QFileDevice::NoError)
         throw failure(err::DeviceIoError, path);
+#ifdef Q_OS_UNIX
+    *held = std::move(file);
+#endif
     return data;
+}
+
+IniSettingsStore::Stamp IniSettingsStore::stampOfHandle(int fd, bool *regular)
+{
+    Stamp s;
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return s;
+    s.exists = true;
+    s.device = qint64(st.st_dev);
+    s.inode = qint64(st.st_ino);
+    s.size = qint64(st.st_size);
+    s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    *regular = S_ISREG(st.st_mode);
+#else
+    Q_UNUSED(fd);
+    *regular = false;
+#endif
+    return s;
+}
+
+std::shared_ptr<QFile> IniSettingsStore::hold(const QString &path, Stamp *stamp)
+{
+#ifdef Q_OS_UNIX
+    auto file = std::make_shared<QFile>(path);
+    bool regular = false;
+    if (file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        *stamp = stampOfHandle(file->handle(), &regular);
+        if (stamp->exists)
+            return file;
+    }
+#endif
+    *stamp = stampOf(path);
+    return nullptr;
 }
 
 void IniSettingsStore::ensureDir(const QString &dir) const
@@ -942,21 +1005,31 @@ void IniSettingsStore::commitApp(AppFile &af)
 {
     const Paths p = resolve(af.app);
     ensureDir(p.dir);
-
     const CommitLock lock(p.file);
 
-    // What other instances committed meanwhile stays; ours goes on top.
+    // Only commits replace the file, under this lock. When it is still the
+    // one doc was read from, doc holds it with our writes on top already.
     Stamp st;
-    const QByteArray old = readFile(p.file, &st);
-    Document doc = Document::parse(old);
-    const bool damaged = !doc.clean();
-    for (const Op &op : std::as_const(af.journal)) {
-        if (op.remove)
-            doc.remove(op.section, op.key); // gone already: nothing to do
-        else
-            doc.set(op.section, op.key, op.value);
+    QByteArray old;
+    std::shared_ptr<QFile> held;
+    Document doc;
+    if (af.loaded && p.file == af.filePath && (st = stampOf(p.file)) == af.fileStamp) {
+        doc = std::move(af.doc);
+        old = af.raw;
+        held = af.held;
+    } else {
+        // What other instances committed meanwhile stays; ours goes on top.
+        old = readFile(p.file, &st, &held);
+        doc = Document::parse(old);
+        for (const Op &op : std::as_const(af.journal)) {
+            if (op.remove)
+                doc.remove(op.section, op.key); // gone already: nothing to do
+            else
+                doc.set(op.section, op.key, op.value);
+        }
     }
-    const QByteArray out = doc.serialize();
+    const bool damaged = !doc.clean();
+    QByteArray out = doc.serialize();
 
     if (st.exists ? out != old : !out.isEmpty()) {
         if (damaged && !old.isEmpty())
@@ -978,17 +1051,22 @@ void IniSettingsStore::commitApp(AppFile &af)
             throw failure(writeErrorNumber(save.error(), p.dir, out.size()), p.file);
         // QSaveFile syncs the file but not the rename that put it in place.
         syncDirectory(p.dir);
-        st = stampOf(p.file);
+        held = hold(p.file, &st);
+        old = std::move(out);
     }
 
     doc.compact();
     af.doc = std::move(doc);
     af.journal.clear();
+    af.raw = std::move(old);
+    af.held = std::move(held);
     af.fileStamp = st;
     af.filePath = p.file;
     af.dirPath = p.dir;
-    af.dirStamp = stampOf(p.dir);
-    af.baseStamp = stampOf(m_configDir);
+    if (!st.exists) {
+        af.dirStamp = stampOf(p.dir);
+        af.baseStamp = stampOf(m_configDir);
+    }
     af.loaded = true;
 }
 
@@ -1029,7 +1107,7 @@ void IniSettingsStore::DeleteSetting(const QString &app, const QString &section,
 void IniSettingsStore::commit()
 {
     std::optional<RuntimeError> firstFailure;
-    for (AppFile &af : m_apps) {
+    for (auto &[name, af] : m_apps) {
         if (af.journal.isEmpty())
             continue;
         try {

@@ -7,6 +7,11 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+#include <unordered_map>
+
+class QFile;
+
 namespace kl {
 
 // Settings kept as one INI file per application:
@@ -129,6 +134,10 @@ private:
         Stamp fileStamp;
         Stamp dirStamp;
         Stamp baseStamp;
+        QByteArray raw; // the bytes behind fileStamp
+        // Kept open so that the inode in fileStamp cannot pass to a new file
+        // while the stamp is in use.
+        std::shared_ptr<QFile> held;
         QByteArray backedUpDigest; // damaged content already copied aside
     };
 
@@ -144,14 +153,19 @@ private:
     bool changedOnDisk(const AppFile &af) const;
     void reload(AppFile &af);
     void commitApp(AppFile &af);
-    QByteArray readFile(const QString &path, Stamp *stamp) const;
+    QByteArray readFile(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held) const;
     void ensureDir(const QString &dir) const;
     void backupDamaged(AppFile &af, const QString &file, const QByteArray &data) const;
 
     static Stamp stampOf(const QString &path);
+    static Stamp stampOfHandle(int fd, bool *regular);
+    static std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp);
 
     QString m_configDir;
-    QHash<QString, AppFile> m_apps; // folded application name -> state
+    // Folded application name -> state; a node map, so m_lastFile stays put.
+    std::unordered_map<QString, AppFile> m_apps;
+    QString m_lastApp;
+    AppFile *m_lastFile = nullptr;
 };
 
 } // namespace kl

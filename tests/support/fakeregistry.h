@@ -5,102 +5,55 @@
 #include "platform/registry.h"
 
 #include <QHash>
-#include <QMap>
 
 #include <algorithm>
 #include <cstring>
 
 namespace kl::test {
 
-// An in-memory HKEY_LOCAL_MACHINE answering as the Win32 calls do. Calls are
-// logged as
-//   RegOpenKeyEx 80000002 SOFTWARE\Test 0 2003F = 0 [1]        (new handle)
-//   RegQueryValueEx 1 PATH 1024/1024 zeroed = 0 type 1 size 12
-//       (size offered / buffer size, whether the offered bytes were all
-//        zero, then the status with the type and size handed back)
+// An in-memory HKEY_LOCAL_MACHINE answering as the Win32 calls do; names
+// match without regard to case, handles count up from 1. Logged as
+//   RegOpenKeyEx 80000002 SOFTWARE\Test 0 2003F = 0 [1]   (the new handle)
+//   RegQueryValueEx 1 PATH 1024 = 0                       (the size offered)
 //   RegCloseKey 1 = 0
-// Handles count up from 1. Key and value names match without regard to case.
 class FakeRegistry final : public Registry
 {
 public:
-    explicit FakeRegistry(CallLog &log)
-        : m_log(log)
-    {
-    }
+    explicit FakeRegistry(CallLog &log) : m_log(log) {}
 
-    // Arranging, without logging.
-    void putKey(const QString &key) { m_keys[fold(key)]; }
+    void putKey(const QString &key) { m_keys[key.toCaseFolded()]; }
     void putValue(const QString &key, const QString &name, quint32 type, const QByteArray &data)
     {
-        m_keys[fold(key)].insert(fold(name), Value{type, data});
+        m_keys[key.toCaseFolded()].insert(name.toCaseFolded(), {type, data});
     }
-    // A text value as the registry holds one: with its terminating zero byte.
-    void putText(const QString &key, const QString &name, const QString &text)
-    {
-        putValue(key, name, reg::TypeSz, text.toLocal8Bit() + '\0');
-    }
-    // Opening key fails with status.
-    void denyKey(const QString &key, long status = reg::AccessDenied) { m_denied.insert(fold(key), status); }
-
     int openKeys() const { return int(m_open.size()); }
 
-    long RegOpenKeyEx(quint32 root, const QString &subKey, quint32 options, quint32 samDesired,
-                      quint32 &key) override
+    long RegOpenKeyEx(quint32 root, const QString &subKey, quint32 options, quint32 sam, quint32 &key) override
     {
-        long status = reg::Success;
-        if (root != reg::LocalMachine)
-            status = reg::InvalidHandle;
-        else if (m_denied.contains(fold(subKey)))
-            status = m_denied.value(fold(subKey));
-        else if (!m_keys.contains(fold(subKey)))
-            status = reg::FileNotFound;
-        QString line = QStringLiteral("RegOpenKeyEx %1 %2 %3 %4 = %5")
-                           .arg(QString::number(root, 16).toUpper(), subKey)
-                           .arg(options)
-                           .arg(QString::number(samDesired, 16).toUpper())
-                           .arg(status);
-        if (status == reg::Success) {
-            key = m_nextKey++;
-            m_open.insert(key, fold(subKey));
-            line += QStringLiteral(" [%1]").arg(key);
-        }
-        m_log.add(line);
-        return status;
+        const bool found = root == reg::LocalMachine && m_keys.contains(subKey.toCaseFolded());
+        if (found)
+            m_open.insert(key = m_nextKey++, subKey.toCaseFolded());
+        m_log.add(QStringLiteral("RegOpenKeyEx %1 %2 %3 %4 = %5").arg(hex(root), subKey).arg(options).arg(hex(sam))
+                  .arg(found ? QStringLiteral("0 [%1]").arg(key) : QString::number(reg::FileNotFound)));
+        return found ? reg::Success : reg::FileNotFound;
     }
 
-    long RegQueryValueEx(quint32 key, const QString &valueName, quint32 &type, QByteArray &buffer,
-                         quint32 &size) override
+    // A buffer too short gets MoreData and the size needed, as the real call.
+    long RegQueryValueEx(quint32 key, const QString &name, quint32 &type, QByteArray &buffer, quint32 &size) override
     {
-        const quint32 offered = std::min(size, quint32(buffer.size()));
-        const bool zeroed = std::all_of(buffer.cbegin(), buffer.cbegin() + offered, [](char c) { return c == 0; });
-        QString line = QStringLiteral("RegQueryValueEx %1 %2 %3/%4 %5 = ")
-                           .arg(key)
-                           .arg(valueName)
-                           .arg(size)
-                           .arg(buffer.size())
-                           .arg(zeroed ? QStringLiteral("zeroed") : QStringLiteral("dirty"));
-        long status = reg::Success;
-        if (!m_open.contains(key)) {
-            status = reg::InvalidHandle;
-        } else {
-            const auto values = m_keys.value(m_open.value(key));
-            if (!values.contains(fold(valueName))) {
-                status = reg::FileNotFound;
-            } else {
-                const Value &value = *values.find(fold(valueName));
-                type = value.type;
-                if (quint32(value.data.size()) > offered) {
-                    status = reg::MoreData;
-                } else {
-                    std::memcpy(buffer.data(), value.data.constData(), std::size_t(value.data.size()));
-                }
-                size = quint32(value.data.size());
-            }
+        const auto values = m_keys.value(m_open.value(key));
+        const auto value = values.constFind(name.toCaseFolded());
+        long status = !m_open.contains(key) ? reg::InvalidHandle : value == values.cend() ? reg::FileNotFound : 0L;
+        const QString call = QStringLiteral("RegQueryValueEx %1 %2 %3 = ").arg(key).arg(name).arg(size);
+        if (status == reg::Success) {
+            const quint32 offered = std::min(size, quint32(buffer.size()));
+            type = value->first;
+            size = quint32(value->second.size());
+            status = size > offered ? reg::MoreData : reg::Success;
+            if (status == reg::Success)
+                std::memcpy(buffer.data(), value->second.constData(), size);
         }
-        line += QString::number(status);
-        if (status == reg::Success || status == reg::MoreData)
-            line += QStringLiteral(" type %1 size %2").arg(type).arg(size);
-        m_log.add(line);
+        m_log.add(call + QString::number(status));
         return status;
     }
 
@@ -112,18 +65,11 @@ public:
     }
 
 private:
-    struct Value
-    {
-        quint32 type = 0;
-        QByteArray data;
-    };
-
-    static QString fold(const QString &name) { return name.toCaseFolded(); }
+    static QString hex(quint32 n) { return QString::number(n, 16).toUpper(); }
 
     CallLog &m_log;
-    QHash<QString, QHash<QString, Value>> m_keys; // folded key -> folded value name -> value
-    QHash<QString, long> m_denied;
-    QMap<quint32, QString> m_open; // handle -> folded key
+    QHash<QString, QHash<QString, std::pair<quint32, QByteArray>>> m_keys; // folded names -> type, data
+    QHash<quint32, QString> m_open; // handle -> folded key
     quint32 m_nextKey = 1;
 };
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+namespace kl::test {
+
+// A control of a window, by its object name.
+template <typename W = QWidget>
+W *child(QWidget *window, const char *name)
+{
+    return window->findChild<W *>(QLatin1String(name));
+}
+
+inline void press(QWidget *window, const char *button)
+{
+    QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+}
+
+inline QStringList rowTexts(QWidget *window, const char *list)
+{
+    QStringList result;
+    for (auto *l = child<QListWidget>(window, list); result.size() < l->count();)
+        result.append(l->item(int(result.size()))->text());
+    return result;
+}
+
+// A click on the row of a list showing text, or a double-click as the
+// platform delivers it: press, release, double-click, release.
+inline void clickRow(QWidget *window, const char *list, const QString &text, bool twice = false)
+{
+    auto *l = child<QListWidget>(window, list);
+    const QList<QListWidgetItem *> found = l->findItems(text, Qt::MatchExactly);
+    QVERIFY2(found.size() == 1, qPrintable(text));
+    const QPoint pos = l->visualItemRect(found.first()).center();
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, pos);
+    if (twice) {
+        QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, pos);
+        QTest::mouseRelease(l->viewport(), Qt::LeftButton, {}, pos);
+    }
+}
+
+} // namespace kl::test

@@ -68,8 +68,8 @@ private Q_SLOTS:
             QVERIFY(dir.mkdir(sub));
         for (const char *name : {"x.exe", "Y.EXE", "w.ExE", "tool", "notes.txt", "x.exe.bak", ".secret.exe"}) {
             QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly)
-                    && file.setPermissions(QFile::ReadOwner | (qstrcmp(name, "tool") ? QFile::ReadOwner : QFile::ExeOwner)));
+            const auto permissions = QFile::ReadOwner | (qstrcmp(name, "tool") ? QFile::ReadOwner : QFile::ExeOwner);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.setPermissions(permissions));
         }
         QVERIFY(QFile::link(dir.filePath("tool"), dir.filePath("link")));
 

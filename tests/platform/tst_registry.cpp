@@ -40,18 +40,22 @@ private Q_SLOTS:
         QVERIFY(makeFile(a.path(), "plain", false) && makeFile(a.path(), "second") && makeFile(b.path(), "first"));
         SysInfoRegistry registry({"plain", "first", "second"}, {a.path(), b.path()});
         const QString toolKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-        quint32 key = 0, type = 0, size = 64;
+        quint32 key = 0, type = 0, size = 4;
         QCOMPARE(registry.RegOpenKeyEx(reg::LocalMachine, toolKey.toLower(), 0, reg::AllButDelete, key), reg::Success);
         QByteArray buffer(64, 'z');
-        QCOMPARE(registry.RegQueryValueEx(key, "Path", type, buffer, size), reg::Success);
         const QByteArray expected = QFile::encodeName(b.path() + "/first") + '\0';
+        // Too short a buffer is left alone and told the size needed.
+        QCOMPARE(registry.RegQueryValueEx(key, "PATH", type, buffer, size), reg::MoreData);
+        QCOMPARE(buffer + QByteArray::number(size), QByteArray(64, 'z') + QByteArray::number(expected.size()));
+        size = 64;
+        QCOMPARE(registry.RegQueryValueEx(key, "Path", type, buffer, size), reg::Success);
         QCOMPARE(type, reg::TypeSz);
         QCOMPARE(size, quint32(expected.size()));
         QCOMPARE(buffer, expected + QByteArray(64 - expected.size(), 'z')); // the rest untouched
         QCOMPARE(registry.RegQueryValueEx(key, "MSINFO", type, buffer, size), reg::FileNotFound);
         QCOMPARE(registry.RegCloseKey(key), reg::Success);
         QCOMPARE(registry.RegQueryValueEx(key, "PATH", type, buffer, size), reg::InvalidHandle);
-        QCOMPARE(registry.RegOpenKeyEx(reg::LocalMachine, "SOFTWARE\\Other", 0, reg::AllButDelete, key), reg::FileNotFound);
+        QCOMPARE(registry.RegOpenKeyEx(reg::LocalMachine, "SOFTWARE\\Other", 0, 0, key), reg::FileNotFound);
 
         // Without a program of those names the key is missing and key untouched.
         SysInfoRegistry none({"plain"}, {a.path()});

@@ -21,7 +21,6 @@ class FakeRegistry final : public Registry
 public:
     explicit FakeRegistry(CallLog &log) : m_log(log) {}
 
-    void putKey(const QString &key) { m_keys[key.toCaseFolded()]; }
     void putValue(const QString &key, const QString &name, quint32 type, const QByteArray &data)
     {
         m_keys[key.toCaseFolded()].insert(name.toCaseFolded(), {type, data});

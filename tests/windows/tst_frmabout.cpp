@@ -49,7 +49,7 @@ private Q_SLOTS:
 
     void getKeyValue_data()
     {
-        QTest::addColumn<int>("type"); // -1: no key, 0: the key without the value
+        QTest::addColumn<int>("type"); // -1: no key, 0: the key with another value
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("keyVal"); // before the call
         QTest::addColumn<int>("result"); // -1: throws
@@ -80,9 +80,7 @@ private Q_SLOTS:
         QFETCH(int, result);
         Harness h;
         if (type >= 0)
-            h.registry.putKey(kTestKey);
-        if (type > 0)
-            h.registry.putValue(kTestKey, QStringLiteral("Value"), quint32(type), data);
+            h.registry.putValue(kTestKey, type ? "Value" : "Other", quint32(type), data);
         int got = -1;
         try {
             got = h.forms.frmAbout().GetKeyValue(reg::LocalMachine, kTestKey, QStringLiteral("Value"), keyVal);
@@ -121,7 +119,8 @@ private Q_SLOTS:
             << 1 << QByteArray(1025, 'x') << m_with << QStringList{first, openLine(kFolderKey, 2), shell};
         QTest::newRow("second place without the file")
             << 0 << QByteArray() << m_without << QStringList{noFirst, openLine(kFolderKey, 1), kUnavailable};
-        QTest::newRow("both missing") << 0 << QByteArray() << "" << QStringList{noFirst, openLine(kFolderKey, 0), kUnavailable};
+        QTest::newRow("both missing")
+            << 0 << QByteArray() << "" << QStringList{noFirst, openLine(kFolderKey, 0), kUnavailable};
     }
     void startSysInfo()
     {
@@ -137,11 +136,8 @@ private Q_SLOTS:
 
         kl::frmAbout &about = h.forms.frmAbout();
         about.cmdSysInfo_Click();
-        QStringList seen;
-        for (const QString &call : h.log.take()) {
-            if (!call.startsWith(QLatin1String("RegQuery")) && !call.startsWith(QLatin1String("RegClose")))
-                seen.append(call);
-        }
+        QStringList seen = h.log.take();
+        seen.removeIf([](const QString &call) { return call.startsWith("RegQuery") || call.startsWith("RegClose"); });
         QTEST(seen, "calls");
         QCOMPARE(h.process.ends, 0);
         QCOMPARE(h.forms.loadedFrmAbout(), &about); // the box stays open
@@ -222,8 +218,9 @@ private Q_SLOTS:
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(shown.isNull());
             version->click();
-            QVERIFY(h.forms.loadedFrmAbout() && h.forms.loadedFrmAbout()->isVisible());
-            QCOMPARE(child<QLabel>(h.forms.loadedFrmAbout(), "lblTitle")->text(), QStringLiteral("プログラムキックリスト"));
+            kl::frmAbout *next = h.forms.loadedFrmAbout();
+            QVERIFY(next && next->isVisible());
+            QCOMPARE(child<QLabel>(next, "lblTitle")->text(), QStringLiteral("プログラムキックリスト"));
         }
         QCOMPARE(h.process.ends, 0);
     }

@@ -83,27 +83,26 @@ private Q_SLOTS:
     void opensForARow_data()
     {
         QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("keysMissing");
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("path"); // "None": the keys are missing
         QTest::addColumn<QString>("name");
-        QTest::newRow("row 0") << 0 << false << "/opt/p1" << "Program 1";
-        QTest::newRow("missing keys") << 1 << true << "None" << "";
-        QTest::newRow("row -1") << -1 << false << "None" << "";
+        QTest::newRow("row 0") << 0 << "/opt/p1" << "Program 1";
+        QTest::newRow("missing keys") << 1 << "None" << "";
+        QTest::newRow("row -1") << -1 << "None" << "";
     }
     void opensForARow()
     {
         QFETCH(int, row);
-        QFETCH(bool, keysMissing);
+        QFETCH(QString, path);
         Rename r;
         const QString key = QString::number(row + 1);
-        if (keysMissing) {
+        if (path == "None") {
             r.h.settings.erase("SetApp", key);
             r.h.settings.erase("Appnames", key);
         }
         namechenge &w = r.h.forms.namechenge();
         w.OpenForRow(qint16(row));
         QCOMPARE(r.h.log.take(), (QStringList{"Get setapp/" + key + " [None]", "Get appnames/" + key + " []"}));
-        QTEST(whatname(w), "path");
+        QCOMPARE(whatname(w), path);
         QTEST(Text1(w)->text(), "name");
         QVERIFY(w.isVisible());
     }
@@ -112,7 +111,7 @@ private Q_SLOTS:
     void confirmAndKeys_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("key"); // 0: the change button
+        QTest::addColumn<int>("key"); // 0, -1, -2: the change, cancel and clear buttons
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("outcome"); // renamed, hidden, refused or open
         QTest::addColumn<QString>("after"); // the name box's text
@@ -120,6 +119,8 @@ private Q_SLOTS:
         QTest::newRow("blanks as typed") << "  " << 0 << 0 << "renamed" << "  ";
         QTest::newRow("unchanged rewrites") << "Program 2" << 0 << 0 << "renamed" << "Program 2";
         QTest::newRow("empty refused") << "" << 0 << 0 << "refused" << "";
+        QTest::newRow("cancel") << "typed" << -1 << 0 << "hidden" << "typed";
+        QTest::newRow("clear") << "typed" << -2 << 0 << "open" << "";
         QTest::newRow("Enter") << "x" << int(Qt::Key_Return) << 0 << "renamed" << "x";
         QTest::newRow("keypad Enter") << "x" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "renamed" << "x";
         QTest::newRow("Shift+Enter") << "x" << int(Qt::Key_Return) << int(Qt::ShiftModifier) << "renamed" << "x";
@@ -143,10 +144,10 @@ private Q_SLOTS:
         Text1(w)->setText(text);
         QStringList state = r.state();
         r.h.log.take();
-        if (key)
+        if (key > 0)
             QTest::keyClick(Text1(w), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         else
-            press(&w, "chenge");
+            press(&w, key == 0 ? "chenge" : key == -1 ? "cancel" : "clear");
 
         QStringList calls;
         if (outcome == "renamed") {
@@ -163,24 +164,15 @@ private Q_SLOTS:
         if (w.isVisible()) { // the box still takes keys: typing goes on at the caret
             QTest::keyClick(Text1(w), Qt::Key_A);
             QCOMPARE(Text1(w)->text(), after + u'a');
+        } else { // the same dialog opens again, reading the store afresh
+            press(&r.list, "chenge");
+            QVERIFY(&r.h.forms.namechenge() == &w && w.isVisible());
+            QCOMPARE(Text1(w)->text() + whatname(w), state[5] + "/opt/p2");
         }
     }
 
-    void cancelKeepsTheStoreAndReopeningRereadsIt()
-    {
-        Rename r;
-        namechenge &w = r.open(1);
-        Text1(w)->setText("typed");
-        press(&w, "cancel");
-        QVERIFY(!w.isVisible());
-        QCOMPARE(Text1(w)->text() + r.h.settings.value("Appnames", "2").value(), QStringLiteral("typedProgram 2"));
-        press(&r.list, "chenge"); // the same dialog, reading the store again
-        QCOMPARE(&r.h.forms.namechenge(), &w);
-        QVERIFY(w.isVisible());
-        QCOMPARE(Text1(w)->text(), QStringLiteral("Program 2"));
-    }
-
-    void renamesTheRowSelectedWhenConfirmed()
+    // The row renamed is the one selected when the change is confirmed.
+    void followsTheListsSelection()
     {
         Rename r;
         namechenge &w = r.open(0);
@@ -191,24 +183,22 @@ private Q_SLOTS:
         Text1(w)->setText("Three");
         r.select(1);
         press(&w, "chenge");
-        QCOMPARE(r.state().mid(0, 7), (QStringList{"Program 1", "Three", "Program 3", "3", "Program 1", "Three", "Program 3"}));
-    }
+        QCOMPARE(r.state().mid(0, 7),
+                 (QStringList{"Program 1", "Three", "Program 3", "3", "Program 1", "Three", "Program 3"}));
 
-    void confirmWithNothingSelectedKeepsTheDialog()
-    {
-        Rename r;
-        namechenge &w = r.open(1);
-        press(&r.list, "AppDel"); // the selected entry goes; no row is selected after
+        // With no row selected (the entry removed), confirming says so and keeps the dialog.
+        r.open(0);
+        press(&r.list, "AppDel");
         Text1(w)->setText("typed");
         const QStringList state = r.state();
         r.h.log.take();
         press(&w, "chenge");
-        QCOMPARE(r.h.log.take(), QStringList{"MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
-        QCOMPARE(r.h.process.ends, 0);
-        QVERIFY(w.isVisible());
+        QCOMPARE(r.h.log.take(),
+                 QStringList{"MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
+        QVERIFY(w.isVisible() && r.h.process.ends == 0);
         QCOMPARE(Text1(w)->text(), QStringLiteral("typed"));
         QCOMPARE(r.state(), state);
-        QCOMPARE(state.mid(0, 2), (QStringList{"Program 1", "Program 3"}));
+        QCOMPARE(state.mid(0, 2), (QStringList{"Three", "Program 3"}));
     }
 };
 

@@ -22,23 +22,10 @@ QString FakeSettings::id(const QString &section, const QString &key)
     return section.toCaseFolded() + u'/' + key.toCaseFolded();
 }
 
-void FakeSettings::checkFailure(const QString &call)
-{
-    for (auto it = m_failures.begin(); it != m_failures.end(); ++it) {
-        if (call.startsWith(it.key())) {
-            const int number = it.value();
-            m_failures.erase(it);
-            m_log.add(call + QStringLiteral(" !"));
-            throw RuntimeError(number);
-        }
-    }
-}
-
 QString FakeSettings::GetSetting(const QString &app, const QString &section, const QString &key, const QString &def)
 {
     Q_ASSERT(app.compare(QStringLiteral("Kicklist"), Qt::CaseInsensitive) == 0);
     const QString call = QStringLiteral("Get %1/%2 [%3]").arg(section, key, def);
-    checkFailure(call);
     m_log.add(call);
     return m_values.value(id(section, key), def);
 }
@@ -47,7 +34,6 @@ void FakeSettings::SaveSetting(const QString &app, const QString &section, const
 {
     Q_ASSERT(app.compare(QStringLiteral("Kicklist"), Qt::CaseInsensitive) == 0);
     const QString call = QStringLiteral("Save %1/%2 = %3").arg(section, key, value);
-    checkFailure(call);
     m_log.add(call);
     m_values.insert(id(section, key), value);
     m_dirty = true;
@@ -57,7 +43,6 @@ void FakeSettings::DeleteSetting(const QString &app, const QString &section, con
 {
     Q_ASSERT(app.compare(QStringLiteral("Kicklist"), Qt::CaseInsensitive) == 0);
     const QString call = QStringLiteral("Delete %1/%2").arg(section, key);
-    checkFailure(call);
     if (!m_values.contains(id(section, key))) {
         m_log.add(call + QStringLiteral(" !"));
         throw RuntimeError(err::InvalidProcedureCall);
@@ -102,11 +87,6 @@ void FakeSettings::putPrograms(int n)
         put(QStringLiteral("SetApp"), QString::number(p), QStringLiteral("/opt/p%1").arg(p));
         put(QStringLiteral("Appnames"), QString::number(p), QStringLiteral("Program %1").arg(p));
     }
-}
-
-void FakeSettings::failOn(const QString &prefix, int number)
-{
-    m_failures.insert(prefix, number);
 }
 
 FakeStarter::FakeStarter(CallLog &log)

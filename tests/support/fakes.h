@@ -48,18 +48,14 @@ public:
     std::optional<QString> value(const QString &section, const QString &key) const;
     // Registers n programs "/opt/p1" .. "/opt/pn" named "Program 1" ..
     void putPrograms(int n);
-    // The next call whose log line starts with prefix throws RuntimeError(number).
-    void failOn(const QString &prefix, int number = err::PermissionDenied);
 
     int commits = 0;
 
 private:
     static QString id(const QString &section, const QString &key);
-    void checkFailure(const QString &call);
 
     CallLog &m_log;
     QHash<QString, QString> m_values;
-    QHash<QString, int> m_failures; // call prefix -> error number
     bool m_dirty = false;
 };
 

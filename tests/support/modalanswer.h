@@ -23,7 +23,6 @@ public:
 
     void expect(std::function<void(QWidget *)> answer);
     int answered() const { return m_answered; }
-    int pending() const { return int(m_queue.size()); }
     QStringList seen() const { return m_seen; }
 
 private:

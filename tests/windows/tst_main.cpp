@@ -1,4 +1,5 @@
 #include "support/harness.h"
+#include "support/widgets.h"
 
 #include "windows/Setup.h"
 #include "windows/main.h"
@@ -17,30 +18,19 @@ namespace {
 
 const QString kPrompt = QStringLiteral("MsgBox 登録: 起動するアプリケーションを登録してください。 [0]");
 
-QPushButton *button(QWidget *window, const char *name)
-{
-    auto *b = window->findChild<QPushButton *>(QLatin1String(name));
-    Q_ASSERT(b);
-    return b;
-}
-
 QListWidget *list(kl::main &w)
 {
-    return w.findChild<QListWidget *>(QStringLiteral("List1"));
+    return child<QListWidget>(&w, "List1");
 }
 
 QStringList rows(kl::main &w)
 {
-    QStringList result;
-    for (int i = 0; i < list(w)->count(); ++i)
-        result.append(list(w)->item(i)->text());
-    return result;
+    return rowTexts(&w, "List1");
 }
 
 void clickRow(kl::main &w, int row)
 {
-    QListWidget *l = list(w);
-    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(row)).center());
+    kl::test::clickRow(&w, "List1", list(w)->item(row)->text());
 }
 
 // Which of AppDel, Run, chenge, AllRan are enabled, as "1101".
@@ -48,13 +38,8 @@ QString buttonStates(kl::main &w)
 {
     QString states;
     for (const char *name : {"AppDel", "Run", "chenge", "AllRan"})
-        states += button(&w, name)->isEnabled() ? u'1' : u'0';
+        states += child(&w, name)->isEnabled() ? u'1' : u'0';
     return states;
-}
-
-void press(QWidget *window, const char *name)
-{
-    QTest::mouseClick(button(window, name), Qt::LeftButton);
 }
 
 } // namespace
@@ -81,17 +66,17 @@ private Q_SLOTS:
         QCOMPARE(w.minimumSize(), w.maximumSize());
         QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint));
 
-        const QList<QWidget *> expectedTabOrder{list(w), button(&w, "AppAdd"), button(&w, "AppDel"),
-                                                button(&w, "Run"), button(&w, "Exit"), button(&w, "Command1"),
-                                                button(&w, "AllRan"), button(&w, "chenge")};
+        const QList<QWidget *> expectedTabOrder{list(w), child<QPushButton>(&w, "AppAdd"), child<QPushButton>(&w, "AppDel"),
+                                                child<QPushButton>(&w, "Run"), child<QPushButton>(&w, "Exit"), child<QPushButton>(&w, "Command1"),
+                                                child<QPushButton>(&w, "AllRan"), child<QPushButton>(&w, "chenge")};
         QList<QWidget *> tabOrder;
         for (QWidget *next = list(w); tabOrder.size() < expectedTabOrder.size(); next = next->nextInFocusChain()) {
             if (expectedTabOrder.contains(next))
                 tabOrder.append(next);
         }
         QCOMPARE(tabOrder, expectedTabOrder);
-        QCOMPARE(button(&w, "Run")->geometry(), QRect(8, 128, 113, 33));
-        QCOMPARE(button(&w, "AppDel")->toolTip(), QStringLiteral("アプリケーションの削除"));
+        QCOMPARE(child<QPushButton>(&w, "Run")->geometry(), QRect(8, 128, 113, 33));
+        QCOMPARE(child<QPushButton>(&w, "AppDel")->toolTip(), QStringLiteral("アプリケーションの削除"));
         for (QPushButton *b : w.findChildren<QPushButton *>())
             QVERIFY2(!b->autoDefault() && !b->isDefault(), qPrintable(b->objectName()));
     }

@@ -1,3 +1,5 @@
+#include "support/fakes.h"
+
 #include "platform/inisettingsstore.h"
 #include "platform/runtimeerror.h"
 
@@ -13,6 +15,7 @@
 #include <functional>
 
 using namespace kl;
+using kl::test::errorOf;
 
 namespace {
 
@@ -24,16 +27,6 @@ QByteArray readBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // Another running instance: saves one setting and commits.

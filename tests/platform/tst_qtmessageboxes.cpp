@@ -1,4 +1,5 @@
 #include "support/modalanswer.h"
+#include "support/widgets.h"
 
 #include "platform/qtmessageboxes.h"
 
@@ -15,11 +16,7 @@ class TestQtMessageBoxes : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
-    }
+    void cleanup() { verifyNoWindowLeft(); }
 
     void answers_data()
     {

@@ -1,6 +1,8 @@
 // The settings store on a real file that is damaged, out of reach, too big
 // to write, left locked by a killed process or shared with a second instance.
 
+#include "support/fakes.h"
+
 #include "platform/inisettingsstore.h"
 #include "platform/runtimeerror.h"
 
@@ -25,6 +27,7 @@
 #endif
 
 using namespace kl;
+using kl::test::errorOf;
 
 namespace {
 
@@ -44,16 +47,6 @@ void writeBytes(const QString &path, const QByteArray &data)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(data), data.size());
-}
-
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // What a folder holds besides the lock file a store keeps.

@@ -2,6 +2,16 @@
 
 namespace kl::test {
 
+int errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const RuntimeError &e) {
+        return e.number();
+    }
+    return 0;
+}
+
 QStringList CallLog::matching(const QString &prefix) const
 {
     QStringList result;

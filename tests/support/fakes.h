@@ -15,6 +15,9 @@
 
 namespace kl::test {
 
+// The number of the runtime failure f throws, 0 when it throws none.
+int errorOf(const std::function<void()> &f);
+
 // One ordered record of every call the fakes below receive, so a test can
 // check the order across services (settings, starts, boxes, the end).
 struct CallLog

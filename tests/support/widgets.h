@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -39,6 +40,14 @@ inline void clickRow(QWidget *window, const char *list, const QString &text, boo
         QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, pos);
         QTest::mouseRelease(l->viewport(), Qt::LeftButton, {}, pos);
     }
+}
+
+// For a test's cleanup(): windows unloaded during the test are gone, and no
+// window outlived the test.
+inline void verifyNoWindowLeft()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY2(QApplication::topLevelWidgets().isEmpty(), "a window outlived its test");
 }
 
 } // namespace kl::test

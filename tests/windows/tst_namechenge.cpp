@@ -50,11 +50,7 @@ class TestNamechenge : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(QApplication::topLevelWidgets().isEmpty(), "a window outlived its test");
-    }
+    void cleanup() { verifyNoWindowLeft(); }
 
     void designIsAsDrawn()
     {

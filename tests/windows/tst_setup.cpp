@@ -83,11 +83,7 @@ class TestSetup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(QApplication::topLevelWidgets().isEmpty(), "a window outlived its test");
-    }
+    void cleanup() { verifyNoWindowLeft(); }
 
     void designKeysAndBrowsing()
     {

@@ -795,6 +795,20 @@ IniSettingsStore::Paths IniSettingsStore::resolve(const QString &app) const
     return p;
 }
 
+#ifdef Q_OS_UNIX
+IniSettingsStore::Stamp IniSettingsStore::stampOfStat(const struct stat &st)
+{
+    Stamp s;
+    s.exists = true;
+    s.device = qint64(st.st_dev);
+    s.inode = qint64(st.st_ino);
+    s.size = qint64(st.st_size);
+    s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return s;
+}
+#endif
+
 IniSettingsStore::Stamp IniSettingsStore::stampOf(const QString &path)
 {
     Stamp s;
@@ -802,12 +816,7 @@ IniSettingsStore::Stamp IniSettingsStore::stampOf(const QString &path)
     struct stat st;
     if (::stat(nativePath(path).constData(), &st) != 0)
         return s;
-    s.exists = true;
-    s.device = qint64(st.st_dev);
-    s.inode = qint64(st.st_ino);
-    s.size = qint64(st.st_size);
-    s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    s = stampOfStat(st);
 #else
     const QFileInfo info(path);
     if (!info.exists())
@@ -912,12 +921,7 @@ IniSettingsStore::Stamp IniSettingsStore::stampOfHandle(int fd, bool *regular)
     struct stat st;
     if (::fstat(fd, &st) != 0)
         return s;
-    s.exists = true;
-    s.device = qint64(st.st_dev);
-    s.inode = qint64(st.st_ino);
-    s.size = qint64(st.st_size);
-    s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    s = stampOfStat(st);
     *regular = S_ISREG(st.st_mode);
 #else
     Q_UNUSED(fd);

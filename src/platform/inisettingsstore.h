@@ -12,6 +12,10 @@
 
 class QFile;
 
+#ifdef Q_OS_UNIX
+struct stat;
+#endif
+
 namespace kl {
 
 // Settings kept as one INI file per application:
@@ -158,6 +162,9 @@ private:
     void backupDamaged(AppFile &af, const QString &file, const QByteArray &data) const;
 
     static Stamp stampOf(const QString &path);
+#ifdef Q_OS_UNIX
+    static Stamp stampOfStat(const struct stat &st);
+#endif
     static Stamp stampOfHandle(int fd, bool *regular);
     static std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp);
 

@@ -10,34 +10,73 @@
 #include "windows/main.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QGuiApplication>
 #include <QIcon>
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
-// Without a display, Qt would abort with a long message; say it in one line.
-bool displayAvailable()
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+// Connects as the X library does: the abstract socket first, then the file.
+bool localXServerAnswers(const QByteArray &number)
+{
+    const QByteArray path = "/tmp/.X11-unix/X" + number;
+    for (const bool abstract : {true, false}) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const qsizetype offset = abstract ? 1 : 0; // abstract names start with a NUL
+        std::memcpy(address.sun_path + offset, path.constData(), std::size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return true; // cannot tell; let Qt try
+        const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size());
+        const bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
+        ::close(fd);
+        if (connected)
+            return true;
+    }
+    return false;
+}
+#endif
+
+// Without a display Qt aborts with a screenful; say it in one line instead.
+// Returns what is missing, or nothing when a display looks reachable.
+QString missingDisplay()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty())
-        return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-#else
-    return true;
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return {};
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        return QStringLiteral("DISPLAY is not set");
+    // A local display ":N" must answer on its socket; remote ones are left to Qt.
+    static const QRegularExpression local(QStringLiteral("^:(\\d+)(\\.\\d+)?$"));
+    const QRegularExpressionMatch match = local.match(display);
+    if (match.hasMatch() && !localXServerAnswers(match.captured(1).toLatin1()))
+        return QStringLiteral("no X server answers on DISPLAY=%1").arg(display);
 #endif
+    return {};
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (!displayAvailable()) {
-        std::fputs("kicklist: no display found (DISPLAY is not set); run it in a desktop session, "
-                   "or under a virtual one: xvfb-run -a build/kicklist\n",
-                   stderr);
+    if (const QString missing = missingDisplay(); !missing.isEmpty()) {
+        std::fprintf(stderr,
+                     "kicklist: no display found (%s); run it in a desktop session, "
+                     "or under a virtual one: xvfb-run -a build/kicklist\n",
+                     qPrintable(missing));
         return 2;
     }
 

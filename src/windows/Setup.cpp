@@ -280,9 +280,15 @@ void Setup::openFolderAt(int row)
     if (!item)
         return;
     const QString folder = item->data(PathRole).toString();
-    // Opening is the list's own doing; a folder gone since it was listed
-    // fails here like any failure without recovery.
-    m_runtime.withoutRecovery([this, &folder] { setDirPath(folder); });
+    m_runtime.withoutRecovery([this, &folder] {
+        // A folder removed since it was listed is not worth ending the
+        // program for: say so, and the lists stay where they were.
+        try {
+            setDirPath(folder);
+        } catch (const RuntimeError &e) {
+            m_runtime.MsgBox(e.description(), vbOKOnly, QStringLiteral("エラー"));
+        }
+    });
 }
 
 bool Setup::eventFilter(QObject *watched, QEvent *event)

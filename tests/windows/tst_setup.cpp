@@ -55,6 +55,8 @@ struct Picker
                 const QString arg = step.section(u' ', 1);
                 if (step.startsWith("open "))
                     clickRow(&w, "Dir1", arg, true);
+                else if (step.startsWith("remove "))
+                    QDir(w.dirPath() + u'/' + arg).removeRecursively();
                 else if (step.startsWith("pick ") || step.startsWith("run "))
                     clickRow(&w, "File1", arg, step.startsWith("run "));
                 else if (step == "drive")
@@ -194,6 +196,16 @@ private Q_SLOTS:
         QVERIFY(!p.h.forms.loadedSetup() && p.h.log.calls.isEmpty());
         QCOMPARE(p.add({}), Picker::LeftOpen);
         QCOMPARE(p.state, p.progs + "||0");
+    }
+
+    void folderRemovedSinceListed()
+    {
+        Picker p;
+        QCOMPARE(p.add({"remove beta", "open beta"}), Picker::LeftOpen);
+        QCOMPARE(p.h.process.ends, 0);
+        QCOMPARE(p.h.log.matching("MsgBox").size(), 1);
+        QVERIFY2(p.h.log.calls.first().startsWith("MsgBox エラー: "), qPrintable(p.h.log.calls.first()));
+        QCOMPARE(p.state, p.progs + "||0"); // still where it was
     }
 
     void driveThatCannotBeOpened()

@@ -4,6 +4,7 @@
 #include "platform/processstarter.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/registry.h"
+#include "platform/registrysettingsstore.h"
 #include "platform/runtime.h"
 #include "store/appstore.h"
 #include "windows/forms.h"
@@ -85,7 +86,11 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(kl::programIcon());
     kl::preferJapaneseFont();
 
+#ifdef Q_OS_WIN
+    kl::RegistrySettingsStore settings;
+#else
     kl::IniSettingsStore settings(kl::IniSettingsStore::defaultConfigDir());
+#endif
     kl::ProcessStarter starter;
     kl::QtMessageBoxes boxes;
     kl::ExitProcess process;

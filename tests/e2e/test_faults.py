@@ -119,25 +119,6 @@ class Faults(klx.KicklistCase):
         with open(self.ini, "rb") as f:
             self.assertEqual(f.read(), data)
 
-    def test_damaged_file_is_copied_before_the_first_write(self):
-        p1 = self.program("p1.exe")
-        p2 = self.program("p2.exe")
-        data = klx.settings_text([p1, p2]).encode().replace(b"[SetApp]\n", b"[SetApp]\nnot a setting \xff\n")
-        self.write_settings(data)
-
-        proc = self.start()
-        main = self.wait_window(self.T_MAIN, proc)
-        self.click(main, self.MAIN["List1"], dy=8)
-        self.click(main, self.MAIN["AppDel"])
-        klx.wait_until("the removal to be stored", lambda: self.stored_list() == [(p2, p2)])
-        self.exit_by_button(main, proc)
-
-        copies = glob.glob(self.ini + ".damaged-*")
-        self.assertEqual(len(copies), 1, self.files_beside_settings())
-        with open(copies[0], "rb") as f:
-            self.assertEqual(f.read(), data)
-        self.assertEqual(stat.S_IMODE(os.stat(copies[0]).st_mode), 0o600)
-
     def test_unreadable_settings_file_is_never_replaced(self):
         p1 = self.program("p1.exe")
         data = klx.settings_text([p1]).encode()

@@ -146,33 +146,6 @@ class Journeys(klx.KicklistCase):
         self.assertEqual(self.wait_exit(proc), 0)
         self.assertEqual(klx.read_bytes(self.ini), before)
 
-    def test_removing_the_only_entry_asks_for_a_new_one(self):
-        only = self.program("only.exe")
-        self.write_settings(klx.settings_text([only]))
-        proc = self.start()
-        main = self.wait_window(self.T_MAIN, proc)
-
-        # A double-click on the row starts it.
-        self.click(main, self.MAIN["List1"], dy=8, double=True)
-        self.wait_markers(1, "only")
-
-        self.click(main, self.MAIN["List1"], dy=8)
-        self.click(main, self.MAIN["AppDel"])
-        prompt = self.wait_window(self.T_REGISTER, proc)
-        self.key(prompt, "Return")
-        picker = self.wait_window(self.T_SETUP, proc)
-        self.wait_stored([])
-        self.close_box(picker)
-        self.wait_gone(picker)
-        # The list is empty now: start all does nothing.
-        self.click(main, self.MAIN["AllRan"])
-        self.close_box(main)
-        self.assertEqual(self.wait_exit(proc), 0)
-        self.assertEqual(len(klx.markers(self.marks)), 1)
-        s = self.settings()
-        self.assertEqual((s["SetApp"]["AppCount"], s["Appnames"]["AppCount"]), ("0", "0"))
-        self.assertNotIn("1", s["SetApp"])
-
     def test_rename_confirmed_after_its_row_was_removed(self):
         one = self.program("one.exe")
         two = self.program("two.exe")
@@ -199,37 +172,6 @@ class Journeys(klx.KicklistCase):
         self.click(main, self.MAIN["Exit"])
         self.assertEqual(self.wait_exit(proc), 0)
         self.assertEqual(self.stored_list(), [(two, two)])
-
-    def test_a_program_that_cannot_start_offers_recovery(self):
-        gone = os.path.join(self.work, "gone.exe")
-        self.write_settings(klx.settings_text([gone]))
-        before = klx.read_bytes(self.ini)
-        proc = self.start()
-        main = self.wait_window(self.T_MAIN, proc)
-        self.click(main, self.MAIN["List1"], dy=8)
-        self.click(main, self.MAIN["Run"])
-        recovery = self.wait_window(self.T_SYORI, proc)
-        self.close_box(recovery)
-        self.wait_gone(recovery)
-        # Closed without OK: the program goes on and the list is kept.
-        self.click(main, self.MAIN["Exit"])
-        self.assertEqual(self.wait_exit(proc), 0)
-        self.assertEqual(klx.read_bytes(self.ini), before)
-
-    def test_a_full_list_takes_no_more(self):
-        paths = [self.program("p%03d.exe" % i, tag="p%03d" % i) for i in range(1, 101)]
-        self.write_settings(klx.settings_text(paths))
-        before = klx.read_bytes(self.ini)
-        proc = self.start()
-        main = self.wait_window(self.T_MAIN, proc)
-        self.click(main, self.MAIN["AppAdd"])
-        notice = self.wait_window(self.T_NOTICE, proc)
-        self.key(notice, "Return")
-        self.wait_gone(notice)
-        self.assertEqual(self.titles(proc), [self.T_MAIN])
-        self.click(main, self.MAIN["Exit"])
-        self.assertEqual(self.wait_exit(proc), 0)
-        self.assertEqual(klx.read_bytes(self.ini), before)
 
     def test_about_box_closes_with_enter_and_esc(self):
         only = self.program("only.exe")

@@ -71,24 +71,10 @@ Setup::Setup(const Platform &platform, Forms &forms)
     setFilePath(m_dirPath);
 
     connect(ui->Drive1, &QComboBox::currentIndexChanged, this, &Setup::Drive1_Change);
-    connect(ui->Dir1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!ui->Dir1->selectedItems().isEmpty())
-            Dir1_Click();
-    });
-    connect(ui->Dir1, &QListWidget::itemClicked, this, [this] {
-        if (m_pressOnSelected)
-            Dir1_Click();
-    });
+    connectClick(*ui->Dir1, &Setup::Dir1_Click);
     connect(ui->Dir1, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem *item) { openFolderAt(ui->Dir1->row(item)); });
-    connect(ui->File1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!ui->File1->selectedItems().isEmpty())
-            File1_Click();
-    });
-    connect(ui->File1, &QListWidget::itemClicked, this, [this] {
-        if (m_pressOnSelected)
-            File1_Click();
-    });
+    connectClick(*ui->File1, &Setup::File1_Click);
     connect(ui->File1, &QListWidget::itemDoubleClicked, this, &Setup::File1_DblClick);
     connect(ui->AddProgram, &QPushButton::clicked, this, &Setup::AddProgram_Click);
     connect(ui->cxsetup, &QPushButton::clicked, this, &Setup::cxsetup_Click);
@@ -272,6 +258,20 @@ void Setup::setFilePath(const QString &folder)
     ui->File1->clear();
     ui->File1->addItems(programs);
     m_filePath = folder;
+}
+
+void Setup::connectClick(QListWidget &list, void (Setup::*handler)())
+{
+    // A click is a row chosen with the mouse or the keys, or a click on the
+    // row already chosen, which changes no selection.
+    connect(&list, &QListWidget::itemSelectionChanged, this, [this, &list, handler] {
+        if (!list.selectedItems().isEmpty())
+            (this->*handler)();
+    });
+    connect(&list, &QListWidget::itemClicked, this, [this, handler] {
+        if (m_pressOnSelected)
+            (this->*handler)();
+    });
 }
 
 void Setup::openFolderAt(int row)

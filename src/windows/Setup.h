@@ -5,6 +5,8 @@
 #include <memory>
 
 
+class QListWidget;
+
 namespace Ui {
 class Setup;
 }
@@ -57,6 +59,7 @@ private:
     bool showFolder(const QString &folder);
     void setFilePath(const QString &folder);
     void fillDrives();
+    void connectClick(QListWidget &list, void (Setup::*handler)());
     void openFolderAt(int row);
     void driveFailed(int number, const QString &description);
 

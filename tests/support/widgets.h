@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <tuple>
+
 namespace kl::test {
 
 // A control of a window, by its object name.
@@ -39,6 +41,23 @@ inline void clickRow(QWidget *window, const char *list, const QString &text, boo
     if (twice) {
         QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, pos);
         QTest::mouseRelease(l->viewport(), Qt::LeftButton, {}, pos);
+    }
+}
+
+// The window's own controls from first on, in tab order: each has its
+// designed name, caption and geometry, and no button takes Enter.
+using DesignedControl = std::tuple<const char *, QRect, QString>;
+inline void verifyControls(QWidget *window, QWidget *first, const QList<DesignedControl> &controls)
+{
+    QWidget *next = first;
+    for (const auto &[name, geometry, caption] : controls) {
+        QCOMPARE(next->objectName() + next->property("text").toString(), name + caption);
+        QCOMPARE(next->geometry(), geometry);
+        auto *button = qobject_cast<QPushButton *>(next);
+        QVERIFY(!button || (!button->autoDefault() && !button->isDefault()));
+        do
+            next = next->nextInFocusChain();
+        while (next->parentWidget() != window);
     }
 }
 

@@ -63,17 +63,10 @@ private Q_SLOTS:
         QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint) && !w.windowIcon().isNull());
         QCOMPARE(child(&w, "whatname")->geometry(), QRect(8, 8, 297, 49));
         // In tab order from the focused name box, with the buttons' captions.
-        const QList<std::tuple<const char *, QRect, QString>> controls{
+        const QList<DesignedControl> controls{
             {"Text1", {8, 64, 297, 25}, "Program 1"}, {"chenge", {8, 96, 97, 33}, "変更"},
             {"clear", {112, 96, 97, 33}, "クリア"}, {"cancel", {216, 96, 89, 33}, "キャンセル"}};
-        QWidget *next = w.focusWidget();
-        for (const auto &[name, geometry, caption] : controls) {
-            QCOMPARE(next->objectName() + next->property("text").toString(), name + caption);
-            QCOMPARE(next->geometry(), geometry);
-            auto *button = qobject_cast<QPushButton *>(next);
-            QVERIFY(!button || (!button->autoDefault() && !button->isDefault()));
-            next = next->nextInFocusChain();
-        }
+        verifyControls(&w, w.focusWidget(), controls);
     }
 
     void opensForARow_data()

@@ -96,19 +96,10 @@ private Q_SLOTS:
         QVERIFY(w.minimumSize() == QSize(397, 223) && w.maximumSize() == w.minimumSize());
         QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint) && !w.windowIcon().isNull());
         // In tab order, with the buttons' captions; no button takes Enter.
-        const QList<std::tuple<const char *, QRect, QString>> controls{
+        const QList<DesignedControl> controls{
             {"Drive1", {16, 16, 161, 20}, ""}, {"Dir1", {16, 48, 161, 160}, ""}, {"File1", {192, 16, 185, 150}, ""},
             {"cxsetup", {288, 176, 89, 33}, "キャンセル"}, {"AddProgram", {192, 176, 89, 33}, "追加"}};
-        QWidget *next = child(&w, "Drive1");
-        for (const auto &[name, geometry, caption] : controls) {
-            QCOMPARE(next->objectName() + next->property("text").toString(), name + caption);
-            QCOMPARE(next->geometry(), geometry);
-            auto *button = qobject_cast<QPushButton *>(next);
-            QVERIFY(!button || (!button->autoDefault() && !button->isDefault()));
-            do
-                next = next->nextInFocusChain();
-            while (next->parentWidget() != &w);
-        }
+        verifyControls(&w, child(&w, "Drive1"), controls);
 
         QCOMPARE(child<QComboBox>(&w, "Drive1")->count(), 2);
         QCOMPARE(w.drive() + w.dirPath(), "/" + p.progs);

@@ -3,7 +3,7 @@
 
 #include "forms.h"
 #include "main.h"
-#include "platform/designlabel.h"
+#include "widgets/designlabel.h"
 #include "platform/dir.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"

@@ -5,7 +5,7 @@
 #include "forms.h"
 #include "frmAbout.h"
 #include "namechenge.h"
-#include "platform/form.h"
+#include "widgets/form.h"
 #include "platform/runtime.h"
 #include "store/appstore.h"
 #include "syori.h"

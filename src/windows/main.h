@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/listwidgetcontrol.h"
+#include "widgets/listwidgetcontrol.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/form.h"
+#include "widgets/form.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "support/harness.h"
 #include "support/widgets.h"
 
-#include "platform/designlabel.h"
+#include "widgets/designlabel.h"
 #include "windows/frmAbout.h"
 #include "windows/main.h"
 

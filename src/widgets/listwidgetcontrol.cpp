@@ -1,6 +1,6 @@
 #include "listwidgetcontrol.h"
 
-#include "runtimeerror.h"
+#include "platform/runtimeerror.h"
 
 #include <QAbstractButton>
 #include <QListWidget>

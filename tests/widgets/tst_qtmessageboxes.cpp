@@ -1,7 +1,7 @@
 #include "support/modalanswer.h"
 #include "support/widgets.h"
 
-#include "platform/qtmessageboxes.h"
+#include "widgets/qtmessageboxes.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "form.h"
 
-#include "runtime.h"
+#include "platform/runtime.h"
 
 #include <QApplication>
 #include <QCloseEvent>

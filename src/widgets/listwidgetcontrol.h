@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listcontrol.h"
+#include "platform/listcontrol.h"
 
 class QAbstractButton;
 class QListWidget;

@@ -3,8 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace kl;
 
@@ -81,8 +85,30 @@ private Q_SLOTS:
         }
     }
 
+    // The machine's drives as found, with the working folder removed, and
+    // under a root the mount table does not show (a chroot).
+    void localDrives_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("as found") << "";
+        QTest::newRow("working folder removed") << "removed";
+        QTest::newRow("root not in the mount table") << "chroot";
+    }
     void localDrives()
     {
+        QFETCH(QString, where);
+        QTemporaryDir tmp, notMounted;
+        const QString saved = QDir::currentPath();
+        const int root = ::open("/", O_RDONLY | O_DIRECTORY);
+        const auto restore = qScopeGuard([&] {
+            QVERIFY(::fchdir(root) == 0 && ::chroot(".") == 0 && ::close(root) == 0 && QDir::setCurrent(saved));
+        });
+        if (where == "removed")
+            QVERIFY(QDir::setCurrent(tmp.path()) && QDir().rmdir(tmp.path()));
+        if (where == "chroot" && (::chroot(QFile::encodeName(tmp.path())) != 0 || !QDir::setCurrent("/")))
+            QSKIP("changing the root needs privileges");
+        const QString current = where == "removed" ? "" : QDir::currentPath();
+
         LocalDriveSystem drives;
         const QStringList list = drives.drives();
         QVERIFY(list.value(0) == "/" && list.count("/") == 1);
@@ -91,13 +117,13 @@ private Q_SLOTS:
             for (const char *system : {"/proc", "/sys", "/dev"})
                 QVERIFY2(drive != system && !drive.startsWith(system + QStringLiteral("/")), qPrintable(drive));
         }
-        QCOMPARE(drives.systemDrive() + drives.currentFolder(), "/" + QDir::currentPath());
-        QCOMPARE(drives.currentDrive(), driveOf(QDir::currentPath(), list));
-        // The drive of the current folder opens there; the system drive is always there to fall back to.
-        QCOMPARE(drives.openDrive(drives.currentDrive()), QDir::currentPath());
-        QVERIFY(!drives.openDrive(QStringLiteral("/")).isEmpty());
+        QCOMPARE(drives.systemDrive() + drives.currentFolder(), "/" + current);
+        QCOMPARE(drives.currentDrive(), driveOf(current, list));
+        // The drive of the current folder opens there, any other at its root;
+        // the system drive is always there to fall back to.
+        QCOMPARE(drives.openDrive(drives.currentDrive()), current.isEmpty() ? "/" : current);
+        QCOMPARE(drives.openDrive("/"), drives.currentDrive() == "/" && !current.isEmpty() ? current : "/");
         // A folder that is no mount (a drive whose medium has gone) cannot be opened.
-        QTemporaryDir notMounted;
         for (const QString &drive : {notMounted.path(), notMounted.path() + "/gone"})
             QCOMPARE(failureOf([&] { drives.openDrive(drive); }), err::DeviceUnavailable);
     }

@@ -15,7 +15,9 @@ namespace {
 
 const QString kConfirm = QStringLiteral("MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]");
 
-// The list window with one program, two drives, and folders to browse:
+// The list window with one program, three drives (the system drive "/", the
+// current one ~ holding the current folder ~/progs, and ~/other), a home
+// folder ~/home, and folders to browse:
 //   progs/  a.exe  B.EXE  run.sh (executable)  notes.txt  .hidden.exe  Alpha/c.exe  beta/  .git/
 //   other/  z.exe
 struct Picker
@@ -23,23 +25,27 @@ struct Picker
     Harness h;
     QTemporaryDir tmp;
     QString progs = tmp.path() + "/progs", other = tmp.path() + "/other";
-    QString state; // the picker's folder, file and whether Add is enabled, when its steps ended
+    QString state; // the picker's drive, folder, file and whether Add is enabled, when its steps ended
 
     Picker()
     {
-        for (const char *dir : {"progs/Alpha", "progs/beta", "progs/.git", "other"})
+        for (const char *dir : {"progs/Alpha", "progs/beta", "progs/.git", "other", "home"})
             QDir(tmp.path()).mkpath(dir);
         for (const char *n : {"a.exe", "B.EXE", "run.sh", "notes.txt", ".hidden.exe", "Alpha/c.exe", "../other/z.exe"}) {
             QFile file(progs + u'/' + n);
             file.open(QIODevice::WriteOnly);
             file.setPermissions(QFile::ReadOwner | (qstrcmp(n, "run.sh") ? QFile::ReadOwner : QFile::ExeOwner));
         }
+        qputenv("HOME", QFile::encodeName(tmp.path() + "/home"));
         h.drives.startFolder = progs;
-        h.drives.driveList = {"/", other};
+        h.drives.startDrive = tmp.path();
+        h.drives.driveList = {"/", tmp.path(), other};
         h.settings.putPrograms(1);
         h.forms.main();
         h.log.take();
     }
+    // Paths of a test table: ~ stands for the temporary folder.
+    QString path(QString text) const { return text.replace(u'~', tmp.path()); }
 
     // Shows the picker from the list window's Add button and runs steps in it:
     // "open F" double-clicks folder F, "pick F" and "run F" click and
@@ -66,7 +72,7 @@ struct Picker
                 else
                     press(&w, "AddProgram");
             }
-            state = w.dirPath() + u'|' + w.fileName() + u'|' + (child(&w, "AddProgram")->isEnabled() ? u'1' : u'0');
+            state = w.drive() + u'|' + w.dirPath() + u'|' + w.fileName() + u'|' + (child(&w, "AddProgram")->isEnabled() ? u'1' : u'0');
             outcome = w.isVisible() ? LeftOpen : Hidden;
             if (outcome == LeftOpen)
                 press(&w, "cxsetup");
@@ -101,8 +107,8 @@ private Q_SLOTS:
             {"cxsetup", {288, 176, 89, 33}, "キャンセル"}, {"AddProgram", {192, 176, 89, 33}, "追加"}};
         verifyControls(&w, child(&w, "Drive1"), controls);
 
-        QCOMPARE(child<QComboBox>(&w, "Drive1")->count(), 2);
-        QCOMPARE(w.drive() + w.dirPath(), "/" + p.progs);
+        QCOMPARE(child<QComboBox>(&w, "Drive1")->count(), 3);
+        QCOMPARE(w.drive() + w.dirPath(), p.tmp.path() + p.progs);
         const QStringList ancestors = QStringList{"/"} + p.progs.split(u'/', Qt::SkipEmptyParts);
         QCOMPARE(rowTexts(&w, "Dir1"), (ancestors + QStringList{"Alpha", "beta"}));
         QCOMPARE(rowTexts(&w, "File1"), (QStringList{"a.exe", "B.EXE", "run.sh"}));
@@ -131,42 +137,56 @@ private Q_SLOTS:
         QVERIFY(p.h.log.calls.isEmpty() && p.h.drives.opened.isEmpty());
     }
 
-    void registersThePickedFile_data()
+    void stepsInThePicker_data()
     {
         QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("box"); // the one box shown: "" none, "confirm", else a warning
+        QTest::addColumn<QString>("registered");
+        QTest::addColumn<QString>("state"); // when the steps ended: drive|folder|file|Add enabled
+        QTest::addColumn<QString>("start"); // the process's current folder; "" when it has gone
         QTest::addColumn<int>("answer"); // to the confirm box
-        QTest::addColumn<QString>("path"); // registered; "注意": a warning instead; "": nothing
-        QTest::newRow("folder below") << QStringList{"open Alpha", "pick c.exe", "add"} << vbOK << "/progs/Alpha/c.exe";
-        QTest::newRow("root: separator doubled") << QStringList{"open /", "pick prog", "add"} << vbOK << "//prog";
-        QTest::newRow("double-click, first showing") << QStringList{"run a.exe"} << vbOK << "/progs/a.exe";
-        QTest::newRow("Cancel in the confirm box") << QStringList{"pick a.exe", "add"} << vbCancel << "";
-        QTest::newRow("picked, other folder opened") << QStringList{"pick a.exe", "open beta", "add"} << vbOK << "注意";
-        QTest::newRow("picked, other drive") << QStringList{"pick a.exe", "drive", "add"} << vbOK << "注意";
+        QTest::addColumn<bool>("home"); // whether the home folder exists
+        const auto row = [](const char *tag, const QStringList &steps, const QString &box, const QString &registered,
+                            const QString &state, const QString &start = "~/progs", int answer = vbOK, bool home = true) {
+            QTest::newRow(tag) << steps << box << registered << state << start << answer << home;
+        };
+        const QString warning = "MsgBox 注意: .EXE ファイルを選択して下さい。 [0]";
+        row("folder below", {"open Alpha", "pick c.exe", "add"}, "confirm", "~/progs/Alpha/c.exe", "~|~/progs/Alpha|c.exe|1");
+        row("root: separator doubled", {"open /", "pick prog", "add"}, "confirm", "//prog", "~|/|prog|1");
+        row("double-click, first showing", {"run a.exe"}, "confirm", "~/progs/a.exe", "~|~/progs|a.exe|1");
+        row("Cancel in the confirm box", {"pick a.exe", "add"}, "confirm", "", "~|~/progs|a.exe|1", "~/progs", vbCancel);
+        // Nothing picked in the new place, yet Add stays enabled.
+        row("picked, other folder opened", {"pick a.exe", "open beta", "add"}, warning, "", "~|~/progs/beta||1");
+        row("picked, other drive", {"pick a.exe", "drive", "add"}, warning, "", "~/other|~/other||1");
+        row("folder removed since listed", {"remove beta", "open beta"}, "MsgBox エラー: パスが見つかりません。 [0]", "",
+            "~|~/progs||0");
+        // A current folder that has gone opens the home folder, else the root.
+        row("current folder gone", {}, "", "", "~|~/home||0", "");
+        row("current folder removed", {}, "", "", "~|~/home||0", "~/gone");
+        row("gone, and no home", {}, "", "", "/|/||0", "", vbOK, false);
     }
-    void registersThePickedFile()
+    void stepsInThePicker()
     {
         QFETCH(QStringList, steps);
+        QFETCH(QString, box);
+        QFETCH(QString, registered);
+        QFETCH(QString, state);
+        QFETCH(QString, start);
         QFETCH(int, answer);
-        QFETCH(QString, path);
+        QFETCH(bool, home);
         Picker p;
         p.h.drives.listed.insert("/", {"prog"});
+        p.h.drives.startFolder = p.path(start);
         p.h.boxes.answer(answer);
-        if (path.startsWith("/progs"))
-            path.prepend(p.tmp.path());
-        const bool warns = path == "注意";
-        QCOMPARE(p.add(steps), warns ? Picker::LeftOpen : Picker::Hidden);
-        QStringList calls{kConfirm};
-        if (warns) { // nothing picked in the new place, yet Add stays enabled
-            QVERIFY(p.state.endsWith("||1"));
-            calls = QStringList{"MsgBox 注意: .EXE ファイルを選択して下さい。 [0]"};
-        } else if (!path.isEmpty()) {
-            calls << "Get SetApp/AppCount [0]" << "Get SetApp/AppCount [0]" << "Save SetApp/2 = " + path
-                  << "Save Appnames/2 = " + path << "Save SetApp/2 = " + path << "Save Appnames/AppCount = 2"
-                  << "Save SetApp/AppCount = 2" << "Commit";
-        }
-        QCOMPARE(p.h.log.take(), calls);
-        QCOMPARE(p.rows(), (path.isEmpty() || warns ? QStringList{"Program 1"} : QStringList{"Program 1", path}));
-        QVERIFY(child(p.h.forms.loadedSetup(), "AddProgram")->isEnabled());
+        if (!home)
+            QVERIFY(QDir(p.path("~/home")).removeRecursively());
+        QCOMPARE(p.add(steps), box == "confirm" ? Picker::Hidden : Picker::LeftOpen);
+        QCOMPARE(p.state, p.path(state));
+        QCOMPARE(p.h.log.matching("MsgBox"), box.isEmpty() ? QStringList() : QStringList{box == "confirm" ? kConfirm : box});
+        registered = p.path(registered);
+        QCOMPARE(p.h.settings.value("SetApp", "2").value_or(""), registered);
+        QCOMPARE(p.rows(), QStringList{"Program 1"} + QStringList{registered}.mid(registered.isEmpty() ? 1 : 0));
+        QCOMPARE(p.h.process.ends, 0);
     }
 
     void keepsItsChoiceUntilClosed()
@@ -177,7 +197,7 @@ private Q_SLOTS:
         // The next showing keeps the choice, and Add registers it again.
         QCOMPARE(p.add({"add"}), Picker::Hidden);
         QCOMPARE(p.h.forms.loadedSetup(), first);
-        QCOMPARE(p.state, p.progs + "/Alpha|c.exe|1");
+        QCOMPARE(p.state, p.path("~|~/progs/Alpha|c.exe|1"));
         const QString path = p.progs + "/Alpha/c.exe";
         QCOMPARE(p.rows(), (QStringList{"Program 1", path, path}));
         QCOMPARE(p.h.settings.value("SetApp", "3"), path);
@@ -186,43 +206,36 @@ private Q_SLOTS:
         QCOMPARE(p.add({"close"}), Picker::Hidden);
         QVERIFY(!p.h.forms.loadedSetup() && p.h.log.calls.isEmpty());
         QCOMPARE(p.add({}), Picker::LeftOpen);
-        QCOMPARE(p.state, p.progs + "||0");
+        QCOMPARE(p.state, p.path("~|~/progs||0"));
     }
 
-    void folderRemovedSinceListed()
+    // A drive with no medium falls back to the system drive, never the
+    // current one; any other failure leaves the lists where they were.
+    void driveThatCannotBeOpened_data()
     {
-        Picker p;
-        QCOMPARE(p.add({"remove beta", "open beta"}), Picker::LeftOpen);
-        QCOMPARE(p.h.process.ends, 0);
-        QCOMPARE(p.h.log.matching("MsgBox").size(), 1);
-        QVERIFY2(p.h.log.calls.first().startsWith("MsgBox エラー: "), qPrintable(p.h.log.calls.first()));
-        QCOMPARE(p.state, p.progs + "||0"); // still where it was
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("shown"); // drive|folder|files
+        QTest::newRow("no medium") << err::DeviceUnavailable
+                                   << QStringList{"MsgBox エラー: デバイスが準備されていません。 [0]"} << "/|~/other|z.exe";
+        QTest::newRow("other failure") << 57
+                                       << QStringList{"MsgBox エラー: デバイス I/O エラーです。 [0]",
+                                                      "MsgBox 予期せぬエラー: エラーナンバーを作成者に伝えてください。 [0]"}
+                                       << "/media/empty|~/progs|a.exe B.EXE run.sh";
     }
-
     void driveThatCannotBeOpened()
     {
-        const QString broken = QStringLiteral("/media/empty");
-        for (int number : {err::DeviceUnavailable, 57}) {
-            Picker p;
-            p.h.drives.driveList = {"/", broken};
-            p.h.drives.opens.insert("/", p.other);
-            p.h.drives.failing.insert(broken, number);
-            Setup &w = p.h.forms.Setup();
-            QTest::keyClick(child(&w, "Drive1"), Qt::Key_Down);
-            QCOMPARE(p.h.process.ends, 0);
-            const QString shown = w.drive() + w.dirPath() + u'|' + rowTexts(&w, "File1").join(u' ');
-            if (number == err::DeviceUnavailable) { // back to the system drive
-                QCOMPARE(p.h.log.take(), QStringList{"MsgBox エラー: デバイスが準備されていません。 [0]"});
-                QCOMPARE(p.h.drives.opened, (QStringList{broken, "/"}));
-                QCOMPARE(shown, "/" + p.other + "|z.exe");
-            } else { // the drive shows, the lists stay
-                QCOMPARE(p.h.log.take(),
-                         (QStringList{"MsgBox エラー: デバイス I/O エラーです。 [0]",
-                                      "MsgBox 予期せぬエラー: エラーナンバーを作成者に伝えてください。 [0]"}));
-                QCOMPARE(p.h.drives.opened, QStringList{broken});
-                QCOMPARE(shown, broken + p.progs + "|a.exe B.EXE run.sh");
-            }
-        }
+        QFETCH(int, number);
+        QFETCH(QString, shown);
+        Picker p;
+        p.h.drives.driveList.last() = "/media/empty";
+        p.h.drives.opens.insert("/", p.other);
+        p.h.drives.failing.insert("/media/empty", number);
+        Setup &w = p.h.forms.Setup();
+        QTest::keyClick(child(&w, "Drive1"), Qt::Key_Down);
+        QTEST(p.h.log.take(), "boxes");
+        QCOMPARE(w.drive() + u'|' + w.dirPath() + u'|' + rowTexts(&w, "File1").join(u' '), p.path(shown));
+        QCOMPARE(p.h.process.ends, 0);
     }
 };
 

@@ -53,7 +53,7 @@ private Q_SLOTS:
         QTest::newRow("leading dash") << "-rf";
         QTest::newRow("Japanese") << "起動テスト";
     }
-    // Started with no argument, in a session of its own, reading nothing, and
+    // Started with no argument, in a session of its own, and
     // collected as soon as it exits; a child of someone else's is left alone.
     void startsExactlyThatFileAlone()
     {
@@ -61,7 +61,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString program = dir.filePath(name), marker = dir.filePath(QStringLiteral("marker"));
         writeFile(program, "#!/bin/sh\nd=$(dirname \"$0\")\nread -r stat < /proc/$$/stat\n"
-                           "printf '%s\\n%s\\n%s\\n%s' \"$#\" \"$0\" \"$stat\" \"$(readlink /proc/$$/fd/0)\" > \"$d/m.tmp\"\n"
+                           "printf '%s\\n%s\\n%s' \"$#\" \"$0\" \"$stat\" > \"$d/m.tmp\"\n"
                            "mv \"$d/m.tmp\" \"$d/marker\"\n");
         pid_t other = 0;
         char *trueArgv[] = {const_cast<char *>("true"), nullptr};
@@ -77,8 +77,7 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(lines.mid(0, 2).join('\n')), QStringLiteral("0\n") + program);
         const QByteArray pid = lines.value(2).split(' ').value(0);
         QCOMPARE(statFields(lines.value(2)).value(3), pid);
-        QCOMPARE(lines.value(3), "/dev/null");
-        QTRY_VERIFY_WITH_TIMEOUT(statOf(pid.toLongLong()).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(statOf(pid.toLongLong()).isEmpty(), 1500);
         QCOMPARE(::waitpid(other, nullptr, 0), other);
         QVERIFY2(!QFile::exists(QDir::current().filePath(QStringLiteral("injected")))
                      && !QFile::exists(dir.filePath(QStringLiteral("injected"))),

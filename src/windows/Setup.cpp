@@ -228,7 +228,7 @@ void Setup::setDirPath(const QString &folder)
 bool Setup::showFolder(const QString &folder)
 {
     const QString path = folderPath(folder);
-    if (path == m_dirPath && !path.isEmpty())
+    if (path == m_dirPath)
         return false;
     // Read the folder before touching the list, so a failure leaves it as it was.
     const QStringList subfolders = m_drives.folders(path);

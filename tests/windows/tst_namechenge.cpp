@@ -126,14 +126,9 @@ private Q_SLOTS:
         else
             press(&w, key == 0 ? "chenge" : key == -1 ? "cancel" : "clear");
 
-        QStringList calls;
-        if (outcome == "renamed") {
+        if (outcome == "renamed")
             state[1] = state[5] = text;
-            calls = QStringList{"Delete Appnames/2", "Save Appnames/2 = " + text, "Commit"};
-        } else if (outcome == "refused") {
-            calls = QStringList{"MsgBox 名前の変更: 名前を入力して下さい。 [0]"};
-        }
-        QCOMPARE(r.h.log.take(), calls);
+        QCOMPARE(r.h.log.matching("MsgBox"), QStringList{"MsgBox 名前の変更: 名前を入力して下さい。 [0]"}.mid(outcome != "refused"));
         QCOMPARE(r.state(), state);
         QCOMPARE(w.isVisible(), outcome == "refused" || outcome == "open");
         QCOMPARE(whatname(w), outcome == "renamed" ? QString() : "/opt/p2");
@@ -173,8 +168,7 @@ private Q_SLOTS:
         QCOMPARE(r.h.log.take(),
                  QStringList{"MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
         QVERIFY(w.isVisible() && r.h.process.ends == 0);
-        QCOMPARE(Text1(w)->text(), QStringLiteral("typed"));
-        QCOMPARE(r.state(), state);
+        QCOMPARE(r.state() << Text1(w)->text(), QStringList(state) << "typed");
         QCOMPARE(state.mid(0, 2), (QStringList{"Three", "Program 3"}));
     }
 };

@@ -172,7 +172,9 @@ QString LocalDriveSystem::systemDrive()
 
 QString LocalDriveSystem::currentFolder()
 {
-    return folderPath(QDir::currentPath());
+    // A removed working folder has no path any more (Qt then reads it as empty).
+    const QString current = QDir::currentPath();
+    return QFileInfo(current).isDir() ? folderPath(current) : QString();
 }
 
 QString LocalDriveSystem::currentDrive()
@@ -190,16 +192,19 @@ QString LocalDriveSystem::openDrive(const QString &drive)
     // A drive on its own names its current folder.
     return folderPath(QFileInfo(drive).absoluteFilePath());
 #else
-    // A drive whose file system has gone (unmounted) reads as not ready.
+    // A drive whose file system has gone (unmounted) reads as not ready. The
+    // root is always there, whether or not the mount table shows it (a
+    // chroot, a container).
     const QStorageInfo volume(drive);
+    const bool mounted = drive == QStringLiteral("/")
+        || (volume.isValid() && volume.isReady() && volume.rootPath() == drive);
     const QFileInfo root(drive);
-    if (!volume.isValid() || !volume.isReady() || volume.rootPath() != drive || !root.isDir()
-        || !root.isReadable() || !root.isExecutable())
+    if (!mounted || !root.isDir() || !root.isReadable() || !root.isExecutable())
         throw RuntimeError(err::DeviceUnavailable);
     // Only the process's current folder is remembered; any other drive opens
     // at its root.
     const QString current = currentFolder();
-    return driveOf(current, drives()) == drive ? current : folderPath(drive);
+    return !current.isEmpty() && driveOf(current, drives()) == drive ? current : folderPath(drive);
 #endif
 }
 

@@ -19,7 +19,8 @@ public:
     virtual QStringList drives() = 0;
     // Where the picker falls back to when a drive is unavailable.
     virtual QString systemDrive() = 0;
-    // The process's current folder and the drive it lies on.
+    // The process's current folder, empty when it has been removed, and the
+    // drive it lies on (the system drive then).
     virtual QString currentFolder() = 0;
     virtual QString currentDrive() = 0;
     // The folder a drive opens at: its current folder. Throws

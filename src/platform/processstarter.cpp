@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,6 +81,34 @@ int spawnDetached(const QString &path, pid_t &pid)
     posix_spawn_file_actions_destroy(&actions);
     return result;
 }
+
+// A started program stays our child until it exits, and must be collected
+// then so it does not linger as a zombie. Each gets a small thread that
+// waits for that one pid: no SIGCHLD handler (Qt's own process machinery
+// owns that signal), no waitpid(-1) (it would take children that are not
+// ours), no fork in a threaded program, and it works whether or not an
+// event loop is running.
+void *waitForExit(void *child)
+{
+    const auto pid = pid_t(reinterpret_cast<intptr_t>(child));
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return nullptr;
+}
+
+void reapWhenExited(pid_t pid)
+{
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setstacksize(&attributes, 64 * 1024);
+    pthread_t thread;
+    const int error = pthread_create(&thread, &attributes, waitForExit, reinterpret_cast<void *>(intptr_t(pid)));
+    pthread_attr_destroy(&attributes);
+    // Without a thread the program still runs; it is only left uncollected.
+    if (error != 0)
+        std::fprintf(stderr, "kicklist: cannot watch program %d: %s\n", int(pid), std::strerror(error));
+}
 #endif
 
 } // namespace
@@ -95,21 +124,13 @@ void ProcessStarter::Shell(const QString &path, int style)
         throw startFailure(path, QString::fromStdWString(reason));
 #else
     Q_UNUSED(style); // window placement is the window manager's business here
-    reapExited();
     pid_t pid = 0;
     const int error = spawnDetached(path, pid);
     if (error != 0)
         throw startFailure(path, QString::fromLocal8Bit(std::strerror(error)));
-    m_children.push_back(pid);
+    reapWhenExited(pid);
 #endif
 }
-
-#ifdef Q_OS_UNIX
-void ProcessStarter::reapExited()
-{
-    std::erase_if(m_children, [](qint64 pid) { return ::waitpid(pid_t(pid), nullptr, WNOHANG) != 0; });
-}
-#endif
 
 void ExitProcess::end()
 {

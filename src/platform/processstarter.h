@@ -2,8 +2,6 @@
 
 #include "services.h"
 
-#include <vector>
-
 namespace kl {
 
 // Starts programs directly, never through a command shell: the whole text is
@@ -12,14 +10,6 @@ class ProcessStarter final : public ProgramStarter
 {
 public:
     void Shell(const QString &path, int style) override;
-
-private:
-#ifdef Q_OS_UNIX
-    // Started programs are our children until they exit; collect the ones
-    // that have, so none lingers as a zombie.
-    void reapExited();
-    std::vector<qint64> m_children;
-#endif
 };
 
 // The real end of the process: nothing after it runs, not even destructors.

@@ -61,13 +61,19 @@ Setup::Setup(const Platform &platform, Forms &forms)
     ui->Dir1->setItemDelegate(new FolderIndentDelegate(ui->Dir1));
 
     // The lists open at the process's current drive and folder, raising no
-    // handler; a current folder that has gone leaves the system drive's root.
-    fillDrives();
-    try {
-        showFolder(m_drives.currentFolder());
-    } catch (const RuntimeError &) {
-        showFolder(m_drives.systemDrive());
+    // handler; where that folder has gone, at the home folder, else at the
+    // system drive's root.
+    const QString current = m_drives.currentFolder();
+    const QStringList starts{current, QDir::homePath(), m_drives.systemDrive()};
+    for (qsizetype i = 0; m_dirPath.isEmpty(); ++i) {
+        try {
+            showFolder(starts.at(i));
+        } catch (const RuntimeError &) {
+            if (i + 1 == starts.size())
+                throw;
+        }
     }
+    fillDrives(m_dirPath == folderPath(current) ? m_drives.currentDrive() : driveOf(m_dirPath, m_drives.drives()));
     setFilePath(m_dirPath);
 
     connect(ui->Drive1, &QComboBox::currentIndexChanged, this, &Setup::Drive1_Change);
@@ -190,12 +196,13 @@ void Setup::AddSelectedProgram()
     });
 }
 
-void Setup::fillDrives()
+void Setup::fillDrives(QString current)
 {
     const QSignalBlocker blocker(ui->Drive1);
     ui->Drive1->clear();
     ui->Drive1->addItems(m_drives.drives());
-    const QString current = m_drives.currentDrive();
+    if (current.isEmpty())
+        current = m_drives.systemDrive();
     int row = ui->Drive1->findText(current);
     if (row < 0) {
         ui->Drive1->addItem(current);

@@ -58,7 +58,8 @@ private:
     // Fills Dir1 for a folder; false when it already shows it.
     bool showFolder(const QString &folder);
     void setFilePath(const QString &folder);
-    void fillDrives();
+    // Fills Drive1 and chooses the drive given, else the system drive.
+    void fillDrives(QString current);
     void connectClick(QListWidget &list, void (Setup::*handler)());
     void openFolderAt(int row);
     void driveFailed(int number, const QString &description);

@@ -9,6 +9,8 @@
 
 #include <QKeyEvent>
 
+#include <limits>
+
 namespace kl {
 
 namespace {
@@ -58,6 +60,8 @@ namechenge::namechenge(const Platform &platform, Forms &forms)
     ui->setupUi(this);
     fixClientSize(width(), height());
     ui->Text1->setFocus();
+    // A name has no length limit; the text box would cut it at 32,767 characters.
+    ui->Text1->setMaxLength(std::numeric_limits<int>::max());
     ui->Text1->installEventFilter(this);
 
     connect(ui->chenge, &QPushButton::clicked, this, &namechenge::chenge_Click);

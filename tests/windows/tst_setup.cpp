@@ -15,7 +15,9 @@ namespace {
 
 const QString kConfirm = QStringLiteral("MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]");
 
-// The list window with one program, two drives, and folders to browse:
+// The list window with one program, three drives (the system drive "/", the
+// current one ~ holding the current folder ~/progs, and ~/other), a home
+// folder ~/home, and folders to browse:
 //   progs/  a.exe  B.EXE  run.sh (executable)  notes.txt  .hidden.exe  Alpha/c.exe  beta/  .git/
 //   other/  z.exe
 struct Picker
@@ -23,28 +25,40 @@ struct Picker
     Harness h;
     QTemporaryDir tmp;
     QString progs = tmp.path() + "/progs", other = tmp.path() + "/other";
-    QString state; // the picker's folder, file and whether Add is enabled, when its steps ended
+    QString state; // the picker's, when its steps ended
 
     Picker()
     {
-        for (const char *dir : {"progs/Alpha", "progs/beta", "progs/.git", "other"})
+        for (const char *dir : {"progs/Alpha", "progs/beta", "progs/.git", "other", "home"})
             QDir(tmp.path()).mkpath(dir);
         for (const char *n : {"a.exe", "B.EXE", "run.sh", "notes.txt", ".hidden.exe", "Alpha/c.exe", "../other/z.exe"}) {
             QFile file(progs + u'/' + n);
             file.open(QIODevice::WriteOnly);
             file.setPermissions(QFile::ReadOwner | (qstrcmp(n, "run.sh") ? QFile::ReadOwner : QFile::ExeOwner));
         }
+        qputenv("HOME", QFile::encodeName(tmp.path() + "/home"));
         h.drives.startFolder = progs;
-        h.drives.driveList = {"/", other};
+        h.drives.startDrive = tmp.path();
+        h.drives.driveList = {"/", tmp.path(), other};
         h.settings.putPrograms(1);
         h.forms.main();
         h.log.take();
     }
+    // Paths of a test table: ~ stands for the temporary folder.
+    QString path(QString text) const { return text.replace(u'~', tmp.path()); }
+
+    // The picker's drive, folder, file and whether Add is enabled.
+    static QString stateOf(Setup &w)
+    {
+        return w.drive() + u'|' + w.dirPath() + u'|' + w.fileName() + u'|' + (child(&w, "AddProgram")->isEnabled() ? u'1' : u'0');
+    }
 
     // Shows the picker from the list window's Add button and runs steps in it:
     // "open F" double-clicks folder F, "pick F" and "run F" click and
-    // double-click file F, "drive" goes to the next drive, "close" presses
-    // the close box and "add" Add. A picker the steps leave open is cancelled.
+    // double-click file F, "drive" goes to the next drive ("drive N": one
+    // failing with error N), "answer N" sets the answer to the confirm box,
+    // "close" presses the close box and "add" Add. A picker the steps leave
+    // open is cancelled.
     enum Outcome { Hidden, LeftOpen, NeverShown };
     Outcome add(const QStringList &steps)
     {
@@ -59,14 +73,16 @@ struct Picker
                     QDir(w.dirPath() + u'/' + arg).removeRecursively();
                 else if (step.startsWith("pick ") || step.startsWith("run "))
                     clickRow(&w, "File1", arg, step.startsWith("run "));
-                else if (step == "drive")
+                else if (step.startsWith("drive") && (arg.isEmpty() || (h.drives.failing.insert(other, arg.toInt()), true)))
                     QTest::keyClick(child(&w, "Drive1"), Qt::Key_Down);
+                else if (step.startsWith("answer "))
+                    h.boxes.answer(arg.toInt());
                 else if (step == "close")
                     w.close();
                 else
                     press(&w, "AddProgram");
             }
-            state = w.dirPath() + u'|' + w.fileName() + u'|' + (child(&w, "AddProgram")->isEnabled() ? u'1' : u'0');
+            state = stateOf(w);
             outcome = w.isVisible() ? LeftOpen : Hidden;
             if (outcome == LeftOpen)
                 press(&w, "cxsetup");
@@ -101,12 +117,11 @@ private Q_SLOTS:
             {"cxsetup", {288, 176, 89, 33}, "キャンセル"}, {"AddProgram", {192, 176, 89, 33}, "追加"}};
         verifyControls(&w, child(&w, "Drive1"), controls);
 
-        QCOMPARE(child<QComboBox>(&w, "Drive1")->count(), 2);
-        QCOMPARE(w.drive() + w.dirPath(), "/" + p.progs);
+        QCOMPARE(child<QComboBox>(&w, "Drive1")->count(), 3);
+        QCOMPARE(Picker::stateOf(w), p.path("~|~/progs||0"));
         const QStringList ancestors = QStringList{"/"} + p.progs.split(u'/', Qt::SkipEmptyParts);
         QCOMPARE(rowTexts(&w, "Dir1"), (ancestors + QStringList{"Alpha", "beta"}));
         QCOMPARE(rowTexts(&w, "File1"), (QStringList{"a.exe", "B.EXE", "run.sh"}));
-        QVERIFY(w.fileName().isEmpty() && !child(&w, "AddProgram")->isEnabled());
         // Enter and Esc press nothing, whichever control has the focus.
         clickRow(&w, "File1", "B.EXE");
         for (const char *control : {"Drive1", "Dir1", "File1", "cxsetup", "AddProgram"}) {
@@ -122,51 +137,64 @@ private Q_SLOTS:
         clickRow(&w, "File1", "a.exe");
         clickRow(&w, "Dir1", "Alpha");
         QTest::mouseClick(child<QListWidget>(&w, "File1")->viewport(), Qt::LeftButton, {}, QPoint(20, 140));
-        QCOMPARE(w.dirPath() + u'|' + w.fileName(), p.progs + "|a.exe");
+        QCOMPARE(Picker::stateOf(w), p.path("~|~/progs|a.exe|1"));
         clickRow(&w, "Dir1", "Alpha", true);
         QCOMPARE(w.dirPath() + u'|' + w.fileName() + u'|' + w.filePath(), p.progs + "/Alpha||" + p.progs + "/Alpha");
         QCOMPARE(rowTexts(&w, "Dir1") + rowTexts(&w, "File1"), (ancestors + QStringList{"Alpha", "c.exe"}));
-        clickRow(&w, "Dir1", "/", true);
-        QCOMPARE(w.dirPath(), QStringLiteral("/"));
-        QVERIFY(p.h.log.calls.isEmpty() && p.h.drives.opened.isEmpty());
+        QVERIFY(p.h.log.calls.isEmpty());
     }
 
-    void registersThePickedFile_data()
+    void stepsInThePicker_data()
     {
         QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<int>("answer"); // to the confirm box
-        QTest::addColumn<QString>("path"); // registered; "注意": a warning instead; "": nothing
-        QTest::newRow("folder below") << QStringList{"open Alpha", "pick c.exe", "add"} << vbOK << "/progs/Alpha/c.exe";
-        QTest::newRow("root: separator doubled") << QStringList{"open /", "pick prog", "add"} << vbOK << "//prog";
-        QTest::newRow("double-click, first showing") << QStringList{"run a.exe"} << vbOK << "/progs/a.exe";
-        QTest::newRow("Cancel in the confirm box") << QStringList{"pick a.exe", "add"} << vbCancel << "";
-        QTest::newRow("picked, other folder opened") << QStringList{"pick a.exe", "open beta", "add"} << vbOK << "注意";
-        QTest::newRow("picked, other drive") << QStringList{"pick a.exe", "drive", "add"} << vbOK << "注意";
+        QTest::addColumn<QString>("boxes"); // the boxes shown, one a line ("confirm": the confirm box)
+        QTest::addColumn<QString>("registered");
+        QTest::addColumn<QString>("state"); // when the steps ended: drive|folder|file|Add enabled
+        QTest::addColumn<QString>("start"); // the process's current folder; "" when it has gone
+        QTest::addColumn<bool>("home"); // whether the home folder exists
+        const auto row = [](const char *tag, const QStringList &steps, const QString &boxes, const QString &registered,
+                            const QString &state, const QString &start = "~/progs", bool home = true) {
+            QTest::newRow(tag) << steps << boxes << registered << state << start << home;
+        };
+        const QString warning = "MsgBox 注意: .EXE ファイルを選択して下さい。 [0]";
+        row("folder below", {"open Alpha", "pick c.exe", "add"}, "confirm", "~/progs/Alpha/c.exe", "~|~/progs/Alpha|c.exe|1");
+        row("root: separator doubled", {"open /", "pick prog", "add"}, "confirm", "//prog", "~|/|prog|1");
+        row("double-click, first showing", {"run a.exe"}, "confirm", "~/progs/a.exe", "~|~/progs|a.exe|1");
+        row("Cancel in the confirm box", {"pick a.exe", "answer 2", "add"}, "confirm", "", "~|~/progs|a.exe|1");
+        // Nothing picked in the new place, yet Add stays enabled.
+        row("picked, other folder opened", {"pick a.exe", "open beta", "add"}, warning, "", "~|~/progs/beta||1");
+        row("picked, other drive", {"pick a.exe", "drive", "add"}, warning, "", "~/other|~/other||1");
+        row("folder removed since listed", {"remove beta", "open beta"}, "MsgBox エラー: パスが見つかりません。 [0]", "",
+            "~|~/progs||0");
+        // A drive with no medium falls back to the system drive, never the
+        // current one; any other failure leaves the lists where they were.
+        row("drive with no medium", {"drive 68"}, "MsgBox エラー: デバイスが準備されていません。 [0]", "", "/|/||0");
+        row("drive failing otherwise", {"drive 57"},
+            "MsgBox エラー: デバイス I/O エラーです。 [0]\nMsgBox 予期せぬエラー: エラーナンバーを作成者に伝えてください。 [0]", "",
+            "~/other|~/progs||0");
+        // A current folder that has gone opens the home folder, else the root.
+        row("current folder gone", {}, "", "", "~|~/home||0", "");
+        row("current folder removed", {}, "", "", "~|~/home||0", "~/gone");
+        row("gone, and no home", {}, "", "", "/|/||0", "", false);
     }
-    void registersThePickedFile()
+    void stepsInThePicker()
     {
         QFETCH(QStringList, steps);
-        QFETCH(int, answer);
-        QFETCH(QString, path);
+        QFETCH(QString, boxes);
+        QFETCH(QString, registered);
+        QFETCH(QString, start);
+        QFETCH(bool, home);
         Picker p;
         p.h.drives.listed.insert("/", {"prog"});
-        p.h.boxes.answer(answer);
-        if (path.startsWith("/progs"))
-            path.prepend(p.tmp.path());
-        const bool warns = path == "注意";
-        QCOMPARE(p.add(steps), warns ? Picker::LeftOpen : Picker::Hidden);
-        QStringList calls{kConfirm};
-        if (warns) { // nothing picked in the new place, yet Add stays enabled
-            QVERIFY(p.state.endsWith("||1"));
-            calls = QStringList{"MsgBox 注意: .EXE ファイルを選択して下さい。 [0]"};
-        } else if (!path.isEmpty()) {
-            calls << "Get SetApp/AppCount [0]" << "Get SetApp/AppCount [0]" << "Save SetApp/2 = " + path
-                  << "Save Appnames/2 = " + path << "Save SetApp/2 = " + path << "Save Appnames/AppCount = 2"
-                  << "Save SetApp/AppCount = 2" << "Commit";
-        }
-        QCOMPARE(p.h.log.take(), calls);
-        QCOMPARE(p.rows(), (path.isEmpty() || warns ? QStringList{"Program 1"} : QStringList{"Program 1", path}));
-        QVERIFY(child(p.h.forms.loadedSetup(), "AddProgram")->isEnabled());
+        p.h.drives.startFolder = p.path(start);
+        if (!home)
+            QVERIFY(QDir(p.path("~/home")).removeRecursively());
+        QCOMPARE(p.add(steps), boxes == "confirm" ? Picker::Hidden : Picker::LeftOpen);
+        QTEST(p.state.replace(p.tmp.path(), "~"), "state");
+        QCOMPARE(p.h.log.matching("MsgBox").join(u'\n').replace(kConfirm, "confirm"), boxes);
+        QTEST(p.h.settings.value("SetApp", "2").value_or("").replace(p.tmp.path(), "~"), "registered");
+        QCOMPARE(p.rows().join(u'|').replace(p.tmp.path(), "~"), "Program 1" + (registered.isEmpty() ? "" : "|" + registered));
+        QCOMPARE(p.h.process.ends, 0);
     }
 
     void keepsItsChoiceUntilClosed()
@@ -177,52 +205,14 @@ private Q_SLOTS:
         // The next showing keeps the choice, and Add registers it again.
         QCOMPARE(p.add({"add"}), Picker::Hidden);
         QCOMPARE(p.h.forms.loadedSetup(), first);
-        QCOMPARE(p.state, p.progs + "/Alpha|c.exe|1");
-        const QString path = p.progs + "/Alpha/c.exe";
-        QCOMPARE(p.rows(), (QStringList{"Program 1", path, path}));
-        QCOMPARE(p.h.settings.value("SetApp", "3"), path);
+        QCOMPARE(p.state, p.path("~|~/progs/Alpha|c.exe|1"));
+        QCOMPARE(p.rows().join(u'|'), p.path("Program 1|~/progs/Alpha/c.exe|~/progs/Alpha/c.exe"));
         // The close box discards it: the next showing starts afresh.
         p.h.log.take();
         QCOMPARE(p.add({"close"}), Picker::Hidden);
         QVERIFY(!p.h.forms.loadedSetup() && p.h.log.calls.isEmpty());
         QCOMPARE(p.add({}), Picker::LeftOpen);
-        QCOMPARE(p.state, p.progs + "||0");
-    }
-
-    void folderRemovedSinceListed()
-    {
-        Picker p;
-        QCOMPARE(p.add({"remove beta", "open beta"}), Picker::LeftOpen);
-        QCOMPARE(p.h.process.ends, 0);
-        QCOMPARE(p.h.log.matching("MsgBox").size(), 1);
-        QVERIFY2(p.h.log.calls.first().startsWith("MsgBox エラー: "), qPrintable(p.h.log.calls.first()));
-        QCOMPARE(p.state, p.progs + "||0"); // still where it was
-    }
-
-    void driveThatCannotBeOpened()
-    {
-        const QString broken = QStringLiteral("/media/empty");
-        for (int number : {err::DeviceUnavailable, 57}) {
-            Picker p;
-            p.h.drives.driveList = {"/", broken};
-            p.h.drives.opens.insert("/", p.other);
-            p.h.drives.failing.insert(broken, number);
-            Setup &w = p.h.forms.Setup();
-            QTest::keyClick(child(&w, "Drive1"), Qt::Key_Down);
-            QCOMPARE(p.h.process.ends, 0);
-            const QString shown = w.drive() + w.dirPath() + u'|' + rowTexts(&w, "File1").join(u' ');
-            if (number == err::DeviceUnavailable) { // back to the system drive
-                QCOMPARE(p.h.log.take(), QStringList{"MsgBox エラー: デバイスが準備されていません。 [0]"});
-                QCOMPARE(p.h.drives.opened, (QStringList{broken, "/"}));
-                QCOMPARE(shown, "/" + p.other + "|z.exe");
-            } else { // the drive shows, the lists stay
-                QCOMPARE(p.h.log.take(),
-                         (QStringList{"MsgBox エラー: デバイス I/O エラーです。 [0]",
-                                      "MsgBox 予期せぬエラー: エラーナンバーを作成者に伝えてください。 [0]"}));
-                QCOMPARE(p.h.drives.opened, QStringList{broken});
-                QCOMPARE(shown, broken + p.progs + "|a.exe B.EXE run.sh");
-            }
-        }
+        QCOMPARE(p.state, p.path("~|~/progs||0"));
     }
 };
 

@@ -55,7 +55,7 @@ if(NOT EXISTS ${prefix}/system.reg)
     string(REGEX REPLACE "\n+$" "" out "${out}")
     string(REGEX REPLACE ".*\n" "" out "${out}")
     file(REMOVE_RECURSE ${prefix})
-    fail("wine cannot start: ${out}")
+    fail("wine cannot start (wineboot exited with ${failed}): ${out}")
   endif()
 endif()
 

@@ -52,6 +52,7 @@ int read100()
     return wrong;
 }
 
+// The spelling the registry keeps for the subkey or value named folded.
 std::wstring enumName(HKEY root, const std::wstring &path, bool values, const std::wstring &folded)
 {
     HKEY key;

@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk fonts-ipafont-gothic
   xvfb xauth xdotool x11-utils imagemagick python3
   hyperfine time
+  g++-mingw-w64-x86-64 wine wine64 locales
 )
 
 missing=()
@@ -22,4 +23,12 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows tests run once under the Japanese code page, which wine takes
+# from this locale.
+if ! locale -a 2>/dev/null | grep -qx 'ja_JP.utf8'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

@@ -3,7 +3,9 @@
 #include "runtimeerror.h"
 
 #include <QFile>
+#ifndef Q_OS_WIN
 #include <QFileInfo>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +30,23 @@ namespace kl {
 namespace {
 
 // Why a start failed, in the user's words, with the platform's own reason.
+#ifdef Q_OS_WIN
+RuntimeError startFailure(const win32::StartResult &result)
+{
+    using win32::StartProblem;
+    const auto reason = QStringLiteral(" (%1)").arg(QString::fromStdWString(result.reason));
+    switch (result.problem) {
+    case StartProblem::Missing:
+        return RuntimeError(err::FileNotFound, RuntimeError::describe(err::FileNotFound) + reason);
+    case StartProblem::Folder:
+        return RuntimeError(err::PathFileAccessError, QStringLiteral("フォルダーはプログラムとして起動できません。") + reason);
+    case StartProblem::NotAllowed:
+        return RuntimeError(err::PermissionDenied, QStringLiteral("実行する権限がありません。") + reason);
+    default:
+        return RuntimeError(err::PathFileAccessError, QStringLiteral("プログラムを起動できません。") + reason);
+    }
+}
+#else
 RuntimeError startFailure(const QString &path, const QString &platformReason)
 {
     const QFileInfo info(path);
@@ -46,6 +65,7 @@ RuntimeError startFailure(const QString &path, const QString &platformReason)
         why += QStringLiteral(" (%1)").arg(platformReason);
     return RuntimeError(number, why);
 }
+#endif
 
 #ifdef Q_OS_UNIX
 // posix_spawn rather than QProcess::startDetached: it does not copy the
@@ -119,9 +139,9 @@ void ProcessStarter::Shell(const QString &path, int style)
         throw RuntimeError(err::InvalidProcedureCall, QStringLiteral("起動するプログラムのパスが空です。"));
 
 #ifdef Q_OS_WIN
-    const std::wstring reason = win32::startProgram(path.toStdWString(), style);
-    if (!reason.empty())
-        throw startFailure(path, QString::fromStdWString(reason));
+    const win32::StartResult result = win32::startProgram(path.toStdWString(), style);
+    if (!result.ok())
+        throw startFailure(result);
 #else
     Q_UNUSED(style); // window placement is the window manager's business here
     pid_t pid = 0;

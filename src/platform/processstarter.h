@@ -4,8 +4,9 @@
 
 namespace kl {
 
-// Starts programs directly, never through a command shell: the whole text is
-// the program's path and no character of it is interpreted.
+// Starts programs directly: the whole text is the program's path and no
+// character of it is interpreted. Windows can run a batch file only through
+// its command interpreter; it gets the path quoted (see win32::startProgram).
 class ProcessStarter final : public ProgramStarter
 {
 public:

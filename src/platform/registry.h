@@ -14,9 +14,10 @@ namespace reg {
 // Predefined root keys are fixed handle values: HKEY_LOCAL_MACHINE.
 inline constexpr quint32 LocalMachine = 0x80000002u;
 
-// KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS
-// | KEY_NOTIFY | KEY_CREATE_LINK | READ_CONTROL: everything but deleting.
-inline constexpr quint32 AllButDelete = 0x2003Fu;
+// KEY_READ: KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY |
+// READ_CONTROL. Asking for more of HKEY_LOCAL_MACHINE is refused to a user
+// without elevation, so reads ask for this and no more.
+inline constexpr quint32 Read = 0x20019u;
 
 // Status codes: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED,
 // ERROR_INVALID_HANDLE, ERROR_MORE_DATA.

@@ -122,7 +122,7 @@ bool frmAbout::GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QStrin
 {
     bool result = false;
     quint32 hKey = 0;
-    if (m_registry.RegOpenKeyEx(KeyRoot, KeyName, 0, reg::AllButDelete, hKey) != reg::Success) {
+    if (m_registry.RegOpenKeyEx(KeyRoot, KeyName, 0, reg::Read, hKey) != reg::Success) {
         KeyVal.clear();
     } else {
         QByteArray buffer(kValueBufferSize, '\0');

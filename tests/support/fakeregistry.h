@@ -13,7 +13,7 @@ namespace kl::test {
 
 // An in-memory HKEY_LOCAL_MACHINE answering as the Win32 calls do; names
 // match without regard to case, handles count up from 1. Logged as
-//   RegOpenKeyEx 80000002 SOFTWARE\Test 0 2003F = 0 [1]   (the new handle)
+//   RegOpenKeyEx 80000002 SOFTWARE\Test 0 20019 = 0 [1]   (the new handle)
 //   RegQueryValueEx 1 PATH 1024 = 0                       (the size offered)
 //   RegCloseKey 1 = 0
 class FakeRegistry final : public Registry

@@ -24,7 +24,7 @@ const QString kUnavailable = QStringLiteral("MsgBox Kicklist: 現時点ではｼ
 
 QString openLine(const QString &key, int handle) // handle 0: the key is missing
 {
-    return QStringLiteral("RegOpenKeyEx 80000002 %1 0 2003F = ").arg(key)
+    return QStringLiteral("RegOpenKeyEx 80000002 %1 0 20019 = ").arg(key)
         + (handle ? QStringLiteral("0 [%1]").arg(handle) : QStringLiteral("2"));
 }
 

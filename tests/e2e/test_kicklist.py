@@ -296,6 +296,8 @@ class Kicklist(unittest.TestCase):
     def test_killed_mid_handler_leaves_a_readable_store(self):
         p1 = self.program("p1")
         self.write_settings([p1])
+        with open(self.ini(), "ab") as f:  # and 10 MB of lines no reader understands
+            f.writelines(b"junk line %d \xff\xfe\n" % i for i in range(500000))
         proc = self.start()
         main = self.window(MAIN, proc)
         self.select_row(main)

@@ -48,7 +48,7 @@ class Kicklist(unittest.TestCase):
         self.procs, self.shown = [], set()  # shown: (pid, title) a step expects on screen
         env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "XDG_", "DISPLAY", "WAYLAND"))}
         self.env = dict(env, HOME=self.home, XDG_CONFIG_HOME=self.xdg, XDG_RUNTIME_DIR=run, LANG="C.UTF-8",
-                        LC_ALL="C.UTF-8", QT_QPA_PLATFORM="xcb", DISPLAY=self.start_x())
+                        LC_ALL="C.UTF-8", DISPLAY=self.start_x())
 
     def start_x(self):
         r, w = os.pipe()
@@ -292,6 +292,19 @@ class Kicklist(unittest.TestCase):
         proc = self.start(XDG_CONFIG_HOME="")
         self.first_start(proc)
         self.wait_stored([(p1, p1)])
+
+    def test_negative_count_shows_an_empty_list_and_changes_nothing(self):
+        self.write_settings([self.program("p1")], count=-2)
+        with open(self.ini(), "rb") as f:
+            before = f.read()
+        proc = self.start()
+        main = self.window(MAIN, proc)
+        self.click(main, RUN_ALL)
+        self.click(main, EXIT)
+        self.ended(proc)
+        self.assertEqual(os.listdir(self.marks), [])
+        with open(self.ini(), "rb") as f:
+            self.assertEqual(f.read(), before)
 
     def test_killed_mid_handler_leaves_a_readable_store(self):
         p1 = self.program("p1")

@@ -91,10 +91,11 @@ class Kicklist(unittest.TestCase):
                               timeout=WAIT).stdout
 
     def windows(self, proc):
-        """The mapped top-level windows of one instance."""
+        """The mapped top-level windows of one instance that bear a title
+        (tool tips and menus bear none)."""
         ids = self.run_x("xdotool", "search", "--onlyvisible", "--maxdepth", 1, "--pid", proc.pid).split()
         titles = dict(re.findall(r'^\s*(0x[0-9a-f]+) "(.*)": \(', self.run_x("xwininfo", "-root", "-children"), re.M))
-        return [Window(int(i), titles.get(hex(int(i)), "")) for i in ids]
+        return [Window(int(i), titles[hex(int(i))]) for i in ids if hex(int(i)) in titles]
 
     def on_screen(self):
         return [w.title for p in self.procs if p.poll() is None for w in self.windows(p)]

@@ -45,6 +45,14 @@ void ensureDir(const QString &dir);
 // content, never a mix, even if the writer is killed or the disk fills.
 void replace(const QString &file, const QByteArray &data, bool isNew);
 
+// Refuses (a failure naming the path and the reason) a folder or file that
+// a user other than this one or root owns or can write to.
+void requireTrusted(const QString &dir, const QString &file);
+
+// Removes temporary files of a writer killed before replacing file; call
+// only under the CommitLock.
+void removeLeftovers(const QString &file);
+
 // Copies damaged content of file aside, next to it, unless the very content
 // with this digest was copied before.
 void backupDamaged(const QString &file, const QByteArray &data, QByteArray *backedUpDigest);

@@ -345,6 +345,9 @@ void backupDamaged(const QString &file, const QByteArray &data, QByteArray *back
 }
 
 #ifdef Q_OS_WIN
+TransactionLock::TransactionLock(const QString &) {}
+TransactionLock::~TransactionLock() = default;
+
 CommitLock::CommitLock(const QString &iniFile)
     : m_lock(iniFile + QStringLiteral(".lock"))
 {
@@ -357,6 +360,32 @@ CommitLock::CommitLock(const QString &iniFile)
 
 CommitLock::~CommitLock() = default;
 #else
+namespace {
+
+// Takes an exclusive flock() on fd, waiting a while for another holder;
+// closes fd and throws when it cannot.
+void lockExclusive(int fd, const QString &name)
+{
+    // Polled, as a blocking flock() cannot give up at a deadline.
+    const QDeadlineTimer deadline(LockWaitMs);
+    unsigned long pauseMs = 1;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
+        if (e == EINTR)
+            continue;
+        if (e == ENOLCK || e == EOPNOTSUPP)
+            return; // a file system without locks: saving works, unguarded
+        if (e != EWOULDBLOCK || deadline.hasExpired()) {
+            ::close(fd);
+            throw failure(e == EWOULDBLOCK ? err::PermissionDenied : err::PathFileAccessError, name);
+        }
+        QThread::msleep(pauseMs);
+        pauseMs = qMin(pauseMs * 2, 50ul);
+    }
+}
+
+} // namespace
+
 CommitLock::CommitLock(const QString &iniFile)
 {
     // O_RDWR: over NFS an exclusive flock() needs a file open for writing.
@@ -375,27 +404,30 @@ CommitLock::CommitLock(const QString &iniFile)
                                                               : err::PathFileAccessError,
                       iniFile);
     }
-    // Polled, as a blocking flock() cannot give up at a deadline.
-    const QDeadlineTimer deadline(LockWaitMs);
-    unsigned long pauseMs = 1;
-    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        const int e = errno;
-        if (e == EINTR)
-            continue;
-        if (e == ENOLCK || e == EOPNOTSUPP)
-            return; // a file system without locks: saving works, unguarded
-        if (e != EWOULDBLOCK || deadline.hasExpired()) {
-            ::close(m_fd);
-            throw failure(e == EWOULDBLOCK ? err::PermissionDenied : err::PathFileAccessError, iniFile);
-        }
-        QThread::msleep(pauseMs);
-        pauseMs = qMin(pauseMs * 2, 50ul);
-    }
+    lockExclusive(m_fd, iniFile);
 }
 
 CommitLock::~CommitLock()
 {
     ::close(m_fd); // drops the lock
+}
+
+TransactionLock::TransactionLock(const QString &configDir)
+{
+    // The deepest folder that exists: the same for every instance, whether
+    // or not the settings file and its folder exist yet.
+    QString dir = configDir;
+    while ((m_fd = ::open(nativePath(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) < 0
+           && (errno == ENOENT || errno == ENOTDIR) && QFileInfo(dir).path() != dir)
+        dir = QFileInfo(dir).path();
+    if (m_fd >= 0)
+        lockExclusive(m_fd, dir);
+}
+
+TransactionLock::~TransactionLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 #endif
 

@@ -78,4 +78,19 @@ private:
 #endif
 };
 
+// Makes one handler's reads and writes one transaction between processes:
+// held from its first access to its commit, on the settings folder (or, while
+// that is missing, the deepest of its parents that exists).
+class TransactionLock
+{
+public:
+    explicit TransactionLock(const QString &configDir);
+    ~TransactionLock();
+    TransactionLock(const TransactionLock &) = delete;
+    TransactionLock &operator=(const TransactionLock &) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace kl::inifile

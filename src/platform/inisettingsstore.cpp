@@ -143,21 +143,11 @@ bool IniSettingsStore::changedOnDisk(const AppFile &af) const
 
 void IniSettingsStore::ensureFresh(AppFile &af)
 {
-    // One handler's reads and writes are one transaction: the commit lock
-    // is taken at its first access and held until commit(), so that values
-    // worked out from what it read never land on a file another instance
-    // changed meanwhile. With no folder yet there is nothing to guard; a
-    // first file is merged at commit.
-    if (!af.lock && !m_configDir.isEmpty()) {
-        const Paths p = resolve(af.app);
-        try {
-            if (QFileInfo(p.dir).isDir())
-                af.lock = std::make_unique<inifile::CommitLock>(p.file);
-        } catch (const RuntimeError &) {
-            // A folder only readable, or a lock held past the wait: reading
-            // goes on; commit() takes the lock again and says what fails.
-        }
-    }
+    // One handler's reads and writes are one transaction: values worked
+    // out from what it read never land on a file another instance changed
+    // meanwhile.
+    if (!m_transaction && !m_configDir.isEmpty())
+        m_transaction = std::make_unique<inifile::TransactionLock>(m_configDir);
     if (af.loaded && (!af.journal.isEmpty() || !changedOnDisk(af)))
         return;
     reload(af);
@@ -188,8 +178,7 @@ void IniSettingsStore::commitApp(AppFile &af)
     const Paths p = resolve(af.app);
     inifile::ensureDir(p.dir);
     inifile::requireTrusted(p.dir, p.file);
-    const std::unique_ptr<inifile::CommitLock> lock =
-        af.lock ? std::move(af.lock) : std::make_unique<inifile::CommitLock>(p.file);
+    const inifile::CommitLock lock(p.file);
     inifile::removeLeftovers(p.file);
 
     // Only commits replace the file, under this lock. When it is still the
@@ -278,14 +267,11 @@ void IniSettingsStore::commit()
 {
     std::optional<RuntimeError> firstFailure;
     for (auto &[name, af] : m_apps) {
-        if (af.journal.isEmpty()) {
-            af.lock.reset(); // a transaction that only read
+        if (af.journal.isEmpty())
             continue;
-        }
         try {
             commitApp(af);
         } catch (const RuntimeError &e) {
-            af.lock.reset();
             // Memory follows the disk again: what could not be written is gone.
             af.journal.clear();
             af.loaded = false;
@@ -298,6 +284,7 @@ void IniSettingsStore::commit()
                 firstFailure = e;
         }
     }
+    m_transaction.reset();
     if (firstFailure)
         throw *firstFailure;
 }

@@ -21,9 +21,9 @@ namespace kl {
 //
 // Names are matched without regard to letter case; the first spelling written
 // stays in the file. Writes are journalled in memory and replayed on top of
-// the file as it is on disk at commit(), under a lock taken at the first
-// access after a commit, so two instances running at once do not lose each
-// other's writes.
+// the file as it is on disk at commit(), and each stretch from a first access
+// to commit() is one transaction between processes, so two instances running
+// at once do not lose each other's writes.
 class IniSettingsStore final : public SettingsStore
 {
 public:
@@ -79,7 +79,6 @@ private:
         // while the stamp is in use.
         std::shared_ptr<QFile> held;
         QByteArray backedUpDigest; // damaged content already copied aside
-        std::unique_ptr<inifile::CommitLock> lock; // held from first access to commit
     };
 
     struct Paths
@@ -99,6 +98,7 @@ private:
     // Folded application name -> state; a node map, so m_lastFile stays put.
     std::unordered_map<QString, AppFile> m_apps;
     QString m_lastApp;
+    std::unique_ptr<inifile::TransactionLock> m_transaction; // from first access to commit
     AppFile *m_lastFile = nullptr;
 };
 

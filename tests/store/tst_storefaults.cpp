@@ -149,7 +149,7 @@ private Q_SLOTS:
         IniSettingsStore b(dir.path());
         QCOMPARE(b.GetSetting(App, SetApp, QStringLiteral("1"), QString()), QStringLiteral("/a"));
 #ifdef Q_OS_LINUX
-        const int fd = ::open(QFile::encodeName(file + QStringLiteral(".lock")).constData(), O_RDWR | O_CLOEXEC);
+        const int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), -1); // b's transaction holds it
         b.commit();
         QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);

@@ -90,8 +90,8 @@ private Q_SLOTS:
         store.DeleteSetting(app, section, key);
         store.commit();
         QCOMPARE(readBytes(file), QByteArray());
-        store.SaveSetting(app, section, QStringLiteral("the quick brown fox jumps over a lazy dog, éΣ"), key);
-        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("THE QUICK BROWN FOX JUMPS OVER A LAZY DOG, Éσ"), {}), key);
+        store.SaveSetting(app, section, QStringLiteral("the quick brown fox jumps over a lazy dog"), key);
+        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("THE QUICK BROWN FOX JUMPS OVER A LAZY DOG"), {}), key);
     }
 
     // Both ways: each reads what the other wrote, and both write the same line.

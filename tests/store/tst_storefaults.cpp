@@ -324,9 +324,10 @@ private Q_SLOTS:
         if (setup == QLatin1String("leftover"))
             writeBytes(file + QStringLiteral(".aBcDeF"), "[SetApp]\nhalf");
         if (setup == QLatin1String("inodes")) {
-            if (::mount("tmpfs", nativeFolder.constData(), "tmpfs", 0, "size=1m,nr_inodes=2,mode=0700") != 0)
+            if (::mount("tmpfs", nativeFolder.constData(), "tmpfs", 0, "size=1m,nr_inodes=3,mode=0700") != 0)
                 QSKIP("cannot mount a small file system here");
-            writeBytes(file, TwoPrograms); // the root folder and this file take both inodes
+            writeBytes(file, TwoPrograms); // with the folder and the lock: every inode
+            writeBytes(file + QStringLiteral(".lock"), {});
         }
         const struct Unmount { QByteArray at; ~Unmount() { ::umount(at.constData()); } } unmount{nativeFolder};
 

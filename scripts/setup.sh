@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk fonts-ipafont-gothic
   xvfb xauth xdotool x11-utils imagemagick python3
   hyperfine time
+  librsvg2-bin desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -36,6 +36,7 @@ class Installed(unittest.TestCase):
         program = os.path.join(prefix, "bin", "kicklist")
         self.assertEqual(run(program, "--version"), "Kicklist %s\n" % VERSION)
         share = os.path.join(prefix, "share")
+        self.assertTrue(os.path.isfile(os.path.join(share, "man", "man1", "kicklist.1.gz")))
         entry = os.path.join(share, "applications", APP_ID + ".desktop")
         self.assertEqual(run("desktop-file-validate", entry), "")
         keys = desktop_keys(entry)

@@ -15,15 +15,10 @@ ENTRY = "autostart/io.github.kicklist.Kicklist.desktop"
 
 
 def snapshot(root):
-    """Every file under root with its bytes and stamp: what 'writes nothing' compares."""
-    out = {}
-    for folder, dirs, files in os.walk(root):
-        for name in dirs + files:
-            path = os.path.join(folder, name)
-            st = os.lstat(path)
-            data = pathlib.Path(path).read_bytes() if os.path.isfile(path) else None
-            out[path] = (st.st_mode, st.st_mtime_ns, data)
-    return out
+    """Every path under root with its mode, stamp and bytes: what 'writes nothing' compares."""
+    paths = [os.path.join(folder, name) for folder, dirs, files in os.walk(root) for name in dirs + files]
+    return {p: (os.lstat(p).st_mode, os.lstat(p).st_mtime_ns, os.path.isfile(p) and pathlib.Path(p).read_bytes())
+            for p in paths}
 
 
 class CommandLine(unittest.TestCase):
@@ -44,21 +39,18 @@ class CommandLine(unittest.TestCase):
         return subprocess.run([program or KICKLIST, *args], env=env, capture_output=True, text=True, timeout=30)
 
     def write_store(self, paths, names, count=None):
-        count = len(paths) if count is None else count
-        text = "[Appnames]\nAppCount=%s\n" % count
-        text += "".join("%d=%s\n" % (i + 1, n) for i, n in enumerate(names))
-        text += "\n[SetApp]\nAppCount=%s\n" % count
-        text += "".join("%d=%s\n" % (i + 1, p) for i, p in enumerate(paths))
-        with open(self.ini, "w", encoding="utf-8") as f:
-            f.write(text)
+        def section(name, values):
+            lines = ["[%s]" % name, "AppCount=%s" % (len(values) if count is None else count)]
+            return lines + ["%d=%s" % (i + 1, v) for i, v in enumerate(values)]
+        text = "\n".join(section("Appnames", names) + section("SetApp", paths)) + "\n"
+        pathlib.Path(self.ini).write_text(text, encoding="utf-8")
 
     def script(self, name):
         """A program that leaves a marker file when it runs."""
-        path = os.path.join(self.home, name)
-        with open(path, "w") as f:
-            f.write('#!/bin/sh\ntouch "$0.ran"\n')
-        os.chmod(path, 0o755)
-        return path
+        path = pathlib.Path(self.home, name)
+        path.write_text('#!/bin/sh\ntouch "$0.ran"\n')
+        path.chmod(0o755)
+        return str(path)
 
     def assert_writes_nothing(self, *args, status):
         before = snapshot(self.config)

@@ -74,6 +74,8 @@ QString missingDisplay()
 
 int main(int argc, char *argv[])
 {
+    // The window takes no arguments: any argument is the command line's,
+    // which needs no display.
     if (argc > 1)
         return kl::commandline::run(argc, argv);
 

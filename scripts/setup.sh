@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick python3
   hyperfine time
   g++-mingw-w64-x86-64 wine wine64 locales
+  librsvg2-bin desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "platform/drives.h"
 #include "widgets/form.h"
 #include "platform/inisettingsstore.h"
@@ -73,6 +74,11 @@ QString missingDisplay()
 
 int main(int argc, char *argv[])
 {
+    // The window takes no arguments: any argument is the command line's,
+    // which needs no display.
+    if (argc > 1)
+        return kl::commandline::run(argc, argv);
+
     if (const QString missing = missingDisplay(); !missing.isEmpty()) {
         std::fprintf(stderr,
                      "kicklist: no display found (%s); run it in a desktop session, "
@@ -83,6 +89,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kicklist"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KICKLIST_APP_ID));
     QApplication::setWindowIcon(kl::programIcon());
     kl::preferJapaneseFont();
 

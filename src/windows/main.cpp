@@ -16,8 +16,6 @@
 namespace kl {
 
 namespace {
-const QString kRegisterPrompt = QStringLiteral("起動するアプリケーションを登録してください。");
-const QString kRegisterTitle = QStringLiteral("登録");
 std::unique_ptr<Ui::main> createUi(QWidget *window)
 {
     auto ui = std::make_unique<Ui::main>();
@@ -71,6 +69,20 @@ void main::recover()
     m_forms.syori().showModal(m_runtime);
 }
 
+void main::askForFirstProgram()
+{
+    ui->AllRan->setEnabled(false);
+    m_runtime.MsgBox(QStringLiteral("起動するアプリケーションを登録してください。"), vbOKOnly, QStringLiteral("登録"));
+    m_forms.Setup().showModal(m_runtime);
+}
+
+void main::disableRowButtons()
+{
+    ui->AppDel->setEnabled(false);
+    ui->Run->setEnabled(false);
+    ui->chenge->setEnabled(false);
+}
+
 void main::Form_Load()
 {
     m_runtime.withRecovery(
@@ -82,14 +94,9 @@ void main::Form_Load()
                     m_list.setList(qint16(m_position - 1), slot(m_position));
                 }
             }
-            if (m_count == 0) {
-                ui->AllRan->setEnabled(false);
-                m_runtime.MsgBox(kRegisterPrompt, vbOKOnly, kRegisterTitle);
-                m_forms.Setup().showModal(m_runtime);
-            }
-            ui->AppDel->setEnabled(false);
-            ui->Run->setEnabled(false);
-            ui->chenge->setEnabled(false);
+            if (m_count == 0)
+                askForFirstProgram();
+            disableRowButtons();
         },
         [this] { recover(); });
 }
@@ -160,13 +167,9 @@ void main::AppDel_Click()
                 m_count = m_store.Remove(m_index, m_list);
                 if (m_count == 0) {
                     m_list.Clear();
-                    ui->AllRan->setEnabled(false);
-                    m_runtime.MsgBox(kRegisterPrompt, vbOKOnly, kRegisterTitle);
-                    m_forms.Setup().showModal(m_runtime);
+                    askForFirstProgram();
                 }
-                ui->AppDel->setEnabled(false);
-                ui->Run->setEnabled(false);
-                ui->chenge->setEnabled(false);
+                disableRowButtons();
             },
             [this] { recover(); });
     });

@@ -51,6 +51,11 @@ protected:
 private:
     // The recovery step of every handler that runs with recovery.
     void recover();
+    // The list is empty: start-all off, then the prompt and the picker, so
+    // that a first program can be registered.
+    void askForFirstProgram();
+    // Remove, start and rename wait for a row to be chosen again.
+    void disableRowButtons();
     // Slot of the scratch table; positions outside 0..100 fail.
     QString &slot(qint16 position);
 

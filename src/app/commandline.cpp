@@ -1,0 +1,207 @@
+#include "commandline.h"
+
+#include "autostart.h"
+#include "platform/inisettingsstore.h"
+#include "platform/processstarter.h"
+#include "platform/registrysettingsstore.h"
+#include "platform/runtimeerror.h"
+#include "store/appstore.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace kl::commandline {
+
+namespace {
+
+// The window's scratch table holds positions up to this; a larger count
+// cannot have been written by the program and fails to load in the window.
+constexpr qint16 kCapacity = 100;
+
+void print(std::FILE *stream, const QString &line)
+{
+    std::fputs((line + u'\n').toLocal8Bit().constData(), stream);
+}
+
+void printError(const QString &message)
+{
+    print(stderr, QStringLiteral("%1: %2").arg(QCoreApplication::applicationName(), message));
+}
+
+// A field of a tab-separated line: a tab, a line break or another control
+// character in a name or path would break the line, so it is written as an
+// escape.
+QString field(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            out += QStringLiteral("\\x%1").arg(int(c.unicode()), 2, 16, QChar(u'0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Where the settings live, for messages.
+QString storeLocation()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\") + AppStore::application();
+#else
+    return QDir::toNativeSeparators(
+        IniSettingsStore(IniSettingsStore::defaultConfigDir()).fileName(AppStore::application()));
+#endif
+}
+
+int storeFailure(const QString &why)
+{
+    printError(QStringLiteral("登録の一覧を読めません (%1): %2").arg(storeLocation(), why));
+    return CannotAccess;
+}
+
+// The stored count, read as the window reads it, and refused when the window
+// could not load it either.
+qint16 checkedCount(AppStore &store)
+{
+    const qint16 count = store.Count();
+    if (count < 0 || count > kCapacity)
+        throw RuntimeError(err::SubscriptOutOfRange,
+                           QStringLiteral("登録数 %1 は 0 から %2 の範囲にありません。").arg(count).arg(kCapacity));
+    return count;
+}
+
+int list(AppStore &store)
+{
+    QStringList lines;
+    try {
+        const qint16 count = checkedCount(store);
+        for (qint16 position = 1; position <= count; ++position)
+            lines += QStringLiteral("%1\t%2\t%3")
+                         .arg(QString::number(position), field(store.NameOf(position)), field(store.PathOf(position)));
+    } catch (const RuntimeError &e) {
+        return storeFailure(e.description());
+    }
+    for (const QString &line : lines)
+        print(stdout, line);
+    if (std::fflush(stdout) != 0) {
+        printError(QStringLiteral("一覧を書き出せません。"));
+        return CannotAccess;
+    }
+    return Done;
+}
+
+// The same reads and starts as the list window's start-all button; a program
+// that cannot start is reported and the rest still start.
+int startAll(AppStore &store, ProgramStarter &starter)
+{
+    bool allStarted = true;
+    try {
+        const qint16 count = checkedCount(store);
+        for (qint16 position = 1; position <= count; ++position) {
+            const QString path = store.PathOf(position);
+            try {
+                starter.Shell(path, vbNormalFocus);
+            } catch (const RuntimeError &e) {
+                allStarted = false;
+                printError(QStringLiteral("%1\t%2\t%3").arg(QString::number(position), field(path),
+                                                            field(e.description())));
+            }
+        }
+    } catch (const RuntimeError &e) {
+        return storeFailure(e.description());
+    }
+    return allStarted ? Done : NotAllStarted;
+}
+
+int usageError(const QCommandLineParser &parser, const QString &message)
+{
+    printError(message);
+    std::fputs(parser.helpText().toLocal8Bit().constData(), stderr);
+    return BadUsage;
+}
+
+} // namespace
+
+int run(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kicklist"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KICKLIST_VERSION));
+    // Qt's own texts (help, parse errors) in the user's language where Qt
+    // ships a translation.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("登録したプログラムを起動します。オプションなしで一覧のウィンドウを開きます。"));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption startAllOption(
+        QStringLiteral("start-all"),
+        QStringLiteral("登録したすべてのプログラムを順に起動します。ウィンドウは開きません。"));
+    const QCommandLineOption listOption(QStringLiteral("list"),
+                                        QStringLiteral("登録したプログラムを一行にひとつ、番号、名前、パスの順にタブで"
+                                                       "区切って書き出します。"));
+    const QCommandLineOption autostartOption(
+        QStringLiteral("autostart"),
+        QStringLiteral("on でログインのたびに --start-all を実行させ、off でそれを取りやめます。"),
+        QStringLiteral("on|off"));
+    parser.addOptions({startAllOption, listOption, autostartOption});
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser, parser.errorText());
+    if (parser.isSet(help))
+        parser.showHelp(Done);
+    if (parser.isSet(version))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(parser, QStringLiteral("余分な引数です: %1").arg(parser.positionalArguments().join(u' ')));
+    const int chosen = int(parser.isSet(startAllOption)) + int(parser.isSet(listOption))
+        + int(parser.isSet(autostartOption));
+    if (chosen != 1)
+        return usageError(parser, QStringLiteral("--start-all、--list、--autostart のどれかひとつを指定してください。"));
+
+    if (parser.isSet(autostartOption)) {
+        const QString value = parser.value(autostartOption);
+        if (value != QLatin1String("on") && value != QLatin1String("off"))
+            return usageError(parser, QStringLiteral("--autostart には on か off を指定してください: %1").arg(value));
+        const QString failure = value == QLatin1String("on")
+            ? autostart::add(QCoreApplication::applicationFilePath())
+            : autostart::remove();
+        if (!failure.isEmpty()) {
+            printError(QStringLiteral("自動起動の項目を書き換えられません: %1").arg(failure));
+            return CannotAccess;
+        }
+        return Done;
+    }
+
+#ifdef Q_OS_WIN
+    RegistrySettingsStore settings;
+#else
+    IniSettingsStore settings(IniSettingsStore::defaultConfigDir());
+#endif
+    AppStore store(settings);
+    if (parser.isSet(listOption))
+        return list(store);
+    ProcessStarter starter;
+    return startAll(store, starter);
+}
+
+} // namespace kl::commandline

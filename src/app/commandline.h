@@ -1,0 +1,21 @@
+#pragma once
+
+namespace kl::commandline {
+
+// Exit statuses of the command line; 1 is also what Qt's parser gives for a
+// command line it cannot read.
+enum Status {
+    Done = 0,
+    BadUsage = 1,
+    CannotAccess = 2, // the settings cannot be read, or the autostart entry written
+    NotAllStarted = 3,
+};
+
+// The window takes no arguments, so any argument at all means the command
+// line: listing the registered programs, starting them all, and adding or
+// removing the entry that starts them at login. None of it needs a window or
+// a display. Creates the process's QCoreApplication and returns the exit
+// status.
+int run(int argc, char *argv[]);
+
+} // namespace kl::commandline

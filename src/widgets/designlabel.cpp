@@ -3,6 +3,8 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -88,6 +90,32 @@ void DesignLabel::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     layout.draw(&painter, contentsRect().topLeft());
+}
+
+DesignComboBox::DesignComboBox(QWidget *parent)
+    : QComboBox(parent)
+{
+}
+
+void DesignComboBox::resizeEvent(QResizeEvent *event)
+{
+    QComboBox::resizeEvent(event);
+    fitFont();
+}
+
+void DesignComboBox::fitFont()
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const int room = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).height();
+    setFont(QFont()); // the window's font, as designed
+    QFont fitted = font();
+    for (int size = QFontInfo(fitted).pixelSize(); size > kSmallestPixelSize; --size) {
+        if (QFontMetrics(fitted).height() <= room)
+            break;
+        fitted.setPixelSize(size - 1);
+    }
+    setFont(fitted);
 }
 
 } // namespace kl

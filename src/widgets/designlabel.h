@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QComboBox>
 #include <QFont>
 #include <QLabel>
 
@@ -35,6 +36,23 @@ protected:
 private:
     // Lays the text out in font; returns whether it fits the label.
     bool layOut(QTextLayout &layout, const QFont &font) const;
+};
+
+// A drop-down list box at its designed height. Where the face's line is
+// taller than the box's edit field (Noto Sans CJK JP in a 20 pixel box),
+// the text is drawn a pixel size smaller so that it stays whole.
+class DesignComboBox final : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    explicit DesignComboBox(QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fitFont();
 };
 
 } // namespace kl

@@ -180,7 +180,7 @@ private Q_SLOTS:
         QPointer<kl::frmAbout> first = h.forms.loadedFrmAbout();
         QVERIFY(first && first->isVisible() && first->isWindow());
         QCOMPARE(first->parentWidget(), &list); // owned: no taskbar button of its own
-        QCOMPARE(first->pos(), QPoint(156, 129));
+        QCOMPARE(first->geometry().topLeft(), QPoint(156, 129));
         QCOMPARE(first->minimumSize(), first->maximumSize());
         QVERIFY(!(first->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(first->windowTitle(), QStringLiteral("キックリストのﾊﾞｰｼﾞｮﾝ情報"));

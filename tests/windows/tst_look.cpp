@@ -49,14 +49,14 @@ int ink(QWidget *w)
     return dark;
 }
 
-// The outermost two pixels all round, where a focus frame shows.
+// The outermost pixels all round, where a focus frame shows.
 QList<QRgb> rim(QWidget *w)
 {
     const QImage image = w->grab().toImage();
     QList<QRgb> pixels;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (x < 2 || y < 2 || x >= image.width() - 2 || y >= image.height() - 2)
+            if (x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1)
                 pixels.append(image.pixel(x, y));
     return pixels;
 }

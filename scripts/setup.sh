@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  fonts-noto-cjk fonts-ipafont-gothic
+  fonts-noto-cjk fonts-ipafont-gothic fonts-vlgothic fonts-takao-gothic
   xvfb xauth xdotool x11-utils imagemagick python3
   hyperfine time
   g++-mingw-w64-x86-64 wine wine64 locales

@@ -1,13 +1,23 @@
 #include "designlabel.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
 
 namespace kl {
+
+namespace {
+
+// Below this a kanji's strokes run together on a 96 dpi screen.
+constexpr int kSmallestPixelSize = 9;
+
+} // namespace
 
 QFont msPGothic(qreal pointSize, bool bold)
 {
@@ -26,28 +36,26 @@ DesignLabel::DesignLabel(QWidget *parent)
 {
 }
 
-int DesignLabel::linePitch() const
-{
-    return QFontInfo(font()).pixelSize();
-}
-
-int DesignLabel::layOut(QTextLayout &layout) const
+bool DesignLabel::layOut(QTextLayout &layout, const QFont &font) const
 {
     QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
     option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout.setFont(font);
     layout.setTextOption(option);
 
-    const QFontMetrics metrics = fontMetrics();
-    const int pitch = linePitch();
+    const QFontMetrics metrics(font, this);
+    const int pitch = QFontInfo(font).pixelSize();
+    const QRect area = contentsRect();
     // Japanese em boxes reach 0.88 em above the baseline and 0.12 em below.
     int baseline = int(std::lround(0.88 * pitch));
     int inkBottom = 0;
+    bool fitsAcross = true;
     layout.beginLayout();
     for (int n = 0;; ++n) {
         QTextLine line = layout.createLine();
         if (!line.isValid())
             break;
-        line.setLineWidth(contentsRect().width());
+        line.setLineWidth(area.width());
         const QRect ink = metrics.tightBoundingRect(text().mid(line.textStart(), line.textLength()));
         // Strokes reaching above the em box (some faces' voicing marks) move
         // the text down rather than be cut.
@@ -56,39 +64,58 @@ int DesignLabel::layOut(QTextLayout &layout) const
         const int y = n * pitch + baseline;
         line.setPosition(QPointF(0, y - line.ascent()));
         inkBottom = std::max(inkBottom, y + ink.bottom() + 1);
+        fitsAcross = fitsAcross && line.naturalTextWidth() <= area.width();
     }
     layout.endLayout();
-    return inkBottom;
+    return fitsAcross && inkBottom <= area.height();
 }
 
-int DesignLabel::lineCount() const
+QFont DesignLabel::drawnFont() const
 {
-    QTextLayout layout(text(), font(), this);
-    layOut(layout);
-    return layout.lineCount();
-}
-
-int DesignLabel::inkHeight() const
-{
-    QTextLayout layout(text(), font(), this);
-    return contentsRect().top() + layOut(layout);
-}
-
-void DesignLabel::growToFitInk()
-{
-    const int needed = inkHeight() + (height() - contentsRect().bottom() - 1);
-    if (needed > height())
-        resize(width(), needed);
+    QFont drawn = font();
+    for (int size = QFontInfo(drawn).pixelSize(); size >= kSmallestPixelSize; --size) {
+        drawn.setPixelSize(size);
+        QTextLayout layout(text());
+        if (layOut(layout, drawn))
+            return drawn;
+    }
+    return drawn;
 }
 
 void DesignLabel::paintEvent(QPaintEvent *event)
 {
     Q_UNUSED(event);
-    QTextLayout layout(text(), font(), this);
-    layOut(layout);
+    QTextLayout layout(text());
+    layOut(layout, drawnFont());
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     layout.draw(&painter, contentsRect().topLeft());
+}
+
+DesignComboBox::DesignComboBox(QWidget *parent)
+    : QComboBox(parent)
+{
+}
+
+void DesignComboBox::resizeEvent(QResizeEvent *event)
+{
+    QComboBox::resizeEvent(event);
+    fitFont();
+}
+
+void DesignComboBox::fitFont()
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const int room = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).height();
+    setFont(QFont()); // the window's font, as designed
+    QFont fitted = font();
+    for (int size = QFontInfo(fitted).pixelSize(); size > kSmallestPixelSize; --size) {
+        if (QFontMetrics(fitted).height() <= room)
+            break;
+        fitted.setPixelSize(size - 1);
+    }
+    setFont(fitted);
 }
 
 } // namespace kl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QComboBox>
 #include <QFont>
 #include <QLabel>
 
@@ -15,7 +16,9 @@ QFont msPGothic(qreal pointSize, bool bold);
 // apart, the first line's em box at the top. Japanese faces other than the
 // design's (Noto Sans CJK has half an em of extra line spacing) would
 // otherwise need more height than the design gives the label and lose their
-// last line.
+// last line. Where a face draws wider or taller than the design's even so,
+// the text is drawn a pixel size smaller, down to a legible floor, so that
+// it stays whole within the designed geometry. Long words break anywhere.
 class DesignLabel final : public QLabel
 {
     Q_OBJECT
@@ -23,23 +26,33 @@ class DesignLabel final : public QLabel
 public:
     explicit DesignLabel(QWidget *parent = nullptr);
 
-    // The distance between lines: one em of the label's font.
-    int linePitch() const;
-    // How many lines the text takes at the label's width.
-    int lineCount() const;
-    // How far down from the top the text is drawn, to the bottom of its
-    // lowest stroke.
-    int inkHeight() const;
-    // Grows the label downwards when its text would be cut at the bottom,
-    // for a face that draws taller than the design's.
-    void growToFitInk();
+    // The font the text is drawn in: the label's own, or a smaller size of
+    // it where that one would not fit.
+    QFont drawnFont() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // Lays the text out; returns the ink height.
-    int layOut(QTextLayout &layout) const;
+    // Lays the text out in font; returns whether it fits the label.
+    bool layOut(QTextLayout &layout, const QFont &font) const;
+};
+
+// A drop-down list box at its designed height. Where the face's line is
+// taller than the box's edit field (Noto Sans CJK JP in a 20 pixel box),
+// the text is drawn a pixel size smaller so that it stays whole.
+class DesignComboBox final : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    explicit DesignComboBox(QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fitFont();
 };
 
 } // namespace kl

@@ -3,7 +3,6 @@
 
 #include "forms.h"
 #include "main.h"
-#include "widgets/designlabel.h"
 #include "platform/dir.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
@@ -77,10 +76,6 @@ void frmAbout::Form_Load()
         setWindowTitle(QStringLiteral("キックリストのﾊﾞｰｼﾞｮﾝ情報"));
         ui->lblVersion->setText(QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.02"));
         ui->lblTitle->setText(QStringLiteral("プログラムキックリスト"));
-        // The design makes the version's label a pixel shorter than its
-        // font; faces other than the design's may need a few more.
-        for (DesignLabel *label : findChildren<DesignLabel *>())
-            label->growToFitInk();
     });
 }
 

@@ -57,9 +57,7 @@ private Q_SLOTS:
         h.settings.putPrograms(1);
         kl::main &w = h.forms.main();
         QCOMPARE(w.objectName(), QStringLiteral("main"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("キックリスト"));
-        QCOMPARE(w.size(), QSize(327, 168));
-        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QCOMPARE(w.minimumSize(), w.maximumSize()); // the size and texts: tst_look
         QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint));
 
         const QList<QWidget *> expectedTabOrder{list(w), child<QPushButton>(&w, "AppAdd"), child<QPushButton>(&w, "AppDel"),
@@ -71,7 +69,6 @@ private Q_SLOTS:
                 tabOrder.append(next);
         }
         QCOMPARE(tabOrder, expectedTabOrder);
-        QCOMPARE(child<QPushButton>(&w, "Run")->geometry(), QRect(8, 128, 113, 33));
         QCOMPARE(child<QPushButton>(&w, "AppDel")->toolTip(), QStringLiteral("アプリケーションの削除"));
         for (QPushButton *b : w.findChildren<QPushButton *>())
             QVERIFY2(!b->autoDefault() && !b->isDefault(), qPrintable(b->objectName()));

@@ -56,12 +56,10 @@ private Q_SLOTS:
     {
         Rename r;
         namechenge &w = r.open(0);
-        QCOMPARE(w.windowTitle(), QStringLiteral("変更"));
         QVERIFY(w.minimumSize() == QSize(312, 137) && w.maximumSize() == w.minimumSize());
         // Modeless, with a taskbar button of its own.
         QVERIFY(w.windowType() == Qt::Window && !w.parentWidget() && w.windowModality() == Qt::NonModal);
         QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint) && !w.windowIcon().isNull());
-        QCOMPARE(child(&w, "whatname")->geometry(), QRect(8, 8, 297, 49));
         // In tab order from the focused name box, with the buttons' captions.
         const QList<DesignedControl> controls{
             {"Text1", {8, 64, 297, 25}, "Program 1"}, {"chenge", {8, 96, 97, 33}, "変更"},

@@ -108,7 +108,6 @@ private Q_SLOTS:
         Picker p;
         Setup &w = p.h.forms.Setup();
         w.show();
-        QCOMPARE(w.windowTitle(), QStringLiteral("実行プログラムの登録"));
         QVERIFY(w.minimumSize() == QSize(397, 223) && w.maximumSize() == w.minimumSize());
         QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint) && !w.windowIcon().isNull());
         // In tab order, with the buttons' captions; no button takes Enter.

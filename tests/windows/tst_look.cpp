@@ -1,0 +1,262 @@
+#include "support/harness.h"
+#include "support/widgets.h"
+
+#include "widgets/designlabel.h"
+#include "widgets/form.h"
+#include "widgets/qtmessageboxes.h"
+#include "windows/Setup.h"
+#include "windows/frmAbout.h"
+#include "windows/main.h"
+#include "windows/namechenge.h"
+#include "windows/syori.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTemporaryDir>
+
+using namespace kl;
+using namespace kl::test;
+
+namespace {
+
+// The common Japanese faces, each as its Debian package installs it.
+const QHash<QString, QStringList> kFaceFiles{
+    {"IPAPGothic", {"opentype/ipafont-gothic/ipagp.ttf", "opentype/ipafont-gothic/ipag.ttf"}},
+    {"Noto Sans CJK JP", {"opentype/noto/NotoSansCJK-Regular.ttc", "opentype/noto/NotoSansCJK-Bold.ttc"}},
+    {"VL PGothic", {"truetype/vlgothic/VL-PGothic-Regular.ttf", "truetype/vlgothic/VL-Gothic-Regular.ttf"}},
+    {"TakaoPGothic", {"truetype/takao-gothic/TakaoPGothic.ttf", "truetype/takao-gothic/TakaoGothic.ttf"}}};
+
+// The program's boxes: title, then text.
+const QList<QStringList> kBoxes{{"登録", "起動するアプリケーションを登録してください。"},
+                                {"注意", "これ以上は登録できません。"},
+                                {"名前の変更", "名前を入力して下さい。"},
+                                {"アプリケーションの登録", "選択したアプリケーションを登録しますか？"},
+                                {"予期せぬエラー", "エラーナンバーを作成者に伝えてください。"},
+                                {"Kicklist", "現時点ではｼｽﾃﾑ情報を使用できません"}};
+
+// Pixels dark enough to be text on the windows' light grey.
+int ink(QWidget *w)
+{
+    const QImage image = w->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 160;
+    return dark;
+}
+
+// The outermost pixels all round, where a focus frame shows.
+QList<QRgb> rim(QWidget *w)
+{
+    const QImage image = w->grab().toImage();
+    QList<QRgb> pixels;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1)
+                pixels.append(image.pixel(x, y));
+    return pixels;
+}
+
+// A design label shows all its text when a copy drawn in the same font with
+// room to spare shows no more ink.
+bool designLabelWhole(DesignLabel *label)
+{
+    DesignLabel roomy;
+    roomy.setFont(label->drawnFont());
+    roomy.setWordWrap(label->wordWrap());
+    roomy.setAlignment(label->alignment());
+    roomy.setText(label->text());
+    roomy.resize(label->width() + (label->wordWrap() ? 0 : 400), label->height() + 400);
+    return ink(label) == ink(&roomy);
+}
+
+// The controls of a window whose text does not fit the room its style gives it.
+QStringList cutTexts(QWidget *window)
+{
+    QStringList cut;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        const QFontMetrics fm = w->fontMetrics();
+        const QString text = w->property("text").toString();
+        QSize room(1 << 20, 1 << 20), needed;
+        if (auto *label = qobject_cast<DesignLabel *>(w)) {
+            if (!designLabelWhole(label))
+                cut.append(w->objectName());
+        } else if (auto *label = qobject_cast<QLabel *>(w); label && !text.isEmpty()) {
+            room = label->contentsRect().size();
+            needed = fm.boundingRect(label->contentsRect(), int(label->alignment()) | Qt::TextWordWrap, text).size();
+        } else if (auto *button = qobject_cast<QPushButton *>(w)) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            room = w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w).size();
+            needed = fm.size(Qt::TextShowMnemonic, text);
+        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            room = w->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, w).size();
+            needed = fm.size(0, combo->currentText());
+        } else if (qobject_cast<QLineEdit *>(w)) {
+            room.setHeight(w->height() - 2 * w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+            needed = {0, fm.height()};
+        } else if (auto *list = qobject_cast<QListWidget *>(w); list && list->count()) {
+            room.setHeight(list->visualItemRect(list->item(0)).height());
+            needed = {0, fm.height()};
+        }
+        if (needed.width() > room.width() || needed.height() > room.height())
+            cut.append(w->objectName());
+    }
+    return cut;
+}
+
+// The window and its designed controls: name, geometry and text.
+QStringList design(QWidget *window)
+{
+    QStringList lines{QStringLiteral("%1 %2x%3 %4").arg(window->objectName()).arg(window->width()).arg(window->height())
+                          .arg(window->windowTitle())};
+    for (QWidget *w : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect g = w->geometry();
+        if (!w->objectName().startsWith("qt_"))
+            lines.append(QStringLiteral("%1 %2,%3 %4x%5 %6").arg(w->objectName()).arg(g.x()).arg(g.y()).arg(g.width())
+                             .arg(g.height()).arg(w->property("text").toString()));
+    }
+    return lines;
+}
+
+} // namespace
+
+// Each face is tried in a process of its own, where it is the only one
+// installed: Qt keeps the faces it resolved for the life of the process.
+class TestLook : public QObject
+{
+    Q_OBJECT
+
+    const QString m_face = qEnvironmentVariable("KICKLIST_FACE");
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        for (const QString &file : kFaceFiles.value(m_face))
+            QVERIFY2(QFontDatabase::addApplicationFont("/usr/share/fonts/" + file) >= 0,
+                     qPrintable(file + " missing: run scripts/setup.sh"));
+        QStringList others = QFontDatabase::families();
+        others.removeIf([&](const QString &f) {
+            return f.startsWith(m_face.left(3)) || QStringList{"Monospace", "Sans Serif", "Serif"}.contains(f);
+        });
+        QCOMPARE(others, QStringList());
+        preferJapaneseFont();
+    }
+
+    void cleanup() { verifyNoWindowLeft(); }
+
+    void windows_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("focusable"); // a control whose focus the style itself does not show
+        QTest::addColumn<QStringList>("design");
+        const QList<std::tuple<const char *, const char *, QStringList>> windows{
+            {"main", "List1",
+             {"main 327x168 キックリスト", "List1 0,0 329x88 ", "AppAdd 8,96 73x25 追加", "chenge 88,96 73x25 登録名変更",
+              "AppDel 168,96 73x25 削除", "Command1 248,96 73x25 バージョン", "Run 8,128 113x33 起動",
+              "AllRan 128,128 97x33 すべて起動", "Exit 232,128 89x33 終了"}},
+            {"Setup", "Dir1",
+             {"Setup 397x223 実行プログラムの登録", "Drive1 16,16 161x20 ", "Dir1 16,48 161x160 ",
+              "File1 192,16 185x150 ", "cxsetup 288,176 89x33 キャンセル", "AddProgram 192,176 89x33 追加"}},
+            {"namechenge", "",
+             {"namechenge 312x137 変更", "whatname 8,8 297x49 /opt/p1", "Text1 8,64 297x25 Program 1",
+              "chenge 8,96 97x33 変更", "clear 112,96 97x33 クリア", "cancel 216,96 89x33 キャンセル"}},
+            {"syori", "",
+             {"syori 218x117 エラー処理", "Label1 8,8 201x65 " + syori::message(), "ok 64,80 89x25 OK"}},
+            {"frmAbout", "picIcon",
+             {"frmAbout 382x219 キックリストのﾊﾞｰｼﾞｮﾝ情報",
+              "lblDisclaimer 8,160 258x55 警告: このプログラムを作者の許可なく複製または販売することは禁じられています。",
+              "lblVersion 64,52 259x15 ﾊﾞｰｼﾞｮﾝ 1.02", "Line1_0 8,144 370x2 ", "lblTitle 70,16 259x32 プログラムキックリスト",
+              "lblDescription 70,75 259x38 このプログラムは名前のとうり、キックリストです。　これはまだ未完成でより使いやすくし"
+              "たいと思っております。",
+              "Line1_1 6,144 371x1 ", "Label1 136,112 209x25 Kicklist 開発チーム",
+              "cmdSysInfo 280,192 92x23 ｼｽﾃﾑ情報(&S)...", "cmdOK 280,160 92x23 OK", "picIcon 16,16 36x36 "}},
+            {"MsgBox", "", {}}};
+        for (const auto &[window, focusable, lines] : windows)
+            QTest::addRow("%s, %s", window, qPrintable(m_face)) << window << focusable << lines;
+    }
+    void windows()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, focusable);
+        Harness h;
+        h.settings.putPrograms(1);
+        kl::main &list = h.forms.main();
+        QWidget *w = &list;
+        if (window == "Setup")
+            w = &h.forms.Setup();
+        else if (window == "syori")
+            w = &h.forms.syori();
+        else if (window == "frmAbout")
+            w = &h.forms.frmAbout();
+        else if (window == "namechenge")
+            w = (clickRow(&list, "List1", "Program 1"), press(&list, "chenge"), &h.forms.namechenge());
+        if (window != "MsgBox") {
+            w->show();
+            QTEST(design(w), "design");
+            QCOMPARE(cutTexts(w).join(u' '), QString());
+        } else {
+            // Each box is wide enough for its title, shown in a bold face
+            // beside an icon and the title bar's buttons.
+            QStringList seen, whole;
+            QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+            titleFont.setBold(true);
+            for (const QStringList &box : kBoxes) {
+                h.modals.expect([&](QWidget *b) {
+                    const int need = QFontMetrics(titleFont).horizontalAdvance(b->windowTitle()) + 96;
+                    seen << b->windowTitle() + ": " + cutTexts(b).join(u' ') + (b->width() < need ? "narrow" : "");
+                    b->findChild<QPushButton *>("OK")->click();
+                });
+                QtMessageBoxes().MsgBox(box.last(), vbOKOnly, box.first());
+                whole << box.first() + ": ";
+            }
+            QCOMPARE(seen, whole);
+        }
+        if (!focusable.isEmpty()) {
+            QWidget *control = child(w, qPrintable(focusable));
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            w->findChild<QPushButton *>()->setFocus();
+            const QList<QRgb> unfocused = rim(control);
+            control->setFocus();
+            QVERIFY(control->hasFocus());
+            QVERIFY2(rim(control) != unfocused, "focus not shown");
+        }
+    }
+};
+
+// Runs the tests once for each face, with no fonts from the system.
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet("KICKLIST_FACE")) {
+        QApplication app(argc, argv);
+        TestLook test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    QFile config(dir.filePath("fonts.conf"));
+    if (!config.open(QIODevice::WriteOnly) || !config.write("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n"))
+        return 1;
+    config.close();
+    int failed = 0;
+    for (const QString &face : kFaceFiles.keys()) {
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("FONTCONFIG_FILE", config.fileName());
+        env.insert("KICKLIST_FACE", face);
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::ForwardedChannels);
+        run.start(QCoreApplication::applicationFilePath(), app.arguments().mid(1));
+        failed += !run.waitForFinished(-1) || run.exitStatus() != QProcess::NormalExit || run.exitCode();
+    }
+    return failed;
+}
+
+#include "tst_look.moc"

@@ -1,6 +1,75 @@
 #include "fakes.h"
 
+#include <QDataStream>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kl::test {
+
+namespace {
+
+// Where a child of endsInChild() reports to; -1 in the test process.
+int g_parent = -1;
+
+enum class Outcome : int { Ended, Returned, Failed };
+
+[[noreturn]] void reportAndExit(Outcome outcome, const QString &failure, const QStringList &calls)
+{
+    QByteArray bytes;
+    QDataStream(&bytes, QIODevice::WriteOnly) << int(outcome) << failure << calls;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(g_parent, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    std::_Exit(0);
+}
+
+} // namespace
+
+void failNow(const QString &what)
+{
+    if (g_parent >= 0)
+        reportAndExit(Outcome::Failed, what, {});
+    QTest::qFail(qPrintable(what), __FILE__, __LINE__);
+}
+
+bool endsInChild(CallLog &log, const std::function<void()> &action)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        qFatal("pipe failed");
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        g_parent = fds[1];
+        action();
+        reportAndExit(Outcome::Returned, {}, log.calls);
+    }
+    ::close(fds[1]);
+    QByteArray bytes;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, n);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    int outcome = -1;
+    QString failure;
+    QDataStream(bytes) >> outcome >> failure >> log.calls;
+    if (outcome == int(Outcome::Failed) || outcome < 0) {
+        failNow(outcome < 0 ? QStringLiteral("the child process died (wait status %1)").arg(status) : failure);
+        return false;
+    }
+    return outcome == int(Outcome::Ended);
+}
 
 int errorOf(const std::function<void()> &f)
 {
@@ -67,18 +136,35 @@ void FakeSettings::commit()
     if (!m_dirty)
         return;
     m_dirty = false;
+    if (failCommits) {
+        m_log.add(QStringLiteral("Commit !"));
+        m_values = m_committed;
+        throw RuntimeError(failCommits);
+    }
     ++commits;
+    m_committed = m_values;
     m_log.add(QStringLiteral("Commit"));
+}
+
+QStringList FakeSettings::names() const
+{
+    QStringList result;
+    const int count = value(QStringLiteral("SetApp"), QStringLiteral("AppCount")).value_or("0").toInt();
+    for (int p = 1; p <= count; ++p)
+        result.append(value(QStringLiteral("Appnames"), QString::number(p)).value_or(QString()));
+    return result;
 }
 
 void FakeSettings::put(const QString &section, const QString &key, const QString &value)
 {
     m_values.insert(id(section, key), value);
+    m_committed.insert(id(section, key), value);
 }
 
 void FakeSettings::erase(const QString &section, const QString &key)
 {
     m_values.remove(id(section, key));
+    m_committed.remove(id(section, key));
 }
 
 std::optional<QString> FakeSettings::value(const QString &section, const QString &key) const
@@ -121,8 +207,10 @@ ScriptedBoxes::ScriptedBoxes(CallLog &log)
 int ScriptedBoxes::MsgBox(const QString &prompt, int buttons, const QString &title)
 {
     m_log.add(QStringLiteral("MsgBox %1: %2 [%3]").arg(title, prompt).arg(buttons));
-    if (m_script.empty())
-        return vbOK;
+    if (m_script.empty()) {
+        failNow(QStringLiteral("a message box no test answers: 「%1」 %2").arg(title, prompt));
+        return vbCancel;
+    }
     auto [button, whileOpen] = std::move(m_script.front());
     m_script.pop_front();
     if (whileOpen)
@@ -142,8 +230,12 @@ FakeProcess::FakeProcess(CallLog &log)
 
 void FakeProcess::end()
 {
-    ++ends;
     m_log.add(QStringLiteral("End"));
+    if (g_parent >= 0)
+        reportAndExit(Outcome::Ended, {}, m_log.calls);
+    std::fprintf(stderr, "FAIL!  : %s() the program ended outside endsInChild(); last calls:\n%s\n",
+                 QTest::currentTestFunction(), qPrintable(m_log.calls.mid(m_log.calls.size() - 5).join(u'\n')));
+    std::_Exit(1);
 }
 
 FakeList::FakeList(CallLog &log)

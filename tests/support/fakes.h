@@ -18,6 +18,16 @@ namespace kl::test {
 // The number of the runtime failure f throws, 0 when it throws none.
 int errorOf(const std::function<void()> &f);
 
+// Fails the running test at once, saying what went wrong; inside
+// endsInChild() the child reports it to the test and stops.
+void failNow(const QString &what);
+
+struct CallLog;
+// Runs action in a child process, where the end of the program really ends
+// it; the calls the child logged then replace log. True when the program
+// ended, false when action returned (or the child failed the test).
+bool endsInChild(CallLog &log, const std::function<void()> &action);
+
 // One ordered record of every call the fakes below receive, so a test can
 // check the order across services (settings, starts, boxes, the end).
 struct CallLog
@@ -33,7 +43,7 @@ struct CallLog
 //   Get SetApp/AppCount [0]      (section and key as the caller spelled them)
 //   Save SetApp/1 = /bin/true
 //   Delete Appnames/2
-//   Commit                        (only when writes were pending)
+//   Commit                        (only when writes were pending; "Commit !" failed)
 // The application name is checked, not logged: it is always "Kicklist".
 class FakeSettings final : public SettingsStore
 {
@@ -52,13 +62,20 @@ public:
     // Registers n programs "/opt/p1" .. "/opt/pn" named "Program 1" ..
     void putPrograms(int n);
 
+    // Registered display names, as the store holds them.
+    QStringList names() const;
+
     int commits = 0;
+    // Non-zero: commits fail with this number, and the pending writes are
+    // gone, as when the disk refuses them.
+    int failCommits = 0;
 
 private:
     static QString id(const QString &section, const QString &key);
 
     CallLog &m_log;
     QHash<QString, QString> m_values;
+    QHash<QString, QString> m_committed;
     bool m_dirty = false;
 };
 
@@ -74,8 +91,9 @@ private:
     CallLog &m_log;
 };
 
-// Logs "MsgBox <title>: <prompt> [buttons]" and answers from a script, OK
-// when the script is empty. An action may run while the box is "open".
+// Logs "MsgBox <title>: <prompt> [buttons]" and answers from a script; a box
+// the script does not answer fails the test. An action may run while the box
+// is "open".
 class ScriptedBoxes final : public MessageBoxes
 {
 public:
@@ -89,13 +107,13 @@ private:
     std::deque<std::pair<int, std::function<void()>>> m_script;
 };
 
-// Logs "End" and returns, so the runtime unwinds instead of exiting.
+// Logs "End" and ends the process, as the real one does: only a child of
+// endsInChild() may end, and the end of the test process fails the test.
 class FakeProcess final : public ProcessControl
 {
 public:
     explicit FakeProcess(CallLog &log);
-    void end() override;
-    int ends = 0;
+    [[noreturn]] void end() override;
 
 private:
     CallLog &m_log;

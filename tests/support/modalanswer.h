@@ -12,7 +12,8 @@ class QWidget;
 namespace kl::test {
 
 // Answers modal windows as a user would: each queued answer runs once a new
-// modal window is up (QApplication::activeModalWidget()). A test then checks
+// modal window is up (QApplication::activeModalWidget()); a modal window with
+// no answer queued fails the test at once, with its title. A test then checks
 // answered(): a failed check inside an answer would only leave the lambda.
 class ModalAnswerer final : public QObject
 {

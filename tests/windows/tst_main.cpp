@@ -1,15 +1,12 @@
 #include "support/harness.h"
 #include "support/widgets.h"
 
-#include "windows/Setup.h"
 #include "windows/main.h"
+#include "windows/namechenge.h"
 #include "windows/syori.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
+#include <QLineEdit>
 
 using namespace kl;
 using namespace kl::test;
@@ -23,16 +20,6 @@ QListWidget *list(kl::main &w)
     return child<QListWidget>(&w, "List1");
 }
 
-QStringList rows(kl::main &w)
-{
-    return rowTexts(&w, "List1");
-}
-
-void clickRow(kl::main &w, int row)
-{
-    kl::test::clickRow(&w, "List1", list(w)->item(row)->text());
-}
-
 // Which of AppDel, Run, chenge, AllRan are enabled, as "1101".
 QString buttonStates(kl::main &w)
 {
@@ -40,6 +27,33 @@ QString buttonStates(kl::main &w)
     for (const char *name : {"AppDel", "Run", "chenge", "AllRan"})
         states += child(&w, name)->isEnabled() ? u'1' : u'0';
     return states;
+}
+
+// The list window over n stored programs, shown, with row chosen (-1: none).
+kl::main &shown(Harness &h, int programs, int row = -1)
+{
+    h.settings.putPrograms(programs);
+    kl::main &w = h.forms.main();
+    w.show();
+    if (row >= 0)
+        clickRow(&w, "List1", list(w)->item(row)->text());
+    h.log.take();
+    return w;
+}
+
+// Logs whether the rows are what the store holds, with the button states.
+void logRowsAgainstStore(Harness &h)
+{
+    kl::main &w = *h.forms.loadedMain();
+    const QStringList rows = rowTexts(&w, "List1"), stored = h.settings.names();
+    h.log.add("Rows " + (rows == stored ? "as stored" : rows.join(u'|') + " but stored " + stored.join(u'|')) + ' '
+              + buttonStates(w) + ' ' + QString::number(w.List1().ListIndex()));
+}
+
+// A design rectangle in twips.
+QRect tw(int left, int top, int width, int height)
+{
+    return {twips(left), twips(top), twips(width), twips(height)};
 }
 
 } // namespace
@@ -51,94 +65,126 @@ class TestMain : public QObject
 private Q_SLOTS:
     void cleanup() { verifyNoWindowLeft(); }
 
-    void designIsAsDrawn()
+    void design()
     {
         Harness h;
-        h.settings.putPrograms(1);
-        kl::main &w = h.forms.main();
-        QCOMPARE(w.objectName(), QStringLiteral("main"));
+        kl::main &w = shown(h, 1);
         QCOMPARE(w.windowTitle(), QStringLiteral("キックリスト"));
-        QCOMPARE(w.size(), QSize(327, 168));
+        QCOMPARE(w.size(), QSize(twips(4905), twips(2520)));
         QCOMPARE(w.minimumSize(), w.maximumSize());
         QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint));
-
-        const QList<QWidget *> expectedTabOrder{list(w), child<QPushButton>(&w, "AppAdd"), child<QPushButton>(&w, "AppDel"),
-                                                child<QPushButton>(&w, "Run"), child<QPushButton>(&w, "Exit"), child<QPushButton>(&w, "Command1"),
-                                                child<QPushButton>(&w, "AllRan"), child<QPushButton>(&w, "chenge")};
-        QList<QWidget *> tabOrder;
-        for (QWidget *next = list(w); tabOrder.size() < expectedTabOrder.size(); next = next->nextInFocusChain()) {
-            if (expectedTabOrder.contains(next))
-                tabOrder.append(next);
-        }
-        QCOMPARE(tabOrder, expectedTabOrder);
-        QCOMPARE(child<QPushButton>(&w, "Run")->geometry(), QRect(8, 128, 113, 33));
-        QCOMPARE(child<QPushButton>(&w, "AppDel")->toolTip(), QStringLiteral("アプリケーションの削除"));
-        for (QPushButton *b : w.findChildren<QPushButton *>())
-            QVERIFY2(!b->autoDefault() && !b->isDefault(), qPrintable(b->objectName()));
+        verifyControls(&w, list(w),
+                       {{"List1", tw(0, 0, 4935, 1320), ""},        {"AppAdd", tw(120, 1440, 1095, 375), "追加"},
+                        {"AppDel", tw(2520, 1440, 1095, 375), "削除"}, {"Run", tw(120, 1920, 1695, 495), "起動"},
+                        {"Exit", tw(3480, 1920, 1335, 495), "終了"},   {"Command1", tw(3720, 1440, 1095, 375), "バージョン"},
+                        {"AllRan", tw(1920, 1920, 1455, 495), "すべて起動"},
+                        {"chenge", tw(1320, 1440, 1095, 375), "登録名変更"}});
+        QStringList tips;
+        for (const char *name : {"List1", "AppAdd", "AppDel", "Run", "Exit"})
+            tips.append(child(&w, name)->toolTip());
+        QCOMPARE(tips, (QStringList{"クリックして選択", "登録アプリケーションの追加", "アプリケーションの削除",
+                                    "アプリケーションの実行", "プログラムの終了"}));
     }
 
-    void firstStartPromptsBeforeTheWindowShows()
-    {
-        Harness h;
-        bool mainVisibleDuringPicker = true;
-        h.modals.expect([&](QWidget *picker) {
-            mainVisibleDuringPicker = h.forms.loadedMain() && h.forms.loadedMain()->isVisible();
-            picker->hide();
-        });
-
-        kl::main &w = h.forms.main();
-
-        QCOMPARE(h.modals.seen(), QStringList{QStringLiteral("Setup")});
-        QVERIFY(!mainVisibleDuringPicker);
-        QCOMPARE(h.log.take(), (QStringList{"Get SetApp/AppCount [0]", kPrompt}));
-        QCOMPARE(rows(w), QStringList());
-        QCOMPARE(buttonStates(w), QStringLiteral("0000"));
-    }
-
-    void loadListsNamesInOrder()
-    {
-        Harness h;
-        h.settings.putPrograms(3);
-        kl::main &w = h.forms.main();
-        QCOMPARE(rows(w), (QStringList{"Program 1", "Program 2", "Program 3"}));
-        QCOMPARE(h.log.take(), (QStringList{"Get SetApp/AppCount [0]", "Get Appnames/1 []", "Get Appnames/2 []",
-                                            "Get Appnames/3 []"}));
-        QCOMPARE(buttonStates(w), QStringLiteral("0001"));
-
-        w.show();
-        QApplication::setActiveWindow(&w);
-        list(w)->setFocus(Qt::TabFocusReason); // makes a row current, selects none
-        QCOMPARE(buttonStates(w), QStringLiteral("0001"));
-        QTest::keyClick(list(w), Qt::Key_Down);
-        QCOMPARE(w.List1().ListIndex(), qint16(1));
-        QCOMPARE(buttonStates(w), QStringLiteral("1111"));
-    }
-
-    void loadFailureOffersRecovery_data()
+    void load_data()
     {
         QTest::addColumn<QString>("count");
-        QTest::addColumn<int>("rowsLoaded");
-        QTest::newRow("not a number") << "many" << 0;
-        QTest::newRow("above capacity") << "101" << 100;
+        QTest::addColumn<QString>("modal");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("buttons");
+        QTest::newRow("first start") << "0" << "Setup" << 0 << "0000";
+        QTest::newRow("three") << "3" << "" << 3 << "0001";
+        // The failure leaves the buttons as they were: the step that disables them never ran.
+        QTest::newRow("count not a number") << "many" << "syori" << 0 << "1111";
+        QTest::newRow("count above capacity") << "101" << "syori" << 100 << "1111";
     }
-    void loadFailureOffersRecovery()
+    void load()
     {
         QFETCH(QString, count);
-        QFETCH(int, rowsLoaded);
+        QFETCH(QString, modal);
+        QFETCH(int, rows);
+        QFETCH(QString, buttons);
         Harness h;
         h.settings.putPrograms(101);
         h.settings.put("SetApp", "AppCount", count);
-        h.modals.expect([](QWidget *recovery) { recovery->close(); });
+        if (count == "0")
+            h.boxes.answer(vbOK);
+        bool windowShownDuringModal = false;
+        if (!modal.isEmpty())
+            h.modals.expect([&](QWidget *window) {
+                windowShownDuringModal = h.forms.loadedMain() && h.forms.loadedMain()->isVisible();
+                window->close();
+            });
 
         kl::main &w = h.forms.main();
 
-        QCOMPARE(h.modals.seen(), QStringList{QStringLiteral("syori")});
-        QCOMPARE(list(w)->count(), rowsLoaded);
-        // The step that disables them never ran.
-        QCOMPARE(buttonStates(w), QStringLiteral("1111"));
-        QCOMPARE(h.process.ends, 0);
+        QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
+        QVERIFY(!windowShownDuringModal);
+        QCOMPARE(list(w)->count(), rows);
+        QCOMPARE(rowTexts(&w, "List1").mid(0, 2), h.settings.names().mid(0, qMin(rows, 2)));
+        QCOMPARE(buttonStates(w), buttons);
         QVERIFY(h.log.matching("Save").isEmpty());
         QVERIFY(!h.forms.loadedSyori()); // closing destroyed it
+        if (count == "0")
+            QCOMPARE(h.log.take(), (QStringList{"Get SetApp/AppCount [0]", kPrompt}));
+    }
+
+    // A classic single-selection list: once a row is chosen one stays chosen,
+    // and the three row buttons follow what is chosen.
+    void choosing_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QString>("buttons");
+        QTest::newRow("focus alone") << "focus" << -1 << "0001";
+        QTest::newRow("arrow key") << "focus down" << 1 << "1111";
+        QTest::newRow("click") << "click2" << 2 << "1111";
+        QTest::newRow("Ctrl+click on the chosen row") << "click2 ctrlclick2" << 2 << "1111";
+        QTest::newRow("Ctrl+Space on the chosen row") << "click2 ctrlspace" << 2 << "1111";
+        QTest::newRow("Ctrl+click on another row") << "click2 ctrlclick0" << 0 << "1111";
+    }
+    void choosing()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, chosen);
+        QFETCH(QString, buttons);
+        Harness h;
+        kl::main &w = shown(h, 3);
+        QApplication::setActiveWindow(&w);
+        for (const QString &step : steps.split(u' ')) {
+            const Qt::KeyboardModifiers mods = step.startsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
+            if (step == "focus")
+                list(w)->setFocus(Qt::TabFocusReason); // makes a row current, chooses none
+            else if (step == "down" || step == "ctrlspace")
+                QTest::keyClick(list(w), step == "down" ? Qt::Key_Down : Qt::Key_Space, mods);
+            else
+                QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, mods,
+                                  list(w)->visualItemRect(list(w)->item(step.right(1).toInt())).center());
+        }
+        QCOMPARE(w.List1().ListIndex(), qint16(chosen));
+        QCOMPARE(buttonStates(w), buttons);
+        if (chosen >= 0) {
+            press(&w, "Run");
+            QCOMPARE(h.log.take().last(), QStringLiteral("Shell /opt/p%1 1").arg(chosen + 1));
+        }
+    }
+
+    void recoveryDialog()
+    {
+        Harness h;
+        kl::syori &d = h.forms.syori();
+        QCOMPARE(d.windowTitle(), QStringLiteral("エラー処理"));
+        QCOMPARE(d.size(), QSize(218, 117));
+        QVERIFY(d.windowFlags().testFlag(Qt::Tool));
+        QCOMPARE(d.findChild<QLabel *>("Label1")->text(),
+                 QStringLiteral("ここのOKを押しても、改善されなければ下記にメールを送ってください。\u3000        "
+                                "ただし、OKを押すと登録されたリストは初期化されます。                    "
+                                "E-mail   kicklist-support@example.jp"));
+        // Esc and Enter are no way out (OK there would end this process).
+        d.show();
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QTest::keyClick(&d, Qt::Key_Return);
+        QVERIFY(d.isVisible());
     }
 
     void recoveryOkResetsAndEnds()
@@ -148,218 +194,207 @@ private Q_SLOTS:
         h.settings.put("SetApp", "AppCount", "x");
         h.modals.expect([](QWidget *recovery) { press(recovery, "ok"); });
 
-        kl::main &w = h.forms.main();
+        QVERIFY(h.ends([&] { h.forms.main(); }));
 
-        QCOMPARE(h.modals.answered(), 1);
         QCOMPARE(h.log.calls.mid(h.log.calls.size() - 4),
                  (QStringList{"Save SetApp/AppCount = 0", "Save Appnames/AppCount = 0", "Commit", "End"}));
-        QCOMPARE(h.settings.value("SetApp", "5").value_or(""), QStringLiteral("/opt/p5"));
-        QCOMPARE(buttonStates(w), QStringLiteral("1111")); // the load never resumed
+        QCOMPARE(h.log.matching("Save").size(), 2); // entries stay until an append overwrites them
     }
 
-    void recoveryDialogDesign()
+    void run_data()
     {
-        Harness h;
-        kl::syori &d = h.forms.syori();
-        QCOMPARE(d.windowTitle(), QStringLiteral("エラー処理"));
-        QCOMPARE(d.size(), QSize(218, 117));
-        QVERIFY(d.windowFlags().testFlag(Qt::Tool));
-        const QString text = d.findChild<QLabel *>("Label1")->text();
-        QVERIFY(text.startsWith("ここのOKを押しても、改善されなければ下記にメールを送ってください。\u3000        ただし"));
-        QVERIFY(text.contains("初期化されます。                    E-mail   "));
-        QVERIFY(!text.contains(u'\n'));
-
-        // Esc is not a way out: only OK or the close box.
-        d.show();
-        QTest::keyClick(&d, Qt::Key_Escape);
-        QVERIFY(d.isVisible());
-        QTest::keyClick(&d, Qt::Key_Return);
-        QCOMPARE(h.process.ends, 0);
-    }
-
-    void runStartsTheSelectedPath()
-    {
-        Harness h;
-        h.settings.putPrograms(3);
-        kl::main &w = h.forms.main();
-        w.show();
-        w.setWindowState(Qt::WindowMinimized);
-        clickRow(w, 1);
-        h.log.take();
-
-        press(&w, "Run");
-
-        QCOMPARE(h.log.take(), (QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"}));
-        QVERIFY(!(w.windowState() & Qt::WindowMinimized));
-    }
-
-    void runFailuresOfferRecovery()
-    {
-        Harness h;
-        h.settings.putPrograms(2);
-        h.starter.missing.insert("/opt/p1");
-        kl::main &w = h.forms.main();
-        w.show();
-
-        // A missing program.
-        clickRow(w, 0);
-        h.modals.expect([](QWidget *recovery) { recovery->close(); });
-        press(&w, "Run");
-        QCOMPARE(h.modals.seen(), QStringList{"syori"});
-
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QString>("modal");
+        QTest::newRow("Run") << "Run" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "";
+        QTest::newRow("double-click") << "twice" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "";
+        QTest::newRow("missing program") << "missing" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1 !"} << "syori";
         // A double-click where there is no row reads position 0.
-        list(w)->clear();
-        h.log.take();
-        h.modals.expect([](QWidget *recovery) { recovery->close(); });
-        QTest::mouseDClick(list(w)->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-        QCOMPARE(h.modals.answered(), 2);
-        QCOMPARE(h.log.take(), (QStringList{"Get SetApp/0 []", "Shell  1 !"}));
-        QCOMPARE(h.process.ends, 0);
+        QTest::newRow("double-click, no row") << "empty" << QStringList{"Get SetApp/0 []", "Shell  1 !"} << "syori";
+    }
+    void run()
+    {
+        QFETCH(QString, how);
+        QFETCH(QStringList, calls);
+        QFETCH(QString, modal);
+        Harness h;
+        kl::main &w = shown(h, 3, how == "empty" ? -1 : 1);
+        w.setWindowState(Qt::WindowMinimized);
+        if (how == "missing")
+            h.starter.missing.insert("/opt/p2");
+        if (!modal.isEmpty())
+            h.modals.expect([](QWidget *recovery) { recovery->close(); });
+        if (how == "empty")
+            list(w)->clear();
+
+        if (how == "Run" || how == "missing")
+            press(&w, "Run");
+        else
+            QTest::mouseDClick(list(w)->viewport(), Qt::LeftButton, {},
+                               how == "empty" ? QPoint(10, 10) : list(w)->visualItemRect(list(w)->item(1)).center());
+
+        QCOMPARE(h.log.take(), calls);
+        QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
+        QCOMPARE(bool(w.windowState() & Qt::WindowMinimized), !modal.isEmpty());
     }
 
     void startAllGoesOnPastAFailure()
     {
         Harness h;
-        h.settings.putPrograms(3);
+        kl::main &w = shown(h, 3);
         h.starter.missing.insert("/opt/p2");
-        kl::main &w = h.forms.main();
-        w.show();
-        h.log.take();
+        h.boxes.answer(vbOK);
 
         press(&w, "AllRan");
 
-        const QStringList calls = h.log.take();
-        QCOMPARE(calls.size(), 8);
-        QCOMPARE(calls.mid(0, 5), (QStringList{"Get SetApp/AppCount [0]", "Get SetApp/1 []", "Shell /opt/p1 1",
-                                               "Get SetApp/2 []", "Shell /opt/p2 1 !"}));
-        QCOMPARE(calls[5], "MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n"
-                               + RuntimeError::describe(err::FileNotFound) + " [0]");
-        QCOMPARE(calls.mid(6), (QStringList{"Get SetApp/3 []", "Shell /opt/p3 1"}));
+        QCOMPARE(h.log.take(), (QStringList{"Get SetApp/AppCount [0]", "Get SetApp/1 []", "Shell /opt/p1 1",
+                                            "Get SetApp/2 []", "Shell /opt/p2 1 !",
+                                            "MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n"
+                                                + RuntimeError::describe(err::FileNotFound) + " [0]",
+                                            "Get SetApp/3 []", "Shell /opt/p3 1"}));
         QVERIFY(w.windowState() & Qt::WindowMinimized);
-        QCOMPARE(h.process.ends, 0);
-        QVERIFY(h.log.matching("Save").isEmpty());
     }
 
     void addStopsAtOneHundredRows_data()
     {
         QTest::addColumn<int>("entries");
-        QTest::addColumn<bool>("pickerOpens");
-        QTest::newRow("99") << 99 << true;
-        QTest::newRow("100") << 100 << false;
+        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("99") << 99 << QStringList{"Setup"} << QStringList();
+        QTest::newRow("100") << 100 << QStringList() << QStringList{"MsgBox 注意: これ以上は登録できません。 [0]"};
     }
     void addStopsAtOneHundredRows()
     {
         QFETCH(int, entries);
-        QFETCH(bool, pickerOpens);
+        QFETCH(QStringList, seen);
+        QFETCH(QStringList, calls);
         Harness h;
-        h.settings.putPrograms(entries);
-        kl::main &w = h.forms.main();
-        w.show();
-        h.log.take();
-        if (pickerOpens)
+        kl::main &w = shown(h, entries);
+        if (seen.isEmpty())
+            h.boxes.answer(vbOK);
+        else
             h.modals.expect([](QWidget *picker) { picker->hide(); });
 
         press(&w, "AppAdd");
 
-        if (pickerOpens) {
-            QCOMPARE(h.modals.seen(), QStringList{"Setup"});
-            QVERIFY(h.log.calls.isEmpty());
-        } else {
-            QCOMPARE(h.log.take(), QStringList{"MsgBox 注意: これ以上は登録できません。 [0]"});
-            QVERIFY(!h.forms.loadedSetup());
-        }
+        QCOMPARE(h.modals.seen(), seen);
+        QCOMPARE(h.log.take(), calls);
     }
 
-    void removalMovesRowsUpAndClearsSelection()
+    // After any removal the rows are what the store holds and none is chosen.
+    void removal_data()
     {
+        QTest::addColumn<int>("programs");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("nameMissing");
+        QTest::addColumn<QString>("modal");
+        QTest::addColumn<QString>("buttons");
+        QTest::newRow("first of three") << 3 << 0 << false << "" << "0001";
+        QTest::newRow("last of three") << 3 << 2 << false << "" << "0001";
+        QTest::newRow("only entry") << 1 << 0 << false << "Setup" << "0000";
+        QTest::newRow("name missing") << 2 << 1 << true << "syori" << "0001";
+    }
+    void removal()
+    {
+        QFETCH(int, programs);
+        QFETCH(int, row);
+        QFETCH(bool, nameMissing);
+        QFETCH(QString, modal);
+        QFETCH(QString, buttons);
         Harness h;
-        h.settings.putPrograms(3);
-        kl::main &w = h.forms.main();
-        w.show();
-        clickRow(w, 0);
-        h.log.take();
+        kl::main &w = shown(h, programs, row);
+        if (nameMissing)
+            h.settings.erase("Appnames", QString::number(row + 1));
+        if (modal == "Setup")
+            h.boxes.answer(vbOK);
+        if (!modal.isEmpty())
+            h.modals.expect([](QWidget *window) { window->close(); });
 
         press(&w, "AppDel");
 
-        QCOMPARE(rows(w), (QStringList{"Program 2", "Program 3"}));
+        QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
+        QCOMPARE(rowTexts(&w, "List1"), h.settings.names());
+        QCOMPARE(list(w)->count(), nameMissing ? programs : programs - 1);
         QCOMPARE(w.List1().ListIndex(), qint16(-1));
-        QCOMPARE(buttonStates(w), QStringLiteral("0001"));
-        QCOMPARE(h.settings.value("SetApp", "1").value_or(""), QStringLiteral("/opt/p2"));
-        QCOMPARE(h.settings.value("Appnames", "AppCount").value_or(""), QStringLiteral("2"));
+        QCOMPARE(buttonStates(w), buttons);
         QCOMPARE(h.settings.commits, 1); // one durable write for the whole handler
+        if (modal == "Setup") // written before the box, so nothing is lost if the user walks away
+            QCOMPARE(h.log.calls.mid(h.log.calls.size() - 2), (QStringList{"Commit", kPrompt}));
     }
 
-    void removingTheLastEntryPromptsForANewOne()
+    // A save that fails leaves the store as it was on disk; the rows follow it.
+    void failedSaveKeepsRowsAsStored_data()
     {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("removal") << "remove" << false;
+        QTest::newRow("append from the picker") << "append" << true;
+        QTest::newRow("rename") << "rename" << true;
+    }
+    void failedSaveKeepsRowsAsStored()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, ends);
         Harness h;
-        h.settings.putPrograms(1);
-        kl::main &w = h.forms.main();
-        w.show();
-        clickRow(w, 0);
-        h.log.take();
-        h.modals.expect([](QWidget *picker) { picker->hide(); });
+        kl::main &w = shown(h, 3, 1);
+        h.settings.failCommits = err::PermissionDenied;
+        h.drives.listed.insert(h.drives.startFolder, {"new.exe"});
+        if (change == "append") {
+            h.boxes.answer(vbOK); // registering it
+            h.modals.expect([](QWidget *picker) {
+                clickRow(picker, "File1", "new.exe");
+                press(picker, "AddProgram");
+            });
+        } else if (change == "remove") {
+            h.modals.expect([](QWidget *recovery) { recovery->close(); });
+        }
+        h.boxes.answer(vbOK, [&] { logRowsAgainstStore(h); }); // the failure's report, when it ends
 
-        press(&w, "AppDel");
+        QCOMPARE(h.ends([&] {
+            if (change == "rename") {
+                press(&w, "chenge");
+                h.forms.namechenge().findChild<QLineEdit *>("Text1")->setText("renamed");
+                press(&h.forms.namechenge(), "chenge");
+            } else {
+                press(&w, change == "remove" ? "AppDel" : "AppAdd");
+                logRowsAgainstStore(h);
+            }
+        }), ends);
 
-        QCOMPARE(rows(w), QStringList());
-        QCOMPARE(h.modals.seen(), QStringList{"Setup"});
-        const QStringList calls = h.log.take();
-        // Written before the box, so nothing is lost if the user walks away.
-        QCOMPARE(calls.mid(calls.size() - 2), (QStringList{"Commit", kPrompt}));
-        QCOMPARE(buttonStates(w), QStringLiteral("0000"));
+        QVERIFY(h.log.calls.contains("Commit !"));
+        QCOMPARE(h.log.matching("Rows").value(0), QStringLiteral("Rows as stored 0001 -1"));
     }
 
-    void removalFailureOffersRecovery()
+    void endingTheProgram_data()
     {
-        Harness h;
-        h.settings.putPrograms(2);
-        kl::main &w = h.forms.main();
-        w.show();
-        clickRow(w, 1);
-        h.settings.erase("Appnames", "2");
-        h.modals.expect([](QWidget *recovery) { recovery->close(); });
-
-        press(&w, "AppDel");
-
-        QCOMPARE(h.modals.seen(), QStringList{"syori"});
-        QCOMPARE(rows(w), (QStringList{"Program 1", "Program 2"}));
-        QCOMPARE(h.process.ends, 0);
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("Exit") << "Exit" << QStringList{"End"};
+        QTest::newRow("close box") << "close" << QStringList{"End"};
+        // Reading the count comes before the removal's recovery is armed.
+        QTest::newRow("removal, count unreadable")
+            << "AppDel"
+            << QStringList{"Get SetApp/AppCount [0]",
+                           "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(err::TypeMismatch)) + " [0]", "End"};
     }
-
-    void removalWithUnreadableCountEndsTheProgram()
+    void endingTheProgram()
     {
-        // Reading the count comes before recovery is armed.
+        QFETCH(QString, how);
+        QFETCH(QStringList, calls);
         Harness h;
-        h.settings.putPrograms(2);
-        kl::main &w = h.forms.main();
-        w.show();
-        clickRow(w, 0);
-        h.settings.put("SetApp", "AppCount", "?");
-        h.log.take();
+        kl::main &w = shown(h, 2, 0);
+        h.settings.put("SetApp", "AppCount", how == "AppDel" ? "?" : "2");
+        if (how == "AppDel")
+            h.boxes.answer(vbOK);
 
-        press(&w, "AppDel");
+        QVERIFY(h.ends([&] {
+            if (how == "close")
+                w.close();
+            else
+                press(&w, qPrintable(how));
+        }));
 
-        QCOMPARE(h.log.take(), (QStringList{"Get SetApp/AppCount [0]",
-                                            "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(err::TypeMismatch))
-                                                + " [0]",
-                                            "End"}));
-    }
-
-    void exitAndCloseBoxEndTheProgram()
-    {
-        Harness h;
-        h.settings.putPrograms(1);
-        kl::main &w = h.forms.main();
-        w.show();
-        press(&w, "Exit");
-        QCOMPARE(h.process.ends, 1);
-
-        Harness h2;
-        h2.settings.putPrograms(1);
-        kl::main &w2 = h2.forms.main();
-        w2.show();
-        w2.close();
-        QCOMPARE(h2.process.ends, 1);
+        QCOMPARE(h.log.take(), calls);
     }
 };
 

@@ -22,12 +22,6 @@ int errorOf(const std::function<void()> &f);
 // endsInChild() the child reports it to the test and stops.
 void failNow(const QString &what);
 
-struct CallLog;
-// Runs action in a child process, where the end of the program really ends
-// it; the calls the child logged then replace log. True when the program
-// ended, false when action returned (or the child failed the test).
-bool endsInChild(CallLog &log, const std::function<void()> &action);
-
 // One ordered record of every call the fakes below receive, so a test can
 // check the order across services (settings, starts, boxes, the end).
 struct CallLog
@@ -37,6 +31,11 @@ struct CallLog
     QStringList take() { return std::exchange(calls, {}); }
     QStringList matching(const QString &prefix) const;
 };
+
+// Runs action in a child process, where the end of the program really ends
+// it; the calls the child logged then replace log. True when the program
+// ended, false when action returned (or the child failed the test).
+bool endsInChild(CallLog &log, const std::function<void()> &action);
 
 // An in-memory settings store, case-insensitive like the real one. Calls are
 // logged as
@@ -48,7 +47,7 @@ struct CallLog
 class FakeSettings final : public SettingsStore
 {
 public:
-    explicit FakeSettings(CallLog &log);
+    explicit FakeSettings(CallLog &log) : m_log(log) {}
 
     QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override;
     void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override;
@@ -71,7 +70,8 @@ public:
     int failCommits = 0;
 
 private:
-    static QString id(const QString &section, const QString &key);
+    static inline const QString kApp = QStringLiteral("Kicklist");
+    static QString id(const QString &app, const QString &section, const QString &key);
 
     CallLog &m_log;
     QHash<QString, QString> m_values;
@@ -83,7 +83,7 @@ private:
 class FakeStarter final : public ProgramStarter
 {
 public:
-    explicit FakeStarter(CallLog &log);
+    explicit FakeStarter(CallLog &log) : m_log(log) {}
     void Shell(const QString &path, int style) override;
     QSet<QString> missing;
 
@@ -97,10 +97,10 @@ private:
 class ScriptedBoxes final : public MessageBoxes
 {
 public:
-    explicit ScriptedBoxes(CallLog &log);
+    explicit ScriptedBoxes(CallLog &log) : m_log(log) {}
     int MsgBox(const QString &prompt, int buttons, const QString &title) override;
 
-    void answer(int button, std::function<void()> whileOpen = {});
+    void answer(int button, std::function<void()> whileOpen = {}) { m_script.emplace_back(button, std::move(whileOpen)); }
 
 private:
     CallLog &m_log;
@@ -112,7 +112,7 @@ private:
 class FakeProcess final : public ProcessControl
 {
 public:
-    explicit FakeProcess(CallLog &log);
+    explicit FakeProcess(CallLog &log) : m_log(log) {}
     [[noreturn]] void end() override;
 
 private:
@@ -124,12 +124,12 @@ private:
 class FakeList final : public ListControl
 {
 public:
-    explicit FakeList(CallLog &log);
+    explicit FakeList(CallLog &log) : m_log(log) {}
     qint16 ListCount() const override { return qint16(rows.size()); }
     qint16 ListIndex() const override { return selected; }
     void setList(qint16 row, const QString &text) override;
     void RemoveItem(qint16 row) override;
-    void Clear() override;
+    void Clear() override { m_log.add(QStringLiteral("Clear")), rows.clear(), selected = -1; }
 
     QStringList rows;
     qint16 selected = -1;
@@ -142,8 +142,8 @@ private:
 class FakeFlag final : public EnabledFlag
 {
 public:
-    FakeFlag(CallLog &log, QString name);
-    void setEnabled(bool enabled) override;
+    FakeFlag(CallLog &log, QString name) : m_log(log), m_name(std::move(name)) {}
+    void setEnabled(bool enabled) override { m_log.add(m_name + (enabled ? " enabled" : " disabled")); }
 
 private:
     CallLog &m_log;

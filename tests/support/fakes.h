@@ -37,6 +37,12 @@ struct CallLog
 // ended, false when action returned (or the child failed the test).
 bool endsInChild(CallLog &log, const std::function<void()> &action);
 
+// The fakes below log their calls to one CallLog.
+struct LogsTo
+{
+    CallLog &m_log;
+};
+
 // An in-memory settings store, case-insensitive like the real one. Calls are
 // logged as
 //   Get SetApp/AppCount [0]      (section and key as the caller spelled them)
@@ -44,10 +50,10 @@ bool endsInChild(CallLog &log, const std::function<void()> &action);
 //   Delete Appnames/2
 //   Commit                        (only when writes were pending; "Commit !" failed)
 // The application name is checked, not logged: it is always "Kicklist".
-class FakeSettings final : public SettingsStore
+class FakeSettings final : public SettingsStore, private LogsTo
 {
 public:
-    explicit FakeSettings(CallLog &log) : m_log(log) {}
+    explicit FakeSettings(CallLog &log) : LogsTo{log} {}
 
     QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override;
     void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override;
@@ -73,58 +79,52 @@ private:
     static inline const QString kApp = QStringLiteral("Kicklist");
     static QString id(const QString &app, const QString &section, const QString &key);
 
-    CallLog &m_log;
     QHash<QString, QString> m_values;
     QHash<QString, QString> m_committed;
     bool m_dirty = false;
 };
 
 // Logs "Shell <path> <style>"; paths marked missing fail as file not found.
-class FakeStarter final : public ProgramStarter
+class FakeStarter final : public ProgramStarter, private LogsTo
 {
 public:
-    explicit FakeStarter(CallLog &log) : m_log(log) {}
+    explicit FakeStarter(CallLog &log) : LogsTo{log} {}
     void Shell(const QString &path, int style) override;
     QSet<QString> missing;
 
-private:
-    CallLog &m_log;
 };
 
 // Logs "MsgBox <title>: <prompt> [buttons]" and answers from a script; a box
 // the script does not answer fails the test. An action may run while the box
 // is "open".
-class ScriptedBoxes final : public MessageBoxes
+class ScriptedBoxes final : public MessageBoxes, private LogsTo
 {
 public:
-    explicit ScriptedBoxes(CallLog &log) : m_log(log) {}
+    explicit ScriptedBoxes(CallLog &log) : LogsTo{log} {}
     int MsgBox(const QString &prompt, int buttons, const QString &title) override;
 
     void answer(int button, std::function<void()> whileOpen = {}) { m_script.emplace_back(button, std::move(whileOpen)); }
 
 private:
-    CallLog &m_log;
     std::deque<std::pair<int, std::function<void()>>> m_script;
 };
 
 // Logs "End" and ends the process, as the real one does: only a child of
 // endsInChild() may end, and the end of the test process fails the test.
-class FakeProcess final : public ProcessControl
+class FakeProcess final : public ProcessControl, private LogsTo
 {
 public:
-    explicit FakeProcess(CallLog &log) : m_log(log) {}
+    explicit FakeProcess(CallLog &log) : LogsTo{log} {}
     [[noreturn]] void end() override;
 
-private:
-    CallLog &m_log;
 };
 
 // A list box in memory, logging "List(row) = text", "RemoveItem row" and
 // "Clear"; out-of-range rows fail as the real one does.
-class FakeList final : public ListControl
+class FakeList final : public ListControl, private LogsTo
 {
 public:
-    explicit FakeList(CallLog &log) : m_log(log) {}
+    explicit FakeList(CallLog &log) : LogsTo{log} {}
     qint16 ListCount() const override { return qint16(rows.size()); }
     qint16 ListIndex() const override { return selected; }
     void setList(qint16 row, const QString &text) override;
@@ -134,19 +134,16 @@ public:
     QStringList rows;
     qint16 selected = -1;
 
-private:
-    CallLog &m_log;
 };
 
 // Logs "<name> enabled" / "<name> disabled".
-class FakeFlag final : public EnabledFlag
+class FakeFlag final : public EnabledFlag, private LogsTo
 {
 public:
-    FakeFlag(CallLog &log, QString name) : m_log(log), m_name(std::move(name)) {}
+    FakeFlag(CallLog &log, QString name) : LogsTo{log}, m_name(std::move(name)) {}
     void setEnabled(bool enabled) override { m_log.add(m_name + (enabled ? " enabled" : " disabled")); }
 
 private:
-    CallLog &m_log;
     QString m_name;
 };
 

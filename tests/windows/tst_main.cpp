@@ -41,13 +41,14 @@ kl::main &shown(Harness &h, int programs, int row = -1)
     return w;
 }
 
-// Logs whether the rows are what the store holds, with the button states.
-void logRowsAgainstStore(Harness &h)
+// Logs the rows when they are what the store holds, with the button states,
+// the chosen row and the modal windows answered.
+void logRows(Harness &h)
 {
     kl::main &w = *h.forms.loadedMain();
     const QStringList rows = rowTexts(&w, "List1"), stored = h.settings.names();
-    h.log.add("Rows " + (rows == stored ? "as stored" : rows.join(u'|') + " but stored " + stored.join(u'|')) + ' '
-              + buttonStates(w) + ' ' + QString::number(w.List1().ListIndex()));
+    h.log.add("Rows " + (rows == stored ? rows.join(u',') : rows.join(u',') + " but stored " + stored.join(u','))
+              + QStringLiteral(" %1 %2 ").arg(buttonStates(w)).arg(w.List1().ListIndex()) + h.modals.seen().join(u','));
 }
 
 // A design rectangle in twips.
@@ -102,8 +103,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, count);
         QFETCH(QString, modal);
-        QFETCH(int, rows);
-        QFETCH(QString, buttons);
         Harness h;
         h.settings.putPrograms(101);
         h.settings.put("SetApp", "AppCount", count);
@@ -120,9 +119,9 @@ private Q_SLOTS:
 
         QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
         QVERIFY(!windowShownDuringModal);
-        QCOMPARE(list(w)->count(), rows);
-        QCOMPARE(rowTexts(&w, "List1").mid(0, 2), h.settings.names().mid(0, qMin(rows, 2)));
-        QCOMPARE(buttonStates(w), buttons);
+        QTEST(list(w)->count(), "rows");
+        QCOMPARE(rowTexts(&w, "List1").mid(0, 2), h.settings.names().mid(0, qMin(list(w)->count(), 2)));
+        QTEST(buttonStates(w), "buttons");
         QVERIFY(h.log.matching("Save").isEmpty());
         QVERIFY(!h.forms.loadedSyori()); // closing destroyed it
         if (count == "0")
@@ -147,7 +146,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, steps);
         QFETCH(int, chosen);
-        QFETCH(QString, buttons);
         Harness h;
         kl::main &w = shown(h, 3);
         QApplication::setActiveWindow(&w);
@@ -162,7 +160,7 @@ private Q_SLOTS:
                                   list(w)->visualItemRect(list(w)->item(step.right(1).toInt())).center());
         }
         QCOMPARE(w.List1().ListIndex(), qint16(chosen));
-        QCOMPARE(buttonStates(w), buttons);
+        QTEST(buttonStates(w), "buttons");
         if (chosen >= 0) {
             press(&w, "Run");
             QCOMPARE(h.log.take().last(), QStringLiteral("Shell /opt/p%1 1").arg(chosen + 1));
@@ -187,182 +185,114 @@ private Q_SLOTS:
         QVERIFY(d.isVisible());
     }
 
-    void recoveryOkResetsAndEnds()
+    // A press, click or double-click in the list window: what it reads, starts
+    // and shows. Every message box in calls is answered OK, a modal window closed.
+    void pressOrClick_data()
     {
-        Harness h;
-        h.settings.putPrograms(5);
-        h.settings.put("SetApp", "AppCount", "x");
-        h.modals.expect([](QWidget *recovery) { press(recovery, "ok"); });
-
-        QVERIFY(h.ends([&] { h.forms.main(); }));
-
-        QCOMPARE(h.log.calls.mid(h.log.calls.size() - 4),
-                 (QStringList{"Save SetApp/AppCount = 0", "Save Appnames/AppCount = 0", "Commit", "End"}));
-        QCOMPARE(h.log.matching("Save").size(), 2); // entries stay until an append overwrites them
-    }
-
-    void run_data()
-    {
+        QTest::addColumn<int>("programs");
         QTest::addColumn<QString>("how");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<QString>("modal");
-        QTest::newRow("Run") << "Run" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "";
-        QTest::newRow("double-click") << "twice" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "";
-        QTest::newRow("missing program") << "missing" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1 !"} << "syori";
+        QTest::addColumn<bool>("minimized");
+        const QString notStarted = "MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n"
+            + RuntimeError::describe(err::FileNotFound) + " [0]";
+        QTest::newRow("Run") << 3 << "Run" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "" << false;
+        QTest::newRow("double-click") << 3 << "twice" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "" << false;
+        QTest::newRow("missing program") << 3 << "Run missing" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1 !"}
+                                         << "syori" << true;
         // A double-click where there is no row reads position 0.
-        QTest::newRow("double-click, no row") << "empty" << QStringList{"Get SetApp/0 []", "Shell  1 !"} << "syori";
+        QTest::newRow("double-click, no row") << 3 << "empty" << QStringList{"Get SetApp/0 []", "Shell  1 !"} << "syori"
+                                              << true;
+        QTest::newRow("start all, one missing")
+            << 3 << "AllRan missing"
+            << QStringList{"Get SetApp/AppCount [0]", "Get SetApp/1 []", "Shell /opt/p1 1", "Get SetApp/2 []",
+                           "Shell /opt/p2 1 !", notStarted, "Get SetApp/3 []", "Shell /opt/p3 1"}
+            << "" << true;
+        QTest::newRow("add at 99") << 99 << "AppAdd" << QStringList() << "Setup" << true;
+        QTest::newRow("add at 100") << 100 << "AppAdd" << QStringList{"MsgBox 注意: これ以上は登録できません。 [0]"} << ""
+                                    << true;
     }
-    void run()
+    void pressOrClick()
     {
+        QFETCH(int, programs);
         QFETCH(QString, how);
         QFETCH(QStringList, calls);
         QFETCH(QString, modal);
         Harness h;
-        kl::main &w = shown(h, 3, how == "empty" ? -1 : 1);
+        kl::main &w = shown(h, programs, how == "empty" ? -1 : 1);
         w.setWindowState(Qt::WindowMinimized);
-        if (how == "missing")
+        if (how.endsWith(" missing"))
             h.starter.missing.insert("/opt/p2");
-        if (!modal.isEmpty())
-            h.modals.expect([](QWidget *recovery) { recovery->close(); });
-        if (how == "empty")
-            list(w)->clear();
-
-        if (how == "Run" || how == "missing")
-            press(&w, "Run");
-        else
-            QTest::mouseDClick(list(w)->viewport(), Qt::LeftButton, {},
-                               how == "empty" ? QPoint(10, 10) : list(w)->visualItemRect(list(w)->item(1)).center());
-
-        QCOMPARE(h.log.take(), calls);
-        QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
-        QCOMPARE(bool(w.windowState() & Qt::WindowMinimized), !modal.isEmpty());
-    }
-
-    void startAllGoesOnPastAFailure()
-    {
-        Harness h;
-        kl::main &w = shown(h, 3);
-        h.starter.missing.insert("/opt/p2");
-        h.boxes.answer(vbOK);
-
-        press(&w, "AllRan");
-
-        QCOMPARE(h.log.take(), (QStringList{"Get SetApp/AppCount [0]", "Get SetApp/1 []", "Shell /opt/p1 1",
-                                            "Get SetApp/2 []", "Shell /opt/p2 1 !",
-                                            "MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n"
-                                                + RuntimeError::describe(err::FileNotFound) + " [0]",
-                                            "Get SetApp/3 []", "Shell /opt/p3 1"}));
-        QVERIFY(w.windowState() & Qt::WindowMinimized);
-    }
-
-    void addStopsAtOneHundredRows_data()
-    {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QStringList>("seen");
-        QTest::addColumn<QStringList>("calls");
-        QTest::newRow("99") << 99 << QStringList{"Setup"} << QStringList();
-        QTest::newRow("100") << 100 << QStringList() << QStringList{"MsgBox 注意: これ以上は登録できません。 [0]"};
-    }
-    void addStopsAtOneHundredRows()
-    {
-        QFETCH(int, entries);
-        QFETCH(QStringList, seen);
-        QFETCH(QStringList, calls);
-        Harness h;
-        kl::main &w = shown(h, entries);
-        if (seen.isEmpty())
-            h.boxes.answer(vbOK);
-        else
-            h.modals.expect([](QWidget *picker) { picker->hide(); });
-
-        press(&w, "AppAdd");
-
-        QCOMPARE(h.modals.seen(), seen);
-        QCOMPARE(h.log.take(), calls);
-    }
-
-    // After any removal the rows are what the store holds and none is chosen.
-    void removal_data()
-    {
-        QTest::addColumn<int>("programs");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("nameMissing");
-        QTest::addColumn<QString>("modal");
-        QTest::addColumn<QString>("buttons");
-        QTest::newRow("first of three") << 3 << 0 << false << "" << "0001";
-        QTest::newRow("last of three") << 3 << 2 << false << "" << "0001";
-        QTest::newRow("only entry") << 1 << 0 << false << "Setup" << "0000";
-        QTest::newRow("name missing") << 2 << 1 << true << "syori" << "0001";
-    }
-    void removal()
-    {
-        QFETCH(int, programs);
-        QFETCH(int, row);
-        QFETCH(bool, nameMissing);
-        QFETCH(QString, modal);
-        QFETCH(QString, buttons);
-        Harness h;
-        kl::main &w = shown(h, programs, row);
-        if (nameMissing)
-            h.settings.erase("Appnames", QString::number(row + 1));
-        if (modal == "Setup")
+        for (auto boxes = calls.filter("MsgBox").size(); boxes > 0; --boxes)
             h.boxes.answer(vbOK);
         if (!modal.isEmpty())
             h.modals.expect([](QWidget *window) { window->close(); });
+        if (how == "empty")
+            list(w)->clear();
 
-        press(&w, "AppDel");
+        if (how == "twice" || how == "empty")
+            QTest::mouseDClick(list(w)->viewport(), Qt::LeftButton, {},
+                               how == "empty" ? QPoint(10, 10) : list(w)->visualItemRect(list(w)->item(1)).center());
+        else
+            press(&w, qPrintable(how.section(u' ', 0, 0)));
 
+        QCOMPARE(h.log.take(), calls);
         QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
-        QCOMPARE(rowTexts(&w, "List1"), h.settings.names());
-        QCOMPARE(list(w)->count(), nameMissing ? programs : programs - 1);
-        QCOMPARE(w.List1().ListIndex(), qint16(-1));
-        QCOMPARE(buttonStates(w), buttons);
-        QCOMPARE(h.settings.commits, 1); // one durable write for the whole handler
-        if (modal == "Setup") // written before the box, so nothing is lost if the user walks away
-            QCOMPARE(h.log.calls.mid(h.log.calls.size() - 2), (QStringList{"Commit", kPrompt}));
+        QTEST(bool(w.windowState() & Qt::WindowMinimized), "minimized");
     }
 
-    // A save that fails leaves the store as it was on disk; the rows follow it.
-    void failedSaveKeepsRowsAsStored_data()
+    // After a removal, or a change whose save fails (the store then holds what
+    // is on disk), the rows are what the store holds and none is chosen.
+    void rowsFollowTheStore_data()
     {
-        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("programs");
+        QTest::addColumn<QString>("change"); // and the row it is on
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("rows"); // as logRows() logs them
         QTest::addColumn<bool>("ends");
-        QTest::newRow("removal") << "remove" << false;
-        QTest::newRow("append from the picker") << "append" << true;
-        QTest::newRow("rename") << "rename" << true;
+        const QString three = "Rows Program 1,Program 2,Program 3 0001 -1 ";
+        QTest::newRow("remove first") << 3 << "AppDel 0" << "" << "Rows Program 2,Program 3 0001 -1 " << false;
+        QTest::newRow("remove last") << 3 << "AppDel 2" << "" << "Rows Program 1,Program 2 0001 -1 " << false;
+        QTest::newRow("remove only entry") << 1 << "AppDel 0" << "" << "Rows  0000 -1 Setup" << false;
+        QTest::newRow("remove, name missing") << 2 << "AppDel 1" << "name" << "Rows Program 1, 0001 -1 syori" << false;
+        QTest::newRow("remove, save fails") << 3 << "AppDel 1" << "save" << three + "syori" << false;
+        QTest::newRow("append, save fails") << 3 << "AppAdd 1" << "save" << three + "Setup" << true;
+        QTest::newRow("rename, save fails") << 3 << "chenge 1" << "save" << three << true;
     }
-    void failedSaveKeepsRowsAsStored()
+    void rowsFollowTheStore()
     {
+        QFETCH(int, programs);
         QFETCH(QString, change);
-        QFETCH(bool, ends);
+        QFETCH(QString, fault);
         Harness h;
-        kl::main &w = shown(h, 3, 1);
-        h.settings.failCommits = err::PermissionDenied;
+        kl::main &w = shown(h, programs, change.right(1).toInt());
+        if (fault == "name")
+            h.settings.erase("Appnames", QString::number(change.right(1).toInt() + 1));
+        h.settings.failCommits = fault == "save" ? err::PermissionDenied : 0;
         h.drives.listed.insert(h.drives.startFolder, {"new.exe"});
-        if (change == "append") {
-            h.boxes.answer(vbOK); // registering it
-            h.modals.expect([](QWidget *picker) {
-                clickRow(picker, "File1", "new.exe");
-                press(picker, "AddProgram");
-            });
-        } else if (change == "remove") {
-            h.modals.expect([](QWidget *recovery) { recovery->close(); });
-        }
-        h.boxes.answer(vbOK, [&] { logRowsAgainstStore(h); }); // the failure's report, when it ends
+        if (programs == 1 || change.startsWith("AppAdd"))
+            h.boxes.answer(vbOK); // asking for a first entry, or to register the new one
+        h.modals.expect([&](QWidget *window) {
+            if (!change.startsWith("AppAdd"))
+                return void(window->close());
+            clickRow(window, "File1", "new.exe");
+            press(window, "AddProgram");
+        });
+        h.boxes.answer(vbOK, [&] { logRows(h); }); // the failure's report, where the program ends
 
-        QCOMPARE(h.ends([&] {
-            if (change == "rename") {
-                press(&w, "chenge");
+        QTEST(h.ends([&] {
+            press(&w, qPrintable(change.section(u' ', 0, 0)));
+            if (change.startsWith("chenge")) {
                 h.forms.namechenge().findChild<QLineEdit *>("Text1")->setText("renamed");
                 press(&h.forms.namechenge(), "chenge");
-            } else {
-                press(&w, change == "remove" ? "AppDel" : "AppAdd");
-                logRowsAgainstStore(h);
             }
-        }), ends);
+            logRows(h);
+        }), "ends");
 
-        QVERIFY(h.log.calls.contains("Commit !"));
-        QCOMPARE(h.log.matching("Rows").value(0), QStringLiteral("Rows as stored 0001 -1"));
+        QTEST(h.log.matching("Rows").value(0), "rows");
+        QCOMPARE(h.log.calls.count("Commit"), fault == "save" ? 0 : 1); // one durable write per handler
+        if (programs == 1) // the removal is written before the box, so nothing is lost if the user walks away
+            QVERIFY(h.log.calls.indexOf("Commit") < h.log.calls.indexOf(kPrompt));
     }
 
     void endingTheProgram_data()
@@ -371,6 +301,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("calls");
         QTest::newRow("Exit") << "Exit" << QStringList{"End"};
         QTest::newRow("close box") << "close" << QStringList{"End"};
+        // Entries stay until an append overwrites them.
+        QTest::newRow("recovery OK") << "Run" << QStringList{"Get SetApp/1 []", "Shell /opt/p1 1 !",
+                                                             "Save SetApp/AppCount = 0", "Save Appnames/AppCount = 0",
+                                                             "Commit", "End"};
         // Reading the count comes before the removal's recovery is armed.
         QTest::newRow("removal, count unreadable")
             << "AppDel"
@@ -386,6 +320,8 @@ private Q_SLOTS:
         h.settings.put("SetApp", "AppCount", how == "AppDel" ? "?" : "2");
         if (how == "AppDel")
             h.boxes.answer(vbOK);
+        h.starter.missing.insert("/opt/p1");
+        h.modals.expect([](QWidget *recovery) { press(recovery, "ok"); });
 
         QVERIFY(h.ends([&] {
             if (how == "close")

@@ -68,8 +68,11 @@ bool endsInChild(CallLog &log, const std::function<void()> &action)
     report.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     int outcome = -1, status = 0;
     QString failure;
-    QDataStream(report.readAll()) >> outcome >> failure >> log.calls;
+    QDataStream stream(report.readAll());
+    stream >> outcome >> failure >> log.calls;
     ::waitpid(child, &status, 0);
+    if (stream.status() != QDataStream::Ok)
+        outcome = -1;
     if (outcome == int(Outcome::Failed) || outcome < 0) {
         failNow(outcome < 0 ? QStringLiteral("the child process died (wait status %1)").arg(status) : failure);
         return false;

@@ -10,14 +10,8 @@ namespace kl::test {
 
 ModalAnswerer::ModalAnswerer()
 {
-    m_timer.setInterval(5);
-    connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
-    m_timer.start();
-}
-
-void ModalAnswerer::expect(std::function<void(QWidget *)> answer)
-{
-    m_queue.push_back(std::move(answer));
+    m_timer.callOnTimeout(this, &ModalAnswerer::poll);
+    m_timer.start(5);
 }
 
 void ModalAnswerer::poll()
@@ -28,14 +22,12 @@ void ModalAnswerer::poll()
     if (!modal || modal == m_last || !modal->isVisible())
         return;
     if (m_queue.empty()) {
-        failNow(QStringLiteral("a modal window no test answers: 「%1」 (%2)").arg(modal->windowTitle(),
-                                                                              modal->objectName()));
+        failNow(QStringLiteral("a modal window no test answers: 「%1」 (%2)").arg(modal->windowTitle(), modal->objectName()));
         modal->hide(); // lets the waiting handler go on
         return;
     }
     auto answer = std::move(m_queue.front());
     m_queue.pop_front();
-    ++m_answered;
     m_seen.append(modal->objectName());
     QPointer<QWidget> window(modal);
     answer(modal);

@@ -1,5 +1,19 @@
 #include "runtime.h"
 
+#include <cstdlib>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KL_LEAK_CHECK 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KL_LEAK_CHECK 1
+#endif
+#ifdef KL_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace kl {
 
 Runtime::Runtime(SettingsStore &settings, ProgramStarter &starter, MessageBoxes &boxes, ProcessControl &process)
@@ -13,9 +27,7 @@ Runtime::Runtime(SettingsStore &settings, ProgramStarter &starter, MessageBoxes 
 int Runtime::MsgBox(const QString &prompt, int buttons, const QString &title)
 {
     commit();
-    const int answer = m_boxes.MsgBox(prompt, buttons, title.isEmpty() ? applicationTitle() : title);
-    checkEnded();
-    return answer;
+    return m_boxes.MsgBox(prompt, buttons, title.isEmpty() ? applicationTitle() : title);
 }
 
 void Runtime::Shell(const QString &path, int style)
@@ -26,13 +38,29 @@ void Runtime::Shell(const QString &path, int style)
 void Runtime::End()
 {
     commit();
-    terminate();
+    stop();
 }
 
-void Runtime::checkEnded() const
+void Runtime::stop()
 {
-    if (m_ended)
-        throw ProcessEnded{};
+#ifdef KL_LEAK_CHECK
+    // The process ends without unwinding, so the sanitizer's check at exit
+    // would never run: what is unreachable now is a leak of ours.
+    __lsan_do_leak_check();
+#endif
+    m_process.end();
+    std::abort(); // end() never returns; the compiler cannot see that through a virtual call
+}
+
+void Runtime::commit()
+{
+    try {
+        m_settings.commit();
+    } catch (const RuntimeError &) {
+        if (m_onCommitFailure)
+            m_onCommitFailure();
+        throw;
+    }
 }
 
 QString Runtime::reportText(const RuntimeError &e)
@@ -44,18 +72,7 @@ void Runtime::report(const RuntimeError &e)
 {
     commitWhatRan();
     m_boxes.MsgBox(reportText(e), vbOKOnly, applicationTitle());
-    terminate();
-}
-
-void Runtime::terminate()
-{
-    m_ended = true;
-    m_process.end();
-    // Only a test double returns: let every window go, then unwind.
-    const auto callbacks = m_endCallbacks;
-    for (const auto &callback : callbacks)
-        callback();
-    throw ProcessEnded{};
+    stop();
 }
 
 void Runtime::commitWhatRan() noexcept

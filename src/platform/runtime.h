@@ -5,16 +5,8 @@
 #include "settingsstore.h"
 
 #include <functional>
-#include <vector>
 
 namespace kl {
-
-// Thrown by End() to unwind the handler that ended the process, and by
-// checkEnded() to unwind handlers that were waiting on a modal window.
-// Only the handler wrappers below catch it.
-struct ProcessEnded
-{
-};
 
 // The services the windows use, with the two handler modes. Every handler of
 // every window runs inside withRecovery() or withoutRecovery(), which commit
@@ -36,33 +28,27 @@ public:
     // Commits pending writes and stops the process; no handler runs after it.
     [[noreturn]] void End();
 
-    bool ended() const { return m_ended; }
-    // Called around modal waits: commit before, unwind after if End() ran.
-    void commit() { m_settings.commit(); }
-    void checkEnded() const;
-    // Called when the process ends, so that windows waiting modally let go.
-    void onEnded(std::function<void()> callback) { m_endCallbacks.push_back(std::move(callback)); }
+    // Called before modal waits and after handlers. When the store cannot
+    // write, it holds what is on disk again: onCommitFailure() is told first,
+    // so that what shows the store can follow it, then the failure goes on.
+    void commit();
+    void onCommitFailure(std::function<void()> reload) { m_onCommitFailure = std::move(reload); }
 
     // With recovery: a failure abandons the body and runs the recovery step.
     template <typename Body, typename Recovery>
     void withRecovery(Body &&body, Recovery &&recovery)
     {
-        if (m_ended)
-            return;
         try {
+            body();
+            commit();
+        } catch (const RuntimeError &) {
+            commitWhatRan();
             try {
-                body();
+                recovery();
                 commit();
-            } catch (const RuntimeError &) {
-                commitWhatRan();
-                try {
-                    recovery();
-                    commit();
-                } catch (const RuntimeError &e) {
-                    report(e);
-                }
+            } catch (const RuntimeError &e) {
+                report(e);
             }
-        } catch (const ProcessEnded &) {
         }
     }
 
@@ -71,16 +57,11 @@ public:
     template <typename Body>
     void withoutRecovery(Body &&body)
     {
-        if (m_ended)
-            return;
         try {
-            try {
-                body();
-                commit();
-            } catch (const RuntimeError &e) {
-                report(e);
-            }
-        } catch (const ProcessEnded &) {
+            body();
+            commit();
+        } catch (const RuntimeError &e) {
+            report(e);
         }
     }
 
@@ -89,15 +70,14 @@ public:
 
 private:
     [[noreturn]] void report(const RuntimeError &e);
-    [[noreturn]] void terminate();
+    [[noreturn]] void stop();
     void commitWhatRan() noexcept;
 
     SettingsStore &m_settings;
     ProgramStarter &m_starter;
     MessageBoxes &m_boxes;
     ProcessControl &m_process;
-    std::vector<std::function<void()>> m_endCallbacks;
-    bool m_ended = false;
+    std::function<void()> m_onCommitFailure;
 };
 
 } // namespace kl

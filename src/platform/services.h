@@ -34,9 +34,8 @@ class ProcessControl
 {
 public:
     virtual ~ProcessControl() = default;
-    // Stops the process. The real one never returns; a test double records
-    // the call and returns, and the runtime then unwinds every handler.
-    virtual void end() = 0;
+    // Stops the process at once; nothing after it runs.
+    [[noreturn]] virtual void end() = 0;
 };
 
 } // namespace kl

@@ -4,9 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QKeyEvent>
-#include <QPointer>
 
 // Resources live in a static library: register them by hand.
 static void registerResources()
@@ -15,33 +13,6 @@ static void registerResources()
 }
 
 namespace kl {
-
-namespace {
-
-// Ends a modal wait when its window hides.
-class HideWatcher final : public QObject
-{
-public:
-    HideWatcher(QWidget &window, QEventLoop &loop)
-        : QObject(&window)
-        , m_loop(loop)
-    {
-        window.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Hide && watched == parent())
-            m_loop.quit();
-        return false;
-    }
-
-private:
-    QEventLoop &m_loop;
-};
-
-} // namespace
 
 QIcon programIcon()
 {
@@ -84,23 +55,8 @@ void Form::fixClientSize(int width, int height)
 void Form::showModal(Runtime &runtime)
 {
     runtime.commit();
-
-    QPointer<Form> guard(this);
-    QEventLoop loop;
-    auto *watcher = new HideWatcher(*this, loop);
-    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-
-    setWindowModality(Qt::ApplicationModal);
-    show();
-    activateWindow();
-    if (isVisible())
-        loop.exec(QEventLoop::DialogExec);
-
-    if (guard) {
-        delete watcher;
-        setWindowModality(Qt::NonModal);
-    }
-    runtime.checkEnded();
+    // Returns when the window hides or is destroyed; the result is unused.
+    exec();
 }
 
 void Form::unload()

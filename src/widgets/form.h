@@ -29,8 +29,7 @@ public:
     explicit Form(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::Dialog);
 
     // Shows the window modally and waits until it hides or is destroyed.
-    // Pending settings writes are committed first; if the process ended
-    // while waiting, ProcessEnded unwinds the caller.
+    // Pending settings writes are committed first.
     void showModal(Runtime &runtime);
     // Destroys the window; the next touch creates a new one.
     void unload();

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QListWidget>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
 namespace kl {
@@ -11,6 +12,14 @@ namespace kl {
 ListWidgetControl::ListWidgetControl(QListWidget &list)
     : m_list(list)
 {
+    // Qt's single selection lets Ctrl+click and Ctrl+Space take the chosen
+    // row away; a list box keeps one chosen once the user has chosen one.
+    QObject::connect(m_list.selectionModel(), &QItemSelectionModel::selectionChanged, &m_list,
+                     [this](const QItemSelection &selected, const QItemSelection &deselected) {
+                         if (!m_changing && selected.isEmpty() && !deselected.isEmpty()
+                             && !m_list.selectionModel()->hasSelection())
+                             m_list.selectionModel()->select(deselected, QItemSelectionModel::Select);
+                     });
 }
 
 qint16 ListWidgetControl::ListCount() const
@@ -20,8 +29,9 @@ qint16 ListWidgetControl::ListCount() const
 
 qint16 ListWidgetControl::ListIndex() const
 {
-    const QListWidgetItem *item = m_list.currentItem();
-    return item && item->isSelected() ? qint16(m_list.row(item)) : qint16(-1);
+    // The row shown chosen; the focus frame may be elsewhere (Ctrl+arrows).
+    const QList<QListWidgetItem *> chosen = m_list.selectedItems();
+    return chosen.isEmpty() ? qint16(-1) : qint16(m_list.row(chosen.first()));
 }
 
 void ListWidgetControl::setList(qint16 row, const QString &text)
@@ -40,6 +50,7 @@ void ListWidgetControl::RemoveItem(qint16 row)
     if (row < 0 || row >= m_list.count())
         throw RuntimeError(err::InvalidProcedureCall);
     const QSignalBlocker blocker(m_list);
+    const QScopedValueRollback changing(m_changing, true);
     delete m_list.takeItem(row);
     m_list.setCurrentItem(nullptr);
     m_list.clearSelection();
@@ -48,6 +59,7 @@ void ListWidgetControl::RemoveItem(qint16 row)
 void ListWidgetControl::Clear()
 {
     const QSignalBlocker blocker(m_list);
+    const QScopedValueRollback changing(m_changing, true);
     m_list.clear();
 }
 

@@ -9,7 +9,7 @@ namespace kl {
 
 // The list box operations over a QListWidget. Changes made through it never
 // raise the list's click handler, and a removed row leaves no selection
-// behind (Qt would select a neighbour).
+// behind (Qt would select a neighbour). The user cannot unchoose a row.
 class ListWidgetControl final : public ListControl
 {
 public:
@@ -23,6 +23,7 @@ public:
 
 private:
     QListWidget &m_list;
+    bool m_changing = false; // our own removals may leave no row chosen
 };
 
 // A button's Enabled flag.

@@ -28,32 +28,21 @@ Window *live(const QPointer<Window> &window)
 Forms::Forms(Platform platform)
     : m_platform(platform)
 {
-    // When the process ends under a test double, close every window so that
-    // modal waits return and the waiting handlers unwind.
-    m_platform.runtime.onEnded([this] { unloadAll(); });
+    // A failed commit leaves the store as it is on disk: the list follows.
+    m_platform.runtime.onCommitFailure([this] {
+        if (m_main)
+            m_main->reloadList();
+    });
 }
 
 Forms::~Forms()
 {
+    m_platform.runtime.onCommitFailure({});
     delete m_setup.data();
     delete m_namechenge.data();
     delete m_frmAbout.data();
     delete m_syori.data();
     delete m_main.data();
-}
-
-void Forms::unloadAll()
-{
-    if (m_setup)
-        m_setup->unload();
-    if (m_namechenge)
-        m_namechenge->unload();
-    if (m_frmAbout)
-        m_frmAbout->unload();
-    if (m_syori)
-        m_syori->unload();
-    if (m_main)
-        m_main->hide();
 }
 
 kl::main &Forms::main()

@@ -48,8 +48,6 @@ public:
     kl::syori *loadedSyori() const;
 
 private:
-    void unloadAll();
-
     Platform m_platform;
     QPointer<kl::main> m_main;
     QPointer<kl::Setup> m_setup;

@@ -11,7 +11,10 @@
 #include "syori.h"
 
 #include <QCloseEvent>
+#include <QStringList>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 namespace kl {
 
@@ -74,6 +77,24 @@ void main::askForFirstProgram()
     ui->AllRan->setEnabled(false);
     m_runtime.MsgBox(QStringLiteral("起動するアプリケーションを登録してください。"), vbOKOnly, QStringLiteral("登録"));
     m_forms.Setup().showModal(m_runtime);
+}
+
+void main::reloadList() noexcept
+{
+    try {
+        const qint16 count = std::min(m_store.Count(), qint16(100));
+        QStringList names;
+        for (qint16 position = 1; position <= count; ++position)
+            names.append(m_store.NameOf(position));
+        m_list.Clear();
+        for (const QString &name : std::as_const(names))
+            m_list.setList(m_list.ListCount(), name);
+        ui->AllRan->setEnabled(count > 0);
+    } catch (const RuntimeError &) {
+        // Unreadable: the failure being handled is the one the user hears
+        // about; the rows stay as they are until the store reads again.
+    }
+    disableRowButtons();
 }
 
 void main::disableRowButtons()
@@ -171,7 +192,11 @@ void main::AppDel_Click()
                 }
                 disableRowButtons();
             },
-            [this] { recover(); });
+            [this] {
+                // What ran of the removal stays in the store; show just that.
+                reloadList();
+                recover();
+            });
     });
 }
 

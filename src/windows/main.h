@@ -33,6 +33,10 @@ public:
     ListControl &List1() { return m_list; }
     EnabledFlag &AllRan() { return m_allRan; }
 
+    // Shows the rows the store holds again, with none chosen. Used when the
+    // store and the rows may have parted (a failed commit or removal).
+    void reloadList() noexcept;
+
     void Form_Load();
     void List1_Click();
     void List1_DblClick();

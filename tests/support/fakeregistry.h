@@ -16,10 +16,10 @@ namespace kl::test {
 //   RegOpenKeyEx 80000002 SOFTWARE\Test 0 20019 = 0 [1]   (the new handle)
 //   RegQueryValueEx 1 PATH 1024 = 0                       (the size offered)
 //   RegCloseKey 1 = 0
-class FakeRegistry final : public Registry
+class FakeRegistry final : public Registry, private LogsTo
 {
 public:
-    explicit FakeRegistry(CallLog &log) : m_log(log) {}
+    explicit FakeRegistry(CallLog &log) : LogsTo{log} {}
 
     void putValue(const QString &key, const QString &name, quint32 type, const QByteArray &data)
     {
@@ -66,7 +66,6 @@ public:
 private:
     static QString hex(quint32 n) { return QString::number(n, 16).toUpper(); }
 
-    CallLog &m_log;
     QHash<QString, QHash<QString, std::pair<quint32, QByteArray>>> m_keys; // folded names -> type, data
     QHash<quint32, QString> m_open; // handle -> folded key
     quint32 m_nextKey = 1;

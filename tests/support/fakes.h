@@ -18,6 +18,10 @@ namespace kl::test {
 // The number of the runtime failure f throws, 0 when it throws none.
 int errorOf(const std::function<void()> &f);
 
+// Fails the running test at once, saying what went wrong; inside
+// endsInChild() the child reports it to the test and stops.
+void failNow(const QString &what);
+
 // One ordered record of every call the fakes below receive, so a test can
 // check the order across services (settings, starts, boxes, the end).
 struct CallLog
@@ -28,17 +32,28 @@ struct CallLog
     QStringList matching(const QString &prefix) const;
 };
 
+// Runs action in a child process, where the end of the program really ends
+// it; the calls the child logged then replace log. True when the program
+// ended, false when action returned (or the child failed the test).
+bool endsInChild(CallLog &log, const std::function<void()> &action);
+
+// The fakes below log their calls to one CallLog.
+struct LogsTo
+{
+    CallLog &m_log;
+};
+
 // An in-memory settings store, case-insensitive like the real one. Calls are
 // logged as
 //   Get SetApp/AppCount [0]      (section and key as the caller spelled them)
 //   Save SetApp/1 = /bin/true
 //   Delete Appnames/2
-//   Commit                        (only when writes were pending)
+//   Commit                        (only when writes were pending; "Commit !" failed)
 // The application name is checked, not logged: it is always "Kicklist".
-class FakeSettings final : public SettingsStore
+class FakeSettings final : public SettingsStore, private LogsTo
 {
 public:
-    explicit FakeSettings(CallLog &log);
+    explicit FakeSettings(CallLog &log) : LogsTo{log} {}
 
     QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override;
     void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override;
@@ -52,83 +67,83 @@ public:
     // Registers n programs "/opt/p1" .. "/opt/pn" named "Program 1" ..
     void putPrograms(int n);
 
+    // Registered display names, as the store holds them.
+    QStringList names() const;
+
     int commits = 0;
+    // Non-zero: commits fail with this number, and the pending writes are
+    // gone, as when the disk refuses them.
+    int failCommits = 0;
 
 private:
-    static QString id(const QString &section, const QString &key);
+    static inline const QString kApp = QStringLiteral("Kicklist");
+    static QString id(const QString &app, const QString &section, const QString &key);
 
-    CallLog &m_log;
     QHash<QString, QString> m_values;
+    QHash<QString, QString> m_committed;
     bool m_dirty = false;
 };
 
 // Logs "Shell <path> <style>"; paths marked missing fail as file not found.
-class FakeStarter final : public ProgramStarter
+class FakeStarter final : public ProgramStarter, private LogsTo
 {
 public:
-    explicit FakeStarter(CallLog &log);
+    explicit FakeStarter(CallLog &log) : LogsTo{log} {}
     void Shell(const QString &path, int style) override;
     QSet<QString> missing;
 
-private:
-    CallLog &m_log;
 };
 
-// Logs "MsgBox <title>: <prompt> [buttons]" and answers from a script, OK
-// when the script is empty. An action may run while the box is "open".
-class ScriptedBoxes final : public MessageBoxes
+// Logs "MsgBox <title>: <prompt> [buttons]" and answers from a script; a box
+// the script does not answer fails the test. An action may run while the box
+// is "open".
+class ScriptedBoxes final : public MessageBoxes, private LogsTo
 {
 public:
-    explicit ScriptedBoxes(CallLog &log);
+    explicit ScriptedBoxes(CallLog &log) : LogsTo{log} {}
     int MsgBox(const QString &prompt, int buttons, const QString &title) override;
 
-    void answer(int button, std::function<void()> whileOpen = {});
+    void answer(int button, std::function<void()> whileOpen = {}) { m_script.emplace_back(button, std::move(whileOpen)); }
 
 private:
-    CallLog &m_log;
     std::deque<std::pair<int, std::function<void()>>> m_script;
 };
 
-// Logs "End" and returns, so the runtime unwinds instead of exiting.
-class FakeProcess final : public ProcessControl
+// Logs "End" and ends the process, as the real one does: only a child of
+// endsInChild() may end, and the end of the test process fails the test.
+class FakeProcess final : public ProcessControl, private LogsTo
 {
 public:
-    explicit FakeProcess(CallLog &log);
-    void end() override;
-    int ends = 0;
+    explicit FakeProcess(CallLog &log) : LogsTo{log} {}
+    [[noreturn]] void end() override;
 
-private:
-    CallLog &m_log;
 };
 
 // A list box in memory, logging "List(row) = text", "RemoveItem row" and
 // "Clear"; out-of-range rows fail as the real one does.
-class FakeList final : public ListControl
+class FakeList final : public ListControl, private LogsTo
 {
 public:
-    explicit FakeList(CallLog &log);
+    explicit FakeList(CallLog &log) : LogsTo{log} {}
     qint16 ListCount() const override { return qint16(rows.size()); }
     qint16 ListIndex() const override { return selected; }
     void setList(qint16 row, const QString &text) override;
     void RemoveItem(qint16 row) override;
-    void Clear() override;
+    void Clear() override { m_log.add(QStringLiteral("Clear")), rows.clear(), selected = -1; }
 
     QStringList rows;
     qint16 selected = -1;
 
-private:
-    CallLog &m_log;
 };
 
 // Logs "<name> enabled" / "<name> disabled".
-class FakeFlag final : public EnabledFlag
+class FakeFlag final : public EnabledFlag, private LogsTo
 {
 public:
-    FakeFlag(CallLog &log, QString name);
-    void setEnabled(bool enabled) override;
+    FakeFlag(CallLog &log, QString name) : LogsTo{log}, m_name(std::move(name)) {}
+    void setEnabled(bool enabled) override { m_log.add(m_name + (enabled ? " enabled" : " disabled")); }
 
 private:
-    CallLog &m_log;
     QString m_name;
 };
 

@@ -26,6 +26,9 @@ struct Harness
     FakeRegistry registry{log};
     Forms forms{Platform{runtime, store, drives, registry}};
     ModalAnswerer modals;
+
+    // See endsInChild(): the calls of the child replace the log.
+    bool ends(const std::function<void()> &action) { return endsInChild(log, action); }
 };
 
 } // namespace kl::test

@@ -1,5 +1,7 @@
 #include "modalanswer.h"
 
+#include "fakes.h"
+
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
@@ -8,14 +10,8 @@ namespace kl::test {
 
 ModalAnswerer::ModalAnswerer()
 {
-    m_timer.setInterval(5);
-    connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
-}
-
-void ModalAnswerer::expect(std::function<void(QWidget *)> answer)
-{
-    m_queue.push_back(std::move(answer));
-    m_timer.start();
+    m_timer.callOnTimeout(this, &ModalAnswerer::poll);
+    m_timer.start(5);
 }
 
 void ModalAnswerer::poll()
@@ -23,14 +19,16 @@ void ModalAnswerer::poll()
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal)
         m_last = nullptr;
-    if (!modal || modal == m_last || !modal->isVisible() || m_queue.empty())
+    if (!modal || modal == m_last || !modal->isVisible())
         return;
+    if (m_queue.empty()) {
+        failNow(QStringLiteral("a modal window no test answers: 「%1」 (%2)").arg(modal->windowTitle(), modal->objectName()));
+        modal->hide(); // lets the waiting handler go on
+        return;
+    }
     auto answer = std::move(m_queue.front());
     m_queue.pop_front();
-    ++m_answered;
     m_seen.append(modal->objectName());
-    if (m_queue.empty())
-        m_timer.stop();
     QPointer<QWidget> window(modal);
     answer(modal);
     // A window the answer left open must not be answered twice; one it hid

@@ -12,7 +12,8 @@ class QWidget;
 namespace kl::test {
 
 // Answers modal windows as a user would: each queued answer runs once a new
-// modal window is up (QApplication::activeModalWidget()). A test then checks
+// modal window is up (QApplication::activeModalWidget()); a modal window with
+// no answer queued fails the test at once, with its title. A test then checks
 // answered(): a failed check inside an answer would only leave the lambda.
 class ModalAnswerer final : public QObject
 {
@@ -21,8 +22,8 @@ class ModalAnswerer final : public QObject
 public:
     ModalAnswerer();
 
-    void expect(std::function<void(QWidget *)> answer);
-    int answered() const { return m_answered; }
+    void expect(std::function<void(QWidget *)> answer) { m_queue.push_back(std::move(answer)); }
+    int answered() const { return int(m_seen.size()); }
     QStringList seen() const { return m_seen; }
 
 private:
@@ -31,7 +32,6 @@ private:
     QTimer m_timer;
     std::deque<std::function<void(QWidget *)>> m_queue;
     QPointer<QWidget> m_last;
-    int m_answered = 0;
     QStringList m_seen; // object names of the windows answered
 };
 

@@ -45,10 +45,8 @@ private Q_SLOTS:
             title = box->windowTitle();
             for (QPushButton *b : box->findChildren<QPushButton *>())
                 texts.append(b->text());
-            if (action == "esc")
-                QTest::keyClick(box, Qt::Key_Escape);
-            else if (action == "enter")
-                QTest::keyClick(box, Qt::Key_Return);
+            if (action == "esc" || action == "enter")
+                QTest::keyClick(box, action == "esc" ? Qt::Key_Escape : Qt::Key_Return);
             else if (action == "close")
                 box->close();
             else

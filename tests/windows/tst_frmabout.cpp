@@ -126,7 +126,10 @@ private Q_SLOTS:
         QFETCH(int, firstType);
         QFETCH(QByteArray, firstData);
         QFETCH(QString, folder);
+        QFETCH(QStringList, calls);
         Harness h;
+        if (calls.contains(kUnavailable))
+            h.boxes.answer(vbOK);
         if (firstType)
             h.registry.putValue(kToolKey, QStringLiteral("PATH"), quint32(firstType), firstData);
         if (!folder.isEmpty())
@@ -137,8 +140,7 @@ private Q_SLOTS:
         about.cmdSysInfo_Click();
         QStringList seen = h.log.take();
         seen.removeIf([](const QString &call) { return call.startsWith("RegQuery") || call.startsWith("RegClose"); });
-        QTEST(seen, "calls");
-        QCOMPARE(h.process.ends, 0);
+        QCOMPARE(seen, calls);
         QCOMPARE(h.forms.loadedFrmAbout(), &about); // the box stays open
         QCOMPARE(h.registry.openKeys(), firstType && firstData.isEmpty() ? 1 : 0);
     }
@@ -214,7 +216,6 @@ private Q_SLOTS:
             QVERIFY(next && next->isVisible());
             QCOMPARE(child<QLabel>(next, "lblTitle")->text(), QStringLiteral("プログラムキックリスト"));
         }
-        QCOMPARE(h.process.ends, 0);
     }
 };
 

@@ -119,6 +119,8 @@ private Q_SLOTS:
         Text1(w)->setText(text);
         QStringList state = r.state();
         r.h.log.take();
+        if (outcome == "refused")
+            r.h.boxes.answer(vbOK);
         if (key > 0)
             QTest::keyClick(Text1(w), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         else
@@ -162,10 +164,11 @@ private Q_SLOTS:
         Text1(w)->setText("typed");
         const QStringList state = r.state();
         r.h.log.take();
+        r.h.boxes.answer(vbOK);
         press(&w, "chenge");
         QCOMPARE(r.h.log.take(),
                  QStringList{"MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
-        QVERIFY(w.isVisible() && r.h.process.ends == 0);
+        QVERIFY(w.isVisible());
         QCOMPARE(r.state() << Text1(w)->text(), QStringList(state) << "typed");
         QCOMPARE(state.mid(0, 2), (QStringList{"Three", "Program 3"}));
     }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "inidocument.h"
+#include "inifile.h"
 #include "settingsstore.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -11,10 +12,6 @@
 #include <unordered_map>
 
 class QFile;
-
-#ifdef Q_OS_UNIX
-struct stat;
-#endif
 
 namespace kl {
 
@@ -54,69 +51,6 @@ public:
     void commit() override;
 
 private:
-    // A name folded to one letter case, with its hash worked out once: files
-    // of many thousand keys would otherwise spend their load time hashing.
-    struct FoldedName
-    {
-        QString text;
-        size_t hash = 0;
-        static FoldedName of(const QString &name);
-        friend bool operator==(const FoldedName &a, const FoldedName &b)
-        {
-            return a.hash == b.hash && a.text == b.text;
-        }
-        friend size_t qHash(const FoldedName &name, size_t seed = 0) noexcept { return name.hash ^ seed; }
-    };
-
-    // The parsed form of one file, in file order, with case-folded indexes.
-    class Document
-    {
-    public:
-        // Parses INI text. Lines that do not parse are skipped, and clean()
-        // turns false: writing the document back would lose them.
-        static Document parse(QByteArrayView data);
-        QByteArray serialize() const;
-
-        bool clean() const { return m_clean; }
-        const QString *find(const QString &section, const QString &key) const;
-        void set(const QString &section, const QString &key, const QString &value);
-        bool remove(const QString &section, const QString &key);
-        // Drops what remove() left behind; the result is clean.
-        void compact();
-
-    private:
-        struct Entry
-        {
-            QString key;
-            QString value;
-            bool removed = false;
-        };
-        struct Section
-        {
-            QString name;
-            QList<Entry> entries;
-            QHash<FoldedName, qsizetype> index; // key -> entries position
-        };
-
-        qsizetype sectionFor(const QString &name);
-        void parseLine(QStringView line, qsizetype &currentSection);
-
-        QList<Section> m_sections;
-        QHash<FoldedName, qsizetype> m_sectionIndex; // name -> m_sections position
-        bool m_clean = true;
-    };
-
-    struct Stamp
-    {
-        bool exists = false;
-        qint64 device = 0;
-        qint64 inode = 0;
-        qint64 size = 0;
-        qint64 mtimeNs = 0;
-        qint64 ctimeNs = 0;
-        friend bool operator==(const Stamp &, const Stamp &) = default;
-    };
-
     struct Op
     {
         bool remove = false;
@@ -131,13 +65,13 @@ private:
         QString filePath;
         QString dirPath;
         bool loaded = false;
-        Document doc;
+        IniDocument doc;
         QList<Op> journal;
         // What the disk looked like when doc was read: the file itself, or
         // while it is missing, the folders a new file would appear in.
-        Stamp fileStamp;
-        Stamp dirStamp;
-        Stamp baseStamp;
+        inifile::Stamp fileStamp;
+        inifile::Stamp dirStamp;
+        inifile::Stamp baseStamp;
         QByteArray raw; // the bytes behind fileStamp
         // Kept open so that the inode in fileStamp cannot pass to a new file
         // while the stamp is in use.
@@ -157,16 +91,6 @@ private:
     bool changedOnDisk(const AppFile &af) const;
     void reload(AppFile &af);
     void commitApp(AppFile &af);
-    QByteArray readFile(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held) const;
-    void ensureDir(const QString &dir) const;
-    void backupDamaged(AppFile &af, const QString &file, const QByteArray &data) const;
-
-    static Stamp stampOf(const QString &path);
-#ifdef Q_OS_UNIX
-    static Stamp stampOfStat(const struct stat &st);
-#endif
-    static Stamp stampOfHandle(int fd, bool *regular);
-    static std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp);
 
     QString m_configDir;
     // Folded application name -> state; a node map, so m_lastFile stays put.

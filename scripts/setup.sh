@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk fonts-ipafont-gothic
   xvfb xauth xdotool x11-utils imagemagick python3
   hyperfine time
+  clang-14 libclang-rt-14-dev clang-tidy-14
 )
 
 missing=()

@@ -57,7 +57,7 @@ long SysInfoRegistry::RegOpenKeyEx(quint32 root, const QString &subKey, quint32 
     if (tool.isEmpty())
         return reg::FileNotFound;
     key = m_nextKey++;
-    m_open.insert(key, std::move(tool));
+    m_open.emplace(key, std::move(tool));
     return reg::Success;
 }
 

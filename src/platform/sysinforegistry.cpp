@@ -36,7 +36,7 @@ QStringList SysInfoRegistry::defaultToolNames()
 QString SysInfoRegistry::findTool() const
 {
     for (const QString &name : m_toolNames) {
-        const QString path = QStandardPaths::findExecutable(name, m_searchDirs);
+        QString path = QStandardPaths::findExecutable(name, m_searchDirs);
         if (!path.isEmpty())
             return path;
     }

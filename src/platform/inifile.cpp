@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStorageInfo>
 
@@ -15,11 +16,13 @@
 #include <QThread>
 #endif
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #endif
 
@@ -29,6 +32,7 @@ namespace {
 
 // Another instance holds the lock only for one read-merge-write.
 constexpr int LockWaitMs = 5000;
+constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 #ifdef Q_OS_WIN
 constexpr int StaleLockMs = 10000;
 #endif
@@ -46,26 +50,6 @@ RuntimeError failure(int number, const QString &path)
 QByteArray nativePath(const QString &path)
 {
     return QFile::encodeName(path);
-}
-
-// The error number that opening path for reading meets, for a file that
-// QFile would not open.
-int readErrorNumber(const QString &path)
-{
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return err::PathFileAccessError; // opens, but is not a regular file
-    }
-    switch (errno) {
-    case EACCES:
-    case EPERM:
-        return err::PermissionDenied;
-    case EIO:
-        return err::DeviceIoError;
-    default:
-        return err::PathFileAccessError;
-    }
 }
 
 void syncDirectory(const QString &dir)
@@ -92,10 +76,18 @@ void syncDirectory(const QString &)
 #endif
 
 // Why a write into dir failed, as well as Qt can tell.
-int writeErrorNumber(QFileDevice::FileError error, const QString &dir, qint64 needed)
+int writeErrorNumber(QFileDevice::FileError error, const QString &dir, qint64 needed, int errorCode = 0)
 {
     if (error == QFileDevice::ResourceError)
         return err::DiskFull;
+#ifdef Q_OS_UNIX
+    if (errorCode == ENOSPC || errorCode == EDQUOT)
+        return err::DiskFull;
+    // Out of inodes: bytes to spare, yet no new file can be made.
+    struct statvfs fs;
+    if (::statvfs(nativePath(dir).constData(), &fs) == 0 && fs.f_files > 0 && fs.f_favail == 0)
+        return err::DiskFull;
+#endif
     const QStorageInfo storage(dir);
     if (storage.isValid() && storage.isReady() && storage.bytesAvailable() >= 0
         && storage.bytesAvailable() < needed + 4096)
@@ -121,22 +113,6 @@ Stamp stampOfStat(const struct stat &st)
     return s;
 }
 #endif
-
-Stamp stampOfHandle(int fd, bool *regular)
-{
-    Stamp s;
-#ifdef Q_OS_UNIX
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return s;
-    s = stampOfStat(st);
-    *regular = S_ISREG(st.st_mode);
-#else
-    Q_UNUSED(fd);
-    *regular = false;
-#endif
-    return s;
-}
 
 } // namespace
 
@@ -166,33 +142,47 @@ QByteArray read(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held)
     *stamp = Stamp();
     held->reset();
     auto file = std::make_shared<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
 #ifdef Q_OS_UNIX
-        struct stat st;
-        if (::stat(nativePath(path).constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    // Non-blocking: a FIFO or a device at the path must not hang the open.
+    // The type is checked on what was opened, not on what the path names.
+    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        if (e == ENOENT || e == ENOTDIR)
             return QByteArray(); // no file yet: no settings yet
+        throw failure(e == EACCES || e == EPERM ? err::PermissionDenied
+                          : e == EIO            ? err::DeviceIoError
+                                                : err::PathFileAccessError,
+                      path);
+    }
+    struct stat st;
+    const bool statted = ::fstat(fd, &st) == 0;
+    // Far beyond any real list: refused whole rather than loaded or copied.
+    if (!statted || !S_ISREG(st.st_mode) || st.st_size > MaxFileSize
+        || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        throw failure(statted ? err::PathFileAccessError : err::DeviceIoError, path);
+    }
+    *stamp = stampOfStat(st);
+    file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    QByteArray data = file->read(MaxFileSize + 1);
+    if (file->error() != QFileDevice::NoError)
+        throw failure(err::DeviceIoError, path);
+    if (data.size() > MaxFileSize)
+        throw failure(err::PathFileAccessError, path);
+    *held = std::move(file);
 #else
+    if (!file->open(QIODevice::ReadOnly)) {
         if (!QFileInfo::exists(path))
             return QByteArray();
-#endif
         throw failure(readErrorNumber(path), path);
     }
-#ifdef Q_OS_UNIX
-    // The stamp of what is actually read, not of what the path names later.
-    bool regular = false;
-    *stamp = stampOfHandle(file->handle(), &regular);
-    if (!stamp->exists)
-        throw failure(err::DeviceIoError, path);
-    if (!regular)
-        throw failure(err::PathFileAccessError, path);
-#else
     *stamp = stampOf(path);
-#endif
+    if (file->size() > MaxFileSize)
+        throw failure(err::PathFileAccessError, path);
     QByteArray data = file->readAll();
     if (file->error() != QFileDevice::NoError)
         throw failure(err::DeviceIoError, path);
-#ifdef Q_OS_UNIX
-    *held = std::move(file);
 #endif
     return data;
 }
@@ -200,12 +190,12 @@ QByteArray read(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held)
 std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp)
 {
 #ifdef Q_OS_UNIX
-    auto file = std::make_shared<QFile>(path);
-    bool regular = false;
-    if (file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        *stamp = stampOfHandle(file->handle(), &regular);
-        if (stamp->exists)
-            return file;
+    try {
+        std::shared_ptr<QFile> held;
+        const QByteArray ignored = read(path, stamp, &held); // just written: small
+        if (held)
+            return held;
+    } catch (const RuntimeError &) {
     }
 #endif
     *stamp = stampOf(path);
@@ -252,15 +242,76 @@ void replace(const QString &file, const QByteArray &data, bool isNew)
         ok = save.setPermissions(OwnerOnlyFile);
     ok = ok && save.write(data) == data.size();
     if (!ok) {
+        const int e = errno;
         const QFileDevice::FileError error = save.error();
         save.cancelWriting();
-        throw failure(writeErrorNumber(error, dir, data.size()), file);
+        throw failure(writeErrorNumber(error, dir, data.size(), e), file);
     }
     if (!save.commit())
-        throw failure(writeErrorNumber(save.error(), dir, data.size()), file);
+        throw failure(writeErrorNumber(save.error(), dir, data.size(), errno), file);
     // QSaveFile syncs the file but not the rename that put it in place.
     syncDirectory(dir);
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// Why a user other than this one could change what is at path, if so.
+QString untrusted(const QString &path, bool follow)
+{
+    struct stat st;
+    const QByteArray native = nativePath(path);
+    if ((follow ? ::stat(native.constData(), &st) : ::lstat(native.constData(), &st)) != 0)
+        return QString(); // nothing there yet: it will be made private
+    if (st.st_uid != ::geteuid() && st.st_uid != 0)
+        return QStringLiteral("所有者が別のユーザーです");
+    if (!S_ISLNK(st.st_mode) && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return QStringLiteral("ほかのユーザーも書き込めます");
+    return QString();
+}
+
+} // namespace
+
+void requireTrusted(const QString &dir, const QString &file)
+{
+    // As OpenSSH's StrictModes: whoever can change these could make us write
+    // over another of the user's files. A link to the user's own file is fine.
+    for (const auto &[path, follow] : {std::pair{dir, true}, std::pair{file, false}, std::pair{file, true}}) {
+        const QString why = untrusted(path, follow);
+        if (!why.isEmpty()) {
+            throw RuntimeError(err::PermissionDenied,
+                               QStringLiteral("%1 (%2: %3)")
+                                   .arg(RuntimeError::describe(err::PermissionDenied),
+                                        QDir::toNativeSeparators(path), why));
+        }
+    }
+}
+
+void removeLeftovers(const QString &file)
+{
+    // A writer killed between making its temporary file and renaming it
+    // leaves "<file>.XXXXXX" behind; under the lock no writer is at work.
+    const QFileInfo info(file);
+    const QRegularExpression temporary(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(info.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    const QDir dir = info.dir();
+    for (const QString &name : dir.entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+        struct stat st;
+        const QString path = dir.filePath(name);
+        if (temporary.match(name).hasMatch() && ::lstat(nativePath(path).constData(), &st) == 0
+            && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_nlink == 1)
+            ::unlink(nativePath(path).constData());
+    }
+}
+#else
+void requireTrusted(const QString &, const QString &)
+{
+}
+
+void removeLeftovers(const QString &)
+{
+}
+#endif
 
 void backupDamaged(const QString &file, const QByteArray &data, QByteArray *backedUpDigest)
 {
@@ -294,6 +345,9 @@ void backupDamaged(const QString &file, const QByteArray &data, QByteArray *back
 }
 
 #ifdef Q_OS_WIN
+TransactionLock::TransactionLock(const QString &) {}
+TransactionLock::~TransactionLock() = default;
+
 CommitLock::CommitLock(const QString &iniFile)
     : m_lock(iniFile + QStringLiteral(".lock"))
 {
@@ -306,10 +360,43 @@ CommitLock::CommitLock(const QString &iniFile)
 
 CommitLock::~CommitLock() = default;
 #else
+namespace {
+
+// Takes an exclusive flock() on fd, waiting a while for another holder;
+// closes fd and throws when it cannot.
+void lockExclusive(int fd, const QString &name)
+{
+    // Polled, as a blocking flock() cannot give up at a deadline.
+    const QDeadlineTimer deadline(LockWaitMs);
+    unsigned long pauseMs = 1;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
+        if (e == EINTR)
+            continue;
+        if (e == ENOLCK || e == EOPNOTSUPP)
+            return; // a file system without locks: saving works, unguarded
+        if (e != EWOULDBLOCK || deadline.hasExpired()) {
+            ::close(fd);
+            throw failure(e == EWOULDBLOCK ? err::PermissionDenied : err::PathFileAccessError, name);
+        }
+        QThread::msleep(pauseMs);
+        pauseMs = qMin(pauseMs * 2, 50ul);
+    }
+}
+
+} // namespace
+
 CommitLock::CommitLock(const QString &iniFile)
 {
     // O_RDWR: over NFS an exclusive flock() needs a file open for writing.
-    m_fd = ::open(nativePath(iniFile + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a link, never blocking on whatever else stands there.
+    m_fd = ::open(nativePath(iniFile + QStringLiteral(".lock")).constData(),
+                  O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    struct stat st;
+    if (m_fd >= 0 && (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(m_fd);
+        throw failure(err::PathFileAccessError, iniFile + QStringLiteral(".lock"));
+    }
     if (m_fd < 0) {
         const int e = errno;
         throw failure(e == EACCES || e == EPERM || e == EROFS ? err::PermissionDenied
@@ -317,27 +404,30 @@ CommitLock::CommitLock(const QString &iniFile)
                                                               : err::PathFileAccessError,
                       iniFile);
     }
-    // Polled, as a blocking flock() cannot give up at a deadline.
-    const QDeadlineTimer deadline(LockWaitMs);
-    unsigned long pauseMs = 1;
-    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        const int e = errno;
-        if (e == EINTR)
-            continue;
-        if (e == ENOLCK || e == EOPNOTSUPP)
-            return; // a file system without locks: saving works, unguarded
-        if (e != EWOULDBLOCK || deadline.hasExpired()) {
-            ::close(m_fd);
-            throw failure(e == EWOULDBLOCK ? err::PermissionDenied : err::PathFileAccessError, iniFile);
-        }
-        QThread::msleep(pauseMs);
-        pauseMs = qMin(pauseMs * 2, 50ul);
-    }
+    lockExclusive(m_fd, iniFile);
 }
 
 CommitLock::~CommitLock()
 {
     ::close(m_fd); // drops the lock
+}
+
+TransactionLock::TransactionLock(const QString &configDir)
+{
+    // The deepest folder that exists: the same for every instance, whether
+    // or not the settings file and its folder exist yet.
+    QString dir = configDir;
+    while ((m_fd = ::open(nativePath(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) < 0
+           && (errno == ENOENT || errno == ENOTDIR) && QFileInfo(dir).path() != dir)
+        dir = QFileInfo(dir).path();
+    if (m_fd >= 0)
+        lockExclusive(m_fd, dir);
+}
+
+TransactionLock::~TransactionLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 #endif
 

@@ -45,6 +45,14 @@ void ensureDir(const QString &dir);
 // content, never a mix, even if the writer is killed or the disk fills.
 void replace(const QString &file, const QByteArray &data, bool isNew);
 
+// Refuses (a failure naming the path and the reason) a folder or file that
+// a user other than this one or root owns or can write to.
+void requireTrusted(const QString &dir, const QString &file);
+
+// Removes temporary files of a writer killed before replacing file; call
+// only under the CommitLock.
+void removeLeftovers(const QString &file);
+
 // Copies damaged content of file aside, next to it, unless the very content
 // with this digest was copied before.
 void backupDamaged(const QString &file, const QByteArray &data, QByteArray *backedUpDigest);
@@ -68,6 +76,21 @@ private:
 #else
     int m_fd = -1;
 #endif
+};
+
+// Makes one handler's reads and writes one transaction between processes:
+// held from its first access to its commit, on the settings folder (or, while
+// that is missing, the deepest of its parents that exists).
+class TransactionLock
+{
+public:
+    explicit TransactionLock(const QString &configDir);
+    ~TransactionLock();
+    TransactionLock(const TransactionLock &) = delete;
+    TransactionLock &operator=(const TransactionLock &) = delete;
+
+private:
+    int m_fd = -1;
 };
 
 } // namespace kl::inifile

@@ -6,11 +6,38 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <optional>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
 
 namespace kl {
 
 namespace {
+
+// A path for bytes, which may not be UTF-8. Such a path is reached through
+// a handle on its deepest folder that exists, held for the process's life,
+// as QString cannot hold those bytes. Empty when that cannot be done.
+QString pathOfBytes(const QByteArray &bytes)
+{
+    const QString plain = QFile::decodeName(bytes);
+    if (QFile::encodeName(plain) == bytes)
+        return QDir::cleanPath(plain);
+#ifdef Q_OS_LINUX
+    for (qsizetype cut = bytes.size(); cut > 0; cut = bytes.lastIndexOf('/', cut - 1)) {
+        const QByteArray rest = bytes.mid(cut);
+        const QString restName = QFile::decodeName(rest);
+        if (QFile::encodeName(restName) != rest)
+            break; // the bytes that are not UTF-8 would be left out
+        const int fd = ::open(bytes.left(cut).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0)
+            return QDir::cleanPath(QStringLiteral("/proc/self/fd/%1").arg(fd) + restName);
+    }
+#endif
+    return QString();
+}
 
 bool validAppName(const QString &app)
 {
@@ -35,10 +62,19 @@ IniSettingsStore::~IniSettingsStore() = default;
 
 QString IniSettingsStore::defaultConfigDir()
 {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
-        return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.config");
+    // The bytes as given: a name that is not UTF-8 must not turn into another.
+    const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray home = qgetenv("HOME");
+    QString dir;
+    if (xdg.startsWith('/'))
+        dir = pathOfBytes(xdg);
+    else if (home.startsWith('/'))
+        dir = pathOfBytes(home + "/.config");
+    if (dir.isEmpty()) {
+        std::fprintf(stderr, "kicklist: no usable absolute home folder (HOME, XDG_CONFIG_HOME); "
+                             "the list will not be saved\n");
+    }
+    return dir;
 }
 
 QString IniSettingsStore::fileName(const QString &app) const
@@ -96,6 +132,8 @@ IniSettingsStore::AppFile &IniSettingsStore::appFile(const QString &app)
 
 bool IniSettingsStore::changedOnDisk(const AppFile &af) const
 {
+    if (m_configDir.isEmpty())
+        return false;
     if (af.fileStamp.exists)
         return inifile::stampOf(af.filePath) != af.fileStamp;
     // While the file is missing, a new one shows up as a change of the
@@ -105,6 +143,11 @@ bool IniSettingsStore::changedOnDisk(const AppFile &af) const
 
 void IniSettingsStore::ensureFresh(AppFile &af)
 {
+    // One handler's reads and writes are one transaction: values worked
+    // out from what it read never land on a file another instance changed
+    // meanwhile.
+    if (!m_transaction && !m_configDir.isEmpty())
+        m_transaction = std::make_unique<inifile::TransactionLock>(m_configDir);
     if (af.loaded && (!af.journal.isEmpty() || !changedOnDisk(af)))
         return;
     reload(af);
@@ -112,7 +155,9 @@ void IniSettingsStore::ensureFresh(AppFile &af)
 
 void IniSettingsStore::reload(AppFile &af)
 {
-    af.loaded = false;
+    af.loaded = m_configDir.isEmpty(); // nowhere to keep settings: none
+    if (af.loaded)
+        return;
     const Paths p = resolve(af.app);
     // Folders first: a file created after this look is then seen as a change.
     af.dirStamp = inifile::stampOf(p.dir);
@@ -128,9 +173,13 @@ void IniSettingsStore::reload(AppFile &af)
 
 void IniSettingsStore::commitApp(AppFile &af)
 {
+    if (m_configDir.isEmpty())
+        throw RuntimeError(err::PathFileAccessError, RuntimeError::describe(err::PathFileAccessError) + QStringLiteral(" (HOME)"));
     const Paths p = resolve(af.app);
     inifile::ensureDir(p.dir);
+    inifile::requireTrusted(p.dir, p.file);
     const inifile::CommitLock lock(p.file);
+    inifile::removeLeftovers(p.file);
 
     // Only commits replace the file, under this lock. When it is still the
     // one doc was read from, doc holds it with our writes on top already.
@@ -235,6 +284,7 @@ void IniSettingsStore::commit()
                 firstFailure = e;
         }
     }
+    m_transaction.reset();
     if (firstFailure)
         throw *firstFailure;
 }

@@ -21,8 +21,9 @@ namespace kl {
 //
 // Names are matched without regard to letter case; the first spelling written
 // stays in the file. Writes are journalled in memory and replayed on top of
-// the file as it is on disk at commit(), under a lock, so two instances
-// running at once do not lose each other's writes.
+// the file as it is on disk at commit(), and each stretch from a first access
+// to commit() is one transaction between processes, so two instances running
+// at once do not lose each other's writes.
 class IniSettingsStore final : public SettingsStore
 {
 public:
@@ -32,8 +33,9 @@ public:
     IniSettingsStore(const IniSettingsStore &) = delete;
     IniSettingsStore &operator=(const IniSettingsStore &) = delete;
 
-    // ${XDG_CONFIG_HOME:-$HOME/.config}; XDG_CONFIG_HOME counts only when it
-    // is an absolute path.
+    // ${XDG_CONFIG_HOME:-$HOME/.config}, each counting only when absolute,
+    // with its bytes as given. With neither, says so on stderr and returns
+    // an empty folder: a store made on it reads nothing and writes nothing.
     static QString defaultConfigDir();
 
     QString configDir() const { return m_configDir; }
@@ -96,6 +98,7 @@ private:
     // Folded application name -> state; a node map, so m_lastFile stays put.
     std::unordered_map<QString, AppFile> m_apps;
     QString m_lastApp;
+    std::unique_ptr<inifile::TransactionLock> m_transaction; // from first access to commit
     AppFile *m_lastFile = nullptr;
 };
 

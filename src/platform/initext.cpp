@@ -28,9 +28,10 @@ bool isBlank(QChar c)
 void escapeKey(QStringView key, QByteArray &out)
 {
     static const char hex[] = "0123456789ABCDEF";
-    for (QChar qc : key) {
-        const char16_t ch = qc.unicode();
-        if (ch == u'/') {
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const char16_t ch = key[i].unicode();
+        // '\\' before '=' would read as an escaped '=': a last '/' is %-escaped.
+        if (ch == u'/' && i + 1 < key.size()) {
             out += '\\';
         } else if ((ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') || (ch >= u'0' && ch <= u'9')
                    || ch == u'_' || ch == u'-' || ch == u'.') {
@@ -133,7 +134,10 @@ void escapeValue(const QString &text, QByteArray &out)
         default:
             break;
         }
-        if (ch < 0x20) {
+        // A lone surrogate has no UTF-8 form: escaped, it reads back as it was.
+        const bool loneSurrogate = QChar::isSurrogate(ch)
+            && !(QChar::isHighSurrogate(ch) && i + 1 < n && QChar::isLowSurrogate(v->at(i + 1).unicode()));
+        if (ch < 0x20 || loneSurrogate) {
             out += "\\x";
             out += QByteArray::number(ch, 16);
             escapeNextIfHex = true;
@@ -141,11 +145,17 @@ void escapeValue(const QString &text, QByteArray &out)
             continue;
         }
         // A run of plain characters, written raw as UTF-8.
-        qsizetype j = i + 1;
+        qsizetype j = QChar::isHighSurrogate(ch) ? i + 2 : i + 1;
         while (j < n) {
             const char16_t c = v->at(j).unicode();
             if (c < 0x20 || c == u'"' || c == u'\\')
                 break;
+            if (QChar::isSurrogate(c)) {
+                // Only a whole pair goes into the run as it is.
+                if (!QChar::isHighSurrogate(c) || j + 1 >= n || !QChar::isLowSurrogate(v->at(j + 1).unicode()))
+                    break;
+                ++j;
+            }
             if (c == u';' || c == u',' || c == u'=')
                 needsQuotes = true;
             ++j;

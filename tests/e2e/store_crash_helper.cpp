@@ -7,6 +7,10 @@
 // then runs op <first op>, <first op>+1, ... and prints each op's number once
 // its commit has returned. Op i appends "prog-i" when i % 3 == 0, renames
 // position 1 to "name-i" when i % 3 == 1 and removes position 1 otherwise.
+//
+//   store_crash_helper <config dir> append <count> <tag>
+//
+// Appends "<tag>-1" .. "<tag>-<count>", one commit each, alongside others.
 
 #include "platform/inisettingsstore.h"
 #include "platform/listcontrol.h"
@@ -45,11 +49,27 @@ public:
 
 int main(int argc, char **argv)
 {
-    if (argc != 4) {
+    if (argc != 4 && argc != 5) {
         std::fprintf(stderr, "usage: %s <config dir> <first op> <seed entries>\n", argv[0]);
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
+    if (argc == 5) {
+        try {
+            kl::IniSettingsStore settings(dir);
+            kl::AppStore store(settings);
+            NoList list;
+            NoFlag flag;
+            for (int j = 1; j <= std::atoi(argv[3]); ++j) {
+                store.Append(QStringLiteral("%1-%2").arg(QString::fromLocal8Bit(argv[4])).arg(j), list, flag);
+                settings.commit();
+            }
+            return 0;
+        } catch (const kl::RuntimeError &e) {
+            std::fprintf(stderr, "runtime error %d: %s\n", e.number(), qPrintable(e.description()));
+            return 1;
+        }
+    }
     const long first = std::strtol(argv[2], nullptr, 10);
     const int seed = std::atoi(argv[3]);
 

@@ -102,6 +102,22 @@ class StoreCrash(unittest.TestCase):
         # The kills must have landed across many operations, not all at one spot.
         self.assertGreater(committed, KILLS // 2)
 
+    def test_instances_appending_at_once_lose_nothing(self):
+        procs, each = 4, 60
+        running = [subprocess.Popen([HELPER, self.tmp, "append", str(each), "p%d" % n], stderr=subprocess.PIPE)
+                   for n in range(procs)]
+        for proc in running:
+            _, err = proc.communicate(timeout=klx.DEFAULT_WAIT * 4)
+            self.assertEqual(proc.returncode, 0, err.decode(errors="replace"))
+        with open(self.ini, "rb") as f:
+            sections = klx.parse_ini(f.read())
+        wanted = {"p%d-%d" % (n, j) for n in range(procs) for j in range(1, each + 1)}
+        for name in ("SetApp", "Appnames"):
+            entries = sections[name]
+            self.assertEqual(entries.pop("AppCount"), str(procs * each))
+            self.assertEqual(set(entries), {str(p) for p in range(1, procs * each + 1)})
+            self.assertEqual(set(entries.values()), wanted)
+
 
 if __name__ == "__main__":
     if len(sys.argv) < 2:

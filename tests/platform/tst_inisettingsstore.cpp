@@ -14,6 +14,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace kl;
 using kl::test::errorOf;
 
@@ -88,6 +90,8 @@ private Q_SLOTS:
         store.DeleteSetting(app, section, key);
         store.commit();
         QCOMPARE(readBytes(file), QByteArray());
+        store.SaveSetting(app, section, QStringLiteral("the quick brown fox jumps over a lazy dog"), key);
+        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("THE QUICK BROWN FOX JUMPS OVER A LAZY DOG"), {}), key);
     }
 
     // Both ways: each reads what the other wrote, and both write the same line.
@@ -133,6 +137,85 @@ private Q_SLOTS:
         QCOMPARE(readBytes(ours), readBytes(theirs));
     }
 
+    // What QSettings cannot say plainly still reads back the same after any
+    // number of rewrites, and is written back byte for byte as it was read.
+    void oddNamesAndValuesSurviveRewrites_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("line"); // as written, and as a hand may write it
+        QTest::addColumn<QString>("value");
+        QTest::newRow("key ending in a slash") << "a/b/" << QByteArray("a\\b%2F=x") << "x";
+        QTest::newRow("lone high surrogate") << "k" << QByteArray("k=\\xd800") << QString(QChar(0xD800));
+        QTest::newRow("lone low surrogate, hex after") << "k" << QByteArray("k=\\xdc00\\x61")
+                                                       << QString(QChar(0xDC00)) + u'a';
+        QTest::newRow("pair, then a lone one") << "k" << QByteArray("k=\xf0\x9f\x98\x80\\xd83d")
+                                               << QStringLiteral("😀") + QChar(0xD83D);
+    }
+    void oddNamesAndValuesSurviveRewrites()
+    {
+        QFETCH(QString, key);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Kicklist/Kicklist.ini"));
+        IniSettingsStore store(dir.path());
+        store.SaveSetting(App, SetApp, key, value);
+        store.commit();
+        QCOMPARE(readBytes(file), "[SetApp]\n" + line + "\n");
+        for (int n = 1; n <= 3; ++n) {
+            IniSettingsStore rewriter(dir.path());
+            QCOMPARE(rewriter.GetSetting(App, SetApp, key, QString()), value);
+            rewriter.SaveSetting(App, SetApp, QStringLiteral("n"), QString::number(n));
+            rewriter.commit();
+            QCOMPARE(readBytes(file), "[SetApp]\n" + line + "\nn=" + QByteArray::number(n) + "\n");
+        }
+        if (!key.endsWith(u'/')) // QSettings drops a last '/' from any name it is asked for
+            QCOMPARE(QSettings(file, QSettings::IniFormat).value(SetApp + u'/' + key).toString(), value);
+    }
+
+    // Where the store lives comes from the environment's bytes as given;
+    // with no absolute home it reads nothing and writes nothing.
+    void folderFollowsTheEnvironment_data()
+    {
+        QTest::addColumn<QByteArray>("xdg"); // "-": unset; a leading '~' is the test's folder
+        QTest::addColumn<QByteArray>("home");
+        QTest::addColumn<QByteArray>("where"); // the file made, under the test's folder; empty: none
+        QTest::newRow("XDG_CONFIG_HOME first") << QByteArray("~/xdg") << QByteArray("~/home") << QByteArray("/xdg");
+        QTest::newRow("relative XDG_CONFIG_HOME") << QByteArray("xdg") << QByteArray("~/home")
+                                                  << QByteArray("/home/.config");
+        QTest::newRow("not UTF-8") << QByteArray("-") << QByteArray("~/h\xff\xfe") << QByteArray("/h\xff\xfe/.config");
+        QTest::newRow("XDG not UTF-8") << QByteArray("~/h\xff\xfe/x") << QByteArray("-") << QByteArray("/h\xff\xfe/x");
+        QTest::newRow("no HOME") << QByteArray("-") << QByteArray("-") << QByteArray();
+        QTest::newRow("relative HOME") << QByteArray("-") << QByteArray("home") << QByteArray();
+    }
+    void folderFollowsTheEnvironment()
+    {
+        QFETCH(QByteArray, xdg);
+        QFETCH(QByteArray, home);
+        QFETCH(QByteArray, where);
+        QTemporaryDir dir;
+        const QByteArray root = QFile::encodeName(dir.path());
+        QVERIFY(QDir::setCurrent(dir.path()) && QDir().mkdir(QStringLiteral("home")));
+        QCOMPARE(::mkdir((root + "/h\xff\xfe").constData(), 0700), 0);
+        const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME"), savedHome = qgetenv("HOME");
+        const auto set = [&](const char *name, const QByteArray &v) {
+            v == "-" ? qunsetenv(name) : qputenv(name, v.startsWith('~') ? root + v.mid(1) : v);
+        };
+        set("XDG_CONFIG_HOME", xdg);
+        set("HOME", home);
+        const QString config = IniSettingsStore::defaultConfigDir();
+        qputenv("XDG_CONFIG_HOME", savedXdg);
+        qputenv("HOME", savedHome);
+        IniSettingsStore store(config);
+        store.SaveSetting(App, SetApp, QStringLiteral("1"), QStringLiteral("/a"));
+        QCOMPARE(errorOf([&] { store.commit(); }), where.isEmpty() ? int(err::PathFileAccessError) : 0);
+        struct stat st; // by the bytes: a name that is not UTF-8 has no QString
+        QCOMPARE(::stat((root + where + "/Kicklist/Kicklist.ini").constData(), &st), where.isEmpty() ? -1 : 0);
+        for (const char *drift : {"/Kicklist", "/xdg", "/home/.config"})
+            QVERIFY2(where == drift || ::stat((root + drift).constData(), &st) != 0, drift);
+        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), dir.path()}); // names Qt cannot spell
+    }
+
     // Pending writes are read back and reach the disk only at commit; another
     // object, or another process, sees committed writes at its next read.
     void writesPersistAcrossObjectsAndProcesses()
@@ -159,6 +242,7 @@ private Q_SLOTS:
         };
         saveElsewhere(QStringLiteral("v1"));
         QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("Shared"), QString()), QStringLiteral("v1"));
+        store.commit(); // the end of a handler lets others in
         saveElsewhere(QStringLiteral("v2")); // same size, maybe the same time stamp: still seen
         QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("Shared"), QString()), QStringLiteral("v2"));
     }

@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -136,31 +137,33 @@ private Q_SLOTS:
         }
     }
 
-    // Each sees what the other committed at its next read, and commits made
-    // with writes pending on both sides keep both.
+    // Each sees what the other committed at its next read, and a handler's
+    // reads and writes are one transaction: from its first access to its
+    // commit no other instance gets in.
     void twoInstancesKeepEachOthersWrites()
     {
         QTemporaryDir dir;
-        writeBytes(dir.filePath(QStringLiteral("Kicklist/Kicklist.ini")), TwoPrograms);
+        const QString file = dir.filePath(QStringLiteral("Kicklist/Kicklist.ini"));
+        writeBytes(file, TwoPrograms);
         IniSettingsStore a(dir.path());
         IniSettingsStore b(dir.path());
         QCOMPARE(b.GetSetting(App, SetApp, QStringLiteral("1"), QString()), QStringLiteral("/a"));
+#ifdef Q_OS_LINUX
+        const int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), -1); // b's transaction holds it
+        b.commit();
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        ::close(fd);
+#else
+        b.commit();
+#endif
         a.SaveSetting(App, SetApp, QStringLiteral("1"), QStringLiteral("/a2"));
+        a.DeleteSetting(App, SetApp, QStringLiteral("2"));
         a.commit();
         QCOMPARE(b.GetSetting(App, SetApp, QStringLiteral("1"), QString()), QStringLiteral("/a2"));
-
-        a.SaveSetting(App, SetApp, QStringLiteral("3"), QStringLiteral("/c"));
-        a.DeleteSetting(App, SetApp, QStringLiteral("2"));
-        b.SaveSetting(App, SetApp, QStringLiteral("4"), QStringLiteral("/d"));
-        b.DeleteSetting(App, SetApp, QStringLiteral("2"));
-        a.commit();
-        b.commit(); // 2 is gone already: skipped, not an error
-        for (IniSettingsStore *s : {&a, &b}) {
-            QCOMPARE(s->GetSetting(App, SetApp, QStringLiteral("1"), QString()), QStringLiteral("/a2"));
-            QCOMPARE(s->GetSetting(App, SetApp, QStringLiteral("2"), QStringLiteral("none")), QStringLiteral("none"));
-            QCOMPARE(s->GetSetting(App, SetApp, QStringLiteral("3"), QString()), QStringLiteral("/c"));
-            QCOMPARE(s->GetSetting(App, SetApp, QStringLiteral("4"), QString()), QStringLiteral("/d"));
-        }
+        b.SaveSetting(App, SetApp, QStringLiteral("3"), QStringLiteral("/c"));
+        b.commit();
+        QCOMPARE(readBytes(file), "[Appnames]\nAppCount=2\n1=First\n2=Second\n\n[SetApp]\nAppCount=2\n1=/a2\n3=/c\n");
     }
 
 #ifdef Q_OS_LINUX // the rest needs POSIX permissions, limits and locks
@@ -266,6 +269,95 @@ private Q_SLOTS:
         IniSettingsStore after(dir.path());
         QCOMPARE(after.GetSetting(App, QStringLiteral("Appnames"), QStringLiteral("1"), QString()),
                  held ? QStringLiteral("First") : QStringLiteral("Renamed"));
+    }
+
+    // Whatever stands at the settings path or beside it: nothing blocks,
+    // nothing is written through a link or into a folder others can change,
+    // nothing is loaded whole when far too big; a killed writer's temporary
+    // file goes at the next commit; a file system out of inodes is full.
+    void hostileOrOddPlaces_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("number"); // of the read, else of the commit
+        QTest::addColumn<bool>("written");
+        QTest::newRow("FIFO") << "fifo" << int(err::PathFileAccessError) << false;
+        QTest::newRow("file over 16 MiB") << "huge" << int(err::PathFileAccessError) << false;
+        QTest::newRow("folder writable by group") << "chmod 770 folder" << int(err::PermissionDenied) << false;
+        QTest::newRow("file writable by others") << "chmod 606 file" << int(err::PermissionDenied) << false;
+        QTest::newRow("folder of another user") << "chown folder" << int(err::PermissionDenied) << false;
+        QTest::newRow("file of another user") << "chown file" << int(err::PermissionDenied) << false;
+        QTest::newRow("lock file a link") << "lock link" << int(err::PathFileAccessError) << false;
+        QTest::newRow("file a link to the user's own") << "file link" << 0 << true;
+        QTest::newRow("killed writer's temporary file") << "leftover" << 0 << true;
+        QTest::newRow("out of inodes") << "inodes" << int(err::DiskFull) << false;
+    }
+    void hostileOrOddPlaces()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, number);
+        QFETCH(bool, written);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("Kicklist"));
+        QString file = folder + QStringLiteral("/Kicklist.ini");
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        writeBytes(victim, "mine\n");
+        const QByteArray nativeFolder = QFile::encodeName(folder), native = QFile::encodeName(file);
+        if (setup == QLatin1String("fifo")) {
+            QVERIFY(QDir().mkpath(folder) && ::mkfifo(native.constData(), 0600) == 0);
+        } else {
+            writeBytes(file, TwoPrograms);
+        }
+        if (setup == QLatin1String("huge"))
+            QCOMPARE(::truncate(native.constData(), 16 * 1024 * 1024 + 1), 0);
+        if (setup.startsWith(QLatin1String("chmod")))
+            QCOMPARE(::chmod(setup.endsWith(QLatin1String("folder")) ? nativeFolder.constData() : native.constData(),
+                             setup.mid(6, 3).toUInt(nullptr, 8)), 0);
+        if (setup.startsWith(QLatin1String("chown")))
+            QCOMPARE(::chown(setup.endsWith(QLatin1String("folder")) ? nativeFolder.constData() : native.constData(),
+                             54321, 54321), 0);
+        if (setup == QLatin1String("lock link"))
+            QVERIFY(QFile::link(victim, file + QStringLiteral(".lock")));
+        if (setup == QLatin1String("file link")) {
+            QVERIFY(QFile::rename(file, victim + QStringLiteral(".ini")) && QFile::link(victim + QStringLiteral(".ini"), file));
+            file = victim + QStringLiteral(".ini");
+        }
+        if (setup == QLatin1String("leftover"))
+            writeBytes(file + QStringLiteral(".aBcDeF"), "[SetApp]\nhalf");
+        if (setup == QLatin1String("inodes")) {
+            if (::mount("tmpfs", nativeFolder.constData(), "tmpfs", 0, "size=1m,nr_inodes=2,mode=0700") != 0)
+                QSKIP("cannot mount a small file system here");
+            writeBytes(file, TwoPrograms); // the root folder and this file take both inodes
+        }
+        const struct Unmount { QByteArray at; ~Unmount() { ::umount(at.constData()); } } unmount{nativeFolder};
+
+        IniSettingsStore store(dir.path());
+        QString why;
+        const auto attempt = [&why](const std::function<void()> &f) {
+            try {
+                f();
+                return 0;
+            } catch (const RuntimeError &e) {
+                why = e.description();
+                return e.number();
+            }
+        };
+        int error = attempt([&] { store.GetSetting(App, SetApp, QStringLiteral("1"), QString()); });
+        if (error == 0) {
+            error = attempt([&] {
+                store.SaveSetting(App, SetApp, QStringLiteral("1"), QStringLiteral("/new"));
+                store.commit();
+            });
+        }
+        QCOMPARE(error, number);
+        QCOMPARE(leftovers(folder).join(u' '), setup == QLatin1String("fifo") ? "" : "Kicklist.ini"); // no copies
+        QCOMPARE(readBytes(victim), QByteArray("mine\n"));
+        struct stat st;
+        QCOMPARE(::stat(native.constData(), &st), 0);
+        QCOMPARE(S_ISFIFO(st.st_mode), setup == QLatin1String("fifo"));
+        if (setup != QLatin1String("fifo") && setup != QLatin1String("huge"))
+            QCOMPARE(readBytes(file).contains("1=/new"), written);
+        if (setup.startsWith(QLatin1String("ch")))
+            QVERIFY2(why.contains((setup.endsWith(QLatin1String("folder")) ? folder : file) + u':'), qPrintable(why));
     }
 
     // Private whatever the umask: the list says which programs a user runs.

@@ -11,6 +11,7 @@ packages=(
   hyperfine time
   g++-mingw-w64-x86-64 wine wine64 locales
   librsvg2-bin desktop-file-utils appstream lintian
+  clang-14 libclang-rt-14-dev clang-tidy-14
 )
 
 missing=()

@@ -62,7 +62,7 @@ IniDocument IniDocument::parse(QByteArrayView data)
             sec.entries[*it].value = std::move(line.value);
             return;
         }
-        sec.index.insert(std::move(folded), sec.entries.size());
+        sec.index.emplace(std::move(folded), sec.entries.size());
         sec.entries.append(Entry{std::move(line.name), std::move(line.value)});
     });
     doc.m_clean = doc.m_clean && clean;
@@ -75,7 +75,7 @@ qsizetype IniDocument::sectionFor(const QString &name)
     const auto it = m_sectionIndex.constFind(folded);
     if (it != m_sectionIndex.cend())
         return *it;
-    m_sectionIndex.insert(std::move(folded), m_sections.size());
+    m_sectionIndex.emplace(std::move(folded), m_sections.size());
     m_sections.append(Section{name, {}, {}});
     return m_sections.size() - 1;
 }
@@ -101,7 +101,7 @@ void IniDocument::set(const QString &section, const QString &key, const QString 
         sec.entries[*it].value = value;
         return;
     }
-    sec.index.insert(std::move(folded), sec.entries.size());
+    sec.index.emplace(std::move(folded), sec.entries.size());
     sec.entries.append(Entry{key, value});
 }
 

@@ -32,7 +32,7 @@ namespace {
 
 // Another instance holds the lock only for one read-merge-write.
 constexpr int LockWaitMs = 5000;
-constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+constexpr qint64 MaxFileSize = qint64(16) * 1024 * 1024;
 #ifdef Q_OS_WIN
 constexpr int StaleLockMs = 10000;
 #endif

@@ -53,8 +53,8 @@ void requireAppName(const QString &app)
 
 } // namespace
 
-IniSettingsStore::IniSettingsStore(QString configDir)
-    : m_configDir(QDir::cleanPath(std::move(configDir)))
+IniSettingsStore::IniSettingsStore(const QString &configDir)
+    : m_configDir(QDir::cleanPath(configDir))
 {
 }
 

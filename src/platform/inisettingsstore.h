@@ -27,7 +27,7 @@ namespace kl {
 class IniSettingsStore final : public SettingsStore
 {
 public:
-    explicit IniSettingsStore(QString configDir);
+    explicit IniSettingsStore(const QString &configDir);
     ~IniSettingsStore() override;
 
     IniSettingsStore(const IniSettingsStore &) = delete;

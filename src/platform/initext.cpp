@@ -259,7 +259,7 @@ QString unmarkValue(QString s)
         return s;
     if (s.endsWith(u')')) {
         if (s.startsWith(QLatin1String("@ByteArray("))) {
-            const QString inner = s.mid(11, s.size() - 12);
+            QString inner = s.mid(11, s.size() - 12);
             for (QChar c : inner) {
                 if (c.unicode() > 0xFF)
                     return inner;

@@ -36,7 +36,7 @@ QStringList SysInfoRegistry::defaultToolNames()
 QString SysInfoRegistry::findTool() const
 {
     for (const QString &name : m_toolNames) {
-        const QString path = QStandardPaths::findExecutable(name, m_searchDirs);
+        QString path = QStandardPaths::findExecutable(name, m_searchDirs);
         if (!path.isEmpty())
             return path;
     }
@@ -57,7 +57,7 @@ long SysInfoRegistry::RegOpenKeyEx(quint32 root, const QString &subKey, quint32 
     if (tool.isEmpty())
         return reg::FileNotFound;
     key = m_nextKey++;
-    m_open.insert(key, std::move(tool));
+    m_open.emplace(key, std::move(tool));
     return reg::Success;
 }
 

@@ -75,7 +75,7 @@ void Form::keyPressEvent(QKeyEvent *event)
         return;
     }
     // Skip QDialog's Enter (default button) and Esc (reject) handling.
-    QWidget::keyPressEvent(event);
+    QWidget::keyPressEvent(event); // NOLINT(bugprone-parent-virtual-call): skipping QDialog is the point
 }
 
 void Form::closeEvent(QCloseEvent *event)

@@ -79,7 +79,8 @@ class Kicklist(Sandbox, unittest.TestCase):
                              "unexpected window while waiting for %s" % what)
             if value := predicate():
                 return value
-            self.assertLess(time.monotonic(), deadline, "no %s within %.0fs; on screen: %r" % (what, WAIT, screen))
+            if time.monotonic() > deadline:
+                self.fail("no %s within %.0fs; on screen: %r" % (what, WAIT, screen))
             time.sleep(0.05)
 
     def window(self, title, proc, replacing=None):
@@ -126,8 +127,10 @@ class Kicklist(Sandbox, unittest.TestCase):
         self.click(main, EXIT)
         self.ended(proc)
 
-    def register(self, proc, down=0, then=None):
-        # Picks the file `down` rows below the first in the picker and registers it.
+    def register(self, proc, down=0, then=None, via=None):
+        # Picks the file `down` rows below the first in the picker (opened with via's ADD) and registers it.
+        if via:
+            self.click(via, ADD)
         self.row(self.window(PICKER, proc), ADD_PROGRAM, down, first=FILE1)
         self.answer(CONFIRM, proc, "Return", then=then)
         return self.window(then, proc, replacing=PICKER)
@@ -171,8 +174,7 @@ class Kicklist(Sandbox, unittest.TestCase):
         proc = self.start()
         main = self.first_start(proc)  # the prompt comes first; the list window only once the picker is done
         self.wait_stored([(alpha, alpha)])
-        self.click(main, ADD)
-        self.register(proc, down=1)
+        self.register(proc, down=1, via=main)
         self.wait_stored([(alpha, alpha), (beta, beta)])
         self.row(main, RUN)
         self.assertEqual(self.runs("alpha", 1), ["%s 0 1\n" % alpha])
@@ -257,8 +259,7 @@ class Kicklist(Sandbox, unittest.TestCase):
         # The second is renaming p2 when the first registers p3.
         self.row(main2, CHANGE, down=1)
         self.key(self.window(RENAME, second), "Home", "type", "two")
-        self.click(main1, ADD)
-        self.register(first, down=2)
+        self.register(first, down=2, via=main1)
         self.wait_stored([(p1, p1), (p2, p2), (p3, p3)])
         self.answer(RENAME, second, "Return")
         self.wait_stored([(p1, p1), (p2, "two"), (p3, p3)])

@@ -32,39 +32,39 @@ public:
         const bool found = root == reg::LocalMachine && m_keys.contains(subKey.toCaseFolded());
         if (found)
             m_open.insert(key = m_nextKey++, subKey.toCaseFolded());
-        m_log.add(QStringLiteral("RegOpenKeyEx %1 %2 %3 %4 = %5").arg(hex(root), subKey).arg(options).arg(hex(sam))
-                  .arg(found ? QStringLiteral("0 [%1]").arg(key) : QString::number(reg::FileNotFound)));
-        return found ? reg::Success : reg::FileNotFound;
+        return logged(QStringLiteral("RegOpenKeyEx %1 %2 %3 %4 = ").arg(hex(root), subKey).arg(options).arg(hex(sam)),
+                      found ? reg::Success : reg::FileNotFound, found ? QStringLiteral(" [%1]").arg(key) : QString());
     }
 
     // A buffer too short gets MoreData and the size needed, as the real call.
     long RegQueryValueEx(quint32 key, const QString &name, quint32 &type, QByteArray &buffer, quint32 &size) override
     {
-        const auto values = m_keys.value(m_open.value(key));
-        const auto value = values.constFind(name.toCaseFolded());
-        long status = !m_open.contains(key) ? reg::InvalidHandle : value == values.cend() ? reg::FileNotFound : 0L;
         const QString call = QStringLiteral("RegQueryValueEx %1 %2 %3 = ").arg(key).arg(name).arg(size);
-        if (status == reg::Success) {
-            const quint32 offered = std::min(size, quint32(buffer.size()));
-            type = value->first;
-            size = quint32(value->second.size());
-            status = size > offered ? reg::MoreData : reg::Success;
-            if (status == reg::Success)
-                std::memcpy(buffer.data(), value->second.constData(), size);
-        }
-        m_log.add(call + QString::number(status));
-        return status;
+        const auto values = m_keys.value(m_open.value(key));
+        if (!m_open.contains(key) || !values.contains(name.toCaseFolded()))
+            return logged(call, m_open.contains(key) ? reg::FileNotFound : reg::InvalidHandle);
+        QByteArray data;
+        std::tie(type, data) = values.value(name.toCaseFolded());
+        const bool fits = quint32(data.size()) <= std::min(size, quint32(buffer.size()));
+        if (fits)
+            std::memcpy(buffer.data(), data.constData(), data.size());
+        size = quint32(data.size());
+        return logged(call, fits ? reg::Success : reg::MoreData);
     }
 
     long RegCloseKey(quint32 key) override
     {
         const long status = m_open.remove(key) ? reg::Success : reg::InvalidHandle;
-        m_log.add(QStringLiteral("RegCloseKey %1 = %2").arg(key).arg(status));
-        return status;
+        return logged(QStringLiteral("RegCloseKey %1 = ").arg(key), status);
     }
 
 private:
     static QString hex(quint32 n) { return QString::number(n, 16).toUpper(); }
+    long logged(const QString &call, long status, const QString &more = {})
+    {
+        m_log.add(call + QString::number(status) + more);
+        return status;
+    }
 
     QHash<QString, QHash<QString, std::pair<quint32, QByteArray>>> m_keys; // folded names -> type, data
     QHash<quint32, QString> m_open; // handle -> folded key

@@ -3,11 +3,6 @@
 
 #include "widgets/qtmessageboxes.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
-
 using namespace kl;
 using namespace kl::test;
 
@@ -18,50 +13,32 @@ class TestQtMessageBoxes : public QObject
 private Q_SLOTS:
     void cleanup() { verifyNoWindowLeft(); }
 
-    void answers_data()
-    {
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("answer");
-        QTest::newRow("OK only, OK") << vbOKOnly << "OK" << vbOK;
-        QTest::newRow("OK only, Esc") << vbOKOnly << "esc" << vbOK;
-        QTest::newRow("OK only, Enter") << vbOKOnly << "enter" << vbOK;
-        QTest::newRow("OK/Cancel, OK") << vbOKCancel << "OK" << vbOK;
-        QTest::newRow("OK/Cancel, Cancel") << vbOKCancel << "Cancel" << vbCancel;
-        QTest::newRow("OK/Cancel, Esc") << vbOKCancel << "esc" << vbCancel;
-        QTest::newRow("OK/Cancel, close box") << vbOKCancel << "close" << vbCancel;
-        QTest::newRow("OK/Cancel, Enter") << vbOKCancel << "enter" << vbOK;
-    }
+    // Each way out of each box: title, buttons, then the answer.
     void answers()
     {
-        QFETCH(int, buttons);
-        QFETCH(QString, action);
-        QFETCH(int, answer);
-
-        ModalAnswerer modals;
-        QString title;
-        QStringList texts;
-        modals.expect([&](QWidget *box) {
-            title = box->windowTitle();
-            for (QPushButton *b : box->findChildren<QPushButton *>())
-                texts.append(b->text());
-            if (action == "esc" || action == "enter")
-                QTest::keyClick(box, action == "esc" ? Qt::Key_Escape : Qt::Key_Return);
-            else if (action == "close")
-                box->close();
-            else
-                box->findChild<QPushButton *>(action)->click();
-        });
-
-        QtMessageBoxes boxes;
-        const int got = boxes.MsgBox(QStringLiteral("本文"), buttons, QStringLiteral("注意"));
-
-        QCOMPARE(modals.answered(), 1);
-        QCOMPARE(got, answer);
-        QCOMPARE(title, QStringLiteral("注意"));
-        texts.sort();
-        const QStringList expected = buttons == vbOKCancel ? QStringList{"OK", "キャンセル"} : QStringList{"OK"};
-        QCOMPARE(texts, expected);
+        const QList<std::tuple<int, QString, QString>> ways{
+            {vbOKOnly, "OK", "注意 OK 1"}, {vbOKOnly, "esc", "注意 OK 1"}, {vbOKOnly, "enter", "注意 OK 1"},
+            {vbOKCancel, "OK", "注意 OK キャンセル 1"}, {vbOKCancel, "Cancel", "注意 OK キャンセル 2"},
+            {vbOKCancel, "esc", "注意 OK キャンセル 2"}, {vbOKCancel, "close", "注意 OK キャンセル 2"},
+            {vbOKCancel, "enter", "注意 OK キャンセル 1"}};
+        for (const auto &[buttons, action, expected] : ways) {
+            ModalAnswerer modals;
+            QStringList seen;
+            modals.expect([&, way = action](QWidget *box) {
+                for (QPushButton *b : box->findChildren<QPushButton *>())
+                    seen.append(b->text());
+                seen.sort();
+                seen.prepend(box->windowTitle());
+                if (way == "esc" || way == "enter")
+                    QTest::keyClick(box, way == "esc" ? Qt::Key_Escape : Qt::Key_Return);
+                else if (way == "close")
+                    box->close();
+                else
+                    box->findChild<QPushButton *>(way)->click();
+            });
+            seen.append(QString::number(QtMessageBoxes().MsgBox(QStringLiteral("本文"), buttons, QStringLiteral("注意"))));
+            QCOMPARE(action + ": " + seen.join(u' '), action + ": " + expected);
+        }
     }
 };
 

@@ -23,25 +23,17 @@
 namespace {
 
 // The store updates a window's list as it goes; nothing shows it here.
-class NoList final : public kl::ListControl
+struct NoList final : kl::ListControl
 {
-public:
-    qint16 ListCount() const override { return m_count; }
+    qint16 ListCount() const override { return 0; }
     qint16 ListIndex() const override { return -1; }
-    void setList(qint16 row, const QString &) override
-    {
-        if (row == m_count)
-            ++m_count;
-    }
-    void RemoveItem(qint16) override { --m_count; }
-    void Clear() override { m_count = 0; }
-
-    qint16 m_count = 0;
+    void setList(qint16, const QString &) override {}
+    void RemoveItem(qint16) override {}
+    void Clear() override {}
 };
 
-class NoFlag final : public kl::EnabledFlag
+struct NoFlag final : kl::EnabledFlag
 {
-public:
     void setEnabled(bool) override {}
 };
 
@@ -53,53 +45,27 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s <config dir> <first op> <seed entries>\n", argv[0]);
         return 2;
     }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    if (argc == 5) {
-        try {
-            kl::IniSettingsStore settings(dir);
-            kl::AppStore store(settings);
-            NoList list;
-            NoFlag flag;
-            for (int j = 1; j <= std::atoi(argv[3]); ++j) {
-                store.Append(QStringLiteral("%1-%2").arg(QString::fromLocal8Bit(argv[4])).arg(j), list, flag);
-                settings.commit();
-            }
-            return 0;
-        } catch (const kl::RuntimeError &e) {
-            std::fprintf(stderr, "runtime error %d: %s\n", e.number(), qPrintable(e.description()));
-            return 1;
-        }
-    }
-    const long first = std::strtol(argv[2], nullptr, 10);
-    const int seed = std::atoi(argv[3]);
-
     try {
-        kl::IniSettingsStore settings(dir);
+        kl::IniSettingsStore settings(QString::fromLocal8Bit(argv[1]));
         kl::AppStore store(settings);
         NoList list;
         NoFlag flag;
-
-        list.m_count = store.Count();
-        if (list.m_count == 0) {
-            for (int j = 1; j <= seed; ++j)
+        const bool appender = argc == 5;
+        const long first = appender ? 1 : std::strtol(argv[2], nullptr, 10), count = std::atol(argv[3]);
+        if (!appender && store.Count() == 0) {
+            for (long j = 1; j <= count; ++j)
                 store.Append(QStringLiteral("seed-%1").arg(j), list, flag);
             settings.commit();
         }
         std::printf("ready\n");
         std::fflush(stdout);
-
-        for (long i = first;; ++i) {
-            switch (i % 3) {
-            case 0:
-                store.Append(QStringLiteral("prog-%1").arg(i), list, flag);
-                break;
-            case 1:
+        for (long i = first; !appender || i <= count; ++i) {
+            if (appender || i % 3 == 0)
+                store.Append(QStringLiteral("%1-%2").arg(QString::fromLocal8Bit(appender ? argv[4] : "prog")).arg(i), list, flag);
+            else if (i % 3 == 1)
                 store.Rename(1, QStringLiteral("name-%1").arg(i));
-                break;
-            default:
+            else
                 store.Remove(1, list);
-                break;
-            }
             settings.commit();
             std::printf("%ld\n", i);
             std::fflush(stdout);

@@ -7,25 +7,34 @@ kill landed between the commit and the report of it). Nothing half-done.
 
 import os
 import random
-import select
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import klx  # noqa: E402
-
 HELPER = None
 KILLS = 250
 SEED = 40
+WAIT = 15.0
 
 
-def model(ops):
-    """The list after the seed and ops 1..ops, as the helper performs them."""
+def parse_ini(data):
+    # Section -> {key: value} of a file the store wrote (plain values only).
+    sections, current = {}, None
+    for line in data.decode("utf-8").splitlines():
+        if line.startswith("[") and line.endswith("]"):
+            current = sections.setdefault(line[1:-1], {})
+        elif line:
+            key, sep, value = line.partition("=")
+            assert sep, "line without '=' in a file the store wrote: %r" % line
+            current[key] = value
+    return sections
+
+
+def expected_sections(ops):
+    # The file after the seed and ops 1..ops, as the helper performs them.
     entries = [["seed-%d" % j, "seed-%d" % j] for j in range(1, SEED + 1)]
     for i in range(1, ops + 1):
         if i % 3 == 0:
@@ -34,16 +43,8 @@ def model(ops):
             entries[0][1] = "name-%d" % i
         else:
             entries.pop(0)
-    return entries
-
-
-def expected_sections(entries):
-    setapp = {"AppCount": str(len(entries))}
-    names = {"AppCount": str(len(entries))}
-    for p, (path, name) in enumerate(entries, 1):
-        setapp[str(p)] = path
-        names[str(p)] = name
-    return {"SetApp": setapp, "Appnames": names}
+    return {section: dict([("AppCount", str(len(entries)))] + [(str(p), e[col]) for p, e in enumerate(entries, 1)])
+            for col, section in enumerate(("SetApp", "Appnames"))}
 
 
 class StoreCrash(unittest.TestCase):
@@ -54,32 +55,17 @@ class StoreCrash(unittest.TestCase):
         self.ini = os.path.join(self.tmp, "Kicklist", "Kicklist.ini")
 
     def run_until_killed(self, first_op, delay):
-        """Starts the helper, kills it delay seconds after it is ready; returns
-        the last op it reported as committed (first_op - 1 when none)."""
+        # Kills the helper delay seconds after it is ready; returns the last op
+        # it reported as committed (first_op - 1 when none).
         proc = subprocess.Popen([HELPER, self.tmp, str(first_op), str(SEED)],
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
-        try:
-            out = b""
-            deadline = time.monotonic() + klx.DEFAULT_WAIT
-            while b"ready\n" not in out:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    self.fail("helper not ready in time")
-                if select.select([proc.stdout], [], [], left)[0]:
-                    chunk = os.read(proc.stdout.fileno(), 4096)
-                    if not chunk:
-                        self.fail("helper ended early: %s" % proc.stderr.read().decode(errors="replace"))
-                    out += chunk
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        with proc:
+            ready = proc.stdout.readline()
             time.sleep(delay)
-            os.kill(proc.pid, signal.SIGKILL)
-            rest, err = proc.communicate(timeout=klx.DEFAULT_WAIT)
-        finally:
-            if proc.poll() is None:
-                proc.kill()
-                proc.wait(5)
-        self.assertEqual(proc.returncode, -signal.SIGKILL, err.decode(errors="replace"))
-        lines = (out + rest).decode().split()
-        done = [int(x) for x in lines if x != "ready"]
+            proc.kill()
+            rest, err = proc.communicate(timeout=WAIT)
+        self.assertEqual((ready, proc.returncode), (b"ready\n", -9), err.decode(errors="replace"))
+        done = [int(x) for x in rest.split()]
         return done[-1] if done else first_op - 1
 
     def test_file_holds_each_operation_whole_after_every_kill(self):
@@ -87,15 +73,11 @@ class StoreCrash(unittest.TestCase):
         committed = 0
         for trial in range(KILLS):
             # Mostly inside the loop of commits, now and then right at its start.
-            delay = rng.choice((0.0, rng.uniform(0, 0.02), rng.uniform(0, 0.15)))
-            reported = self.run_until_killed(committed + 1, delay)
+            reported = self.run_until_killed(committed + 1, rng.choice((0.0, rng.uniform(0, 0.02), rng.uniform(0, 0.15))))
             self.assertGreaterEqual(reported, committed)
-
             with open(self.ini, "rb") as f:
                 data = f.read()
-            sections = klx.parse_ini(data)
-            candidates = (reported, reported + 1)
-            matches = [k for k in candidates if sections == expected_sections(model(k))]
+            matches = [k for k in (reported, reported + 1) if parse_ini(data) == expected_sections(k)]
             self.assertTrue(matches, "trial %d: after op %d the file is neither that state nor the next:\n%s"
                             % (trial, reported, data.decode(errors="replace")))
             committed = matches[0]
@@ -104,19 +86,17 @@ class StoreCrash(unittest.TestCase):
 
     def test_instances_appending_at_once_lose_nothing(self):
         procs, each = 4, 60
-        running = [subprocess.Popen([HELPER, self.tmp, "append", str(each), "p%d" % n], stderr=subprocess.PIPE)
-                   for n in range(procs)]
+        running = [subprocess.Popen([HELPER, self.tmp, "append", str(each), "p%d" % n],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE) for n in range(procs)]
         for proc in running:
-            _, err = proc.communicate(timeout=klx.DEFAULT_WAIT * 4)
-            self.assertEqual(proc.returncode, 0, err.decode(errors="replace"))
+            self.assertEqual(proc.communicate(timeout=WAIT * 4)[1], b"")
+            self.assertEqual(proc.returncode, 0)
         with open(self.ini, "rb") as f:
-            sections = klx.parse_ini(f.read())
-        wanted = {"p%d-%d" % (n, j) for n in range(procs) for j in range(1, each + 1)}
-        for name in ("SetApp", "Appnames"):
-            entries = sections[name]
+            sections = parse_ini(f.read())
+        for entries in sections.values():
             self.assertEqual(entries.pop("AppCount"), str(procs * each))
-            self.assertEqual(set(entries), {str(p) for p in range(1, procs * each + 1)})
-            self.assertEqual(set(entries.values()), wanted)
+            self.assertEqual(sorted(entries), sorted(str(p) for p in range(1, procs * each + 1)))
+            self.assertEqual(set(entries.values()), {"p%d-%d" % (n, j) for n in range(procs) for j in range(1, each + 1)})
 
 
 if __name__ == "__main__":

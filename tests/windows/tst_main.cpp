@@ -72,37 +72,6 @@ private Q_SLOTS:
                                 "E-mail   kicklist-support@example.jp shown"));
     }
 
-    // The first start asks for an entry and shows the picker before the list window.
-    void load_data()
-    {
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("modal");
-        QTest::addColumn<QString>("seen"); // state(), then the boxes and saves
-        QTest::newRow("first start") << "0" << "Setup" << "Rows  0000 -1 Setup|" + kPrompt;
-        QTest::newRow("three") << "3" << "" << "Rows Program 1,Program 2,Program 3 0001 -1 |";
-        // The failure leaves the buttons as they were: the step that disables them never ran.
-        QTest::newRow("count not a number") << "many" << "syori" << "Rows  1111 -1 syori|";
-        QTest::newRow("count above capacity") << "101" << "syori" << "Rows 100 rows 1111 -1 syori|";
-    }
-    void load()
-    {
-        QFETCH(QString, count);
-        QFETCH(QString, modal);
-        Harness h;
-        h.settings.putPrograms(101);
-        h.settings.put("SetApp", "AppCount", count);
-        if (count == "0")
-            h.boxes.answer(vbOK);
-        if (!modal.isEmpty())
-            h.modals.expect([&](QWidget *window) {
-                if (h.forms.loadedMain() && h.forms.loadedMain()->isVisible())
-                    h.log.add("Shown before " + modal);
-                window->close();
-            });
-        h.forms.main();
-        QTEST(state(h) + u'|' + (h.log.matching("MsgBox") + h.log.matching("Save") + h.log.matching("Shown")).join(u'|'), "seen");
-    }
-
     // Steps in the list window and the rename dialog, then what they started,
     // showed, wrote and ended: the calls but reads and entry writes, then
     // state(). Steps: "clickN", "ctrlclickN", "twiceN" (a double-click on row
@@ -112,11 +81,12 @@ private Q_SLOTS:
     // "dlg=B" (a rename dialog button), "open-1" (opens the dialog for no
     // row), else a list window button. Each box is answered OK, the state
     // logged while a failure report is open; the one modal window is closed,
-    // or "ok" pressed in the recovery dialog, or "add" adds new.exe.
+    // or "ok" pressed in the recovery dialog, or "add" adds new.exe ("before
+    // the list window" logged when that is not shown yet).
     void steps_data()
     {
         QTest::addColumn<int>("programs");
-        QTest::addColumn<QString>("fault"); // "missing" (/opt/p2), "unreadable" (the count), "nameN", "goneN" (entry N), "save"
+        QTest::addColumn<QString>("fault"); // "count=C", "missing" (/opt/p2), "unreadable" (the count), "nameN", "goneN" (entry N), "save"
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("modal");
         QTest::addColumn<QString>("calls");
@@ -125,6 +95,11 @@ private Q_SLOTS:
         const auto row = [](const char *tag, int programs, const char *fault, const char *steps, const char *modal, const QString &calls) {
             QTest::newRow(tag) << programs << fault << steps << modal << calls;
         };
+        // Loading: the first start asks for an entry and shows the picker
+        // before the list window; a failure leaves the buttons as they were.
+        row("first start", 0, "", "", "close", kPrompt + "|before the list window|Rows  0000 -1 Setup");
+        row("count not a number", 3, "count=many", "", "close", "before the list window|Rows  1111 -1 syori");
+        row("count above capacity", 101, "", "", "close", "before the list window|Rows 100 rows 1111 -1 syori");
         // A classic single-selection list: once a row is chosen one stays chosen.
         row("focus alone", 3, "", "focus Run", "", three + "0001 -1 ");
         row("arrow key", 3, "", "focus down Run", "", "Shell /opt/p2 1|" + three + "1111 1 ");
@@ -198,11 +173,27 @@ private Q_SLOTS:
         QFETCH(QString, calls);
         Harness h;
         h.settings.putPrograms(programs);
+        const QString entry = fault.right(1);
+        if (fault.startsWith("count="))
+            h.settings.put("SetApp", "AppCount", fault.mid(6));
+        for (auto boxes = calls.count("MsgBox"); boxes > 0; --boxes)
+            h.boxes.answer(vbOK, [&] {
+                if (h.log.calls.last().startsWith("MsgBox Kicklist"))
+                    h.log.add(state(h));
+            });
+        if (!modal.isEmpty())
+            h.modals.expect([&h, modal](QWidget *window) {
+                if (!h.forms.loadedMain() || !h.forms.loadedMain()->isVisible())
+                    h.log.add("before the list window");
+                if (modal == "ok")
+                    return press(window, "ok");
+                if (modal == "add")
+                    return clickRow(window, "File1", "new.exe"), press(window, "AddProgram");
+                window->close();
+            });
         kl::main &w = h.forms.main();
         w.show();
         QApplication::setActiveWindow(&w);
-        h.log.take();
-        const QString entry = fault.right(1);
         if (fault == "missing")
             h.starter.missing.insert("/opt/p2");
         else if (fault == "unreadable")
@@ -213,50 +204,32 @@ private Q_SLOTS:
             h.settings.erase("Appnames", entry);
         h.settings.failCommits = fault == "save" ? err::PermissionDenied : 0;
         h.drives.listed.insert(h.drives.startFolder, {"new.exe"});
-        for (auto boxes = calls.count("MsgBox"); boxes > 0; --boxes)
-            h.boxes.answer(vbOK, [&] {
-                if (h.log.calls.last().startsWith("MsgBox Kicklist"))
-                    h.log.add(state(h));
-            });
-        if (!modal.isEmpty())
-            h.modals.expect([=](QWidget *window) {
-                if (modal == "ok")
-                    return press(window, "ok");
-                if (modal == "add")
-                    return clickRow(window, "File1", "new.exe"), press(window, "AddProgram");
-                window->close();
-            });
 
+        const QHash<QString, std::function<void()>> simpleSteps{
+            {"focus", [&] { list(w)->setFocus(Qt::TabFocusReason); }}, // makes a row current, chooses none
+            {"down", [&] { QTest::keyClick(list(w), Qt::Key_Down); }},
+            {"ctrlspace", [&] { QTest::keyClick(list(w), Qt::Key_Space, Qt::ControlModifier); }},
+            {"min", [&] { w.setWindowState(Qt::WindowMinimized); }},
+            {"close", [&] { w.close(); }},
+            {"log", [&] { h.log.add(state(h)); }},
+            {"open-1", [&] { h.forms.namechenge().OpenForRow(-1); }}};
         h.ends([&] {
-            for (const QString &step : steps.split(u' ')) {
+            for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {
                 const QString arg = step.section(u'=', 1);
-                const int row = step.right(1).toInt();
                 QLineEdit *text1 = step.contains(u'=') ? child<QLineEdit>(&h.forms.namechenge(), "Text1") : nullptr;
                 if (step.startsWith("click") || step.startsWith("ctrlclick") || step.startsWith("twice")) {
-                    const QPoint at = step == "twice" ? QPoint(10, list(w)->viewport()->height() - 5) : list(w)->visualItemRect(list(w)->item(row)).center();
-                    const auto mods = step.startsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
+                    const QRect rowRect = list(w)->visualItemRect(list(w)->item(step.right(1).toInt()));
+                    const QPoint at = step == "twice" ? QPoint(10, list(w)->viewport()->height() - 5) : rowRect.center();
                     step.startsWith("twice") ? QTest::mouseDClick(list(w)->viewport(), Qt::LeftButton, {}, at)
-                                             : QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, mods, at);
-                } else if (step == "focus") {
-                    list(w)->setFocus(Qt::TabFocusReason); // makes a row current, chooses none
-                } else if (step == "down" || step == "ctrlspace") {
-                    QTest::keyClick(list(w), step == "down" ? Qt::Key_Down : Qt::Key_Space, step == "down" ? Qt::NoModifier : Qt::ControlModifier);
-                } else if (step == "min") {
-                    w.setWindowState(Qt::WindowMinimized);
-                } else if (step == "close") {
-                    w.close();
-                } else if (step == "log") {
-                    h.log.add(state(h));
-                } else if (step == "open-1") {
-                    h.forms.namechenge().OpenForRow(-1);
+                                             : QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, step.startsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier, at);
+                } else if (simpleSteps.contains(step)) {
+                    simpleSteps[step]();
                 } else if (step.startsWith("type=")) {
                     text1->setText(arg == "long" ? kLong : QString(arg).replace(u'_', u' '));
                 } else if (step.startsWith("key=")) {
                     QTest::keySequence(text1, QKeySequence(arg));
-                } else if (step.startsWith("dlg=")) {
-                    press(&h.forms.namechenge(), qPrintable(arg));
                 } else {
-                    press(&w, qPrintable(step));
+                    press(step.startsWith("dlg=") ? static_cast<QWidget *>(&h.forms.namechenge()) : &w, qPrintable(step.startsWith("dlg=") ? arg : step));
                 }
             }
             h.log.add(state(h));

@@ -19,29 +19,18 @@ class FakeDrives final : public DriveSystem
 {
 public:
     QStringList driveList{QStringLiteral("/")};
-    QString startFolder = folderPath(QDir::currentPath());
-    QString startDrive = QStringLiteral("/");
-    // A drive that fails to open, with the error number it fails with.
-    QHash<QString, int> failing;
-    // Program files listed for a folder instead of what is on disk (no
-    // test can put a program in "/").
+    QString startFolder = folderPath(QDir::currentPath()), startDrive = QStringLiteral("/");
+    QHash<QString, int> failing; // a drive that fails to open, with the error number it fails with
+    // Program files listed for a folder instead of what is on disk (no test can put a program in "/").
     QHash<QString, QStringList> listed;
 
     QStringList drives() override { return driveList; }
     QString systemDrive() override { return QStringLiteral("/"); }
     QString currentFolder() override { return startFolder; }
     QString currentDrive() override { return startDrive; }
-    QString openDrive(const QString &drive) override
-    {
-        if (failing.contains(drive))
-            throw RuntimeError(failing.value(drive));
-        return drive;
-    }
+    QString openDrive(const QString &drive) override { return failing.contains(drive) ? throw RuntimeError(failing.value(drive)) : drive; }
     QStringList folders(const QString &folder) override { return listFolders(folder); }
-    QStringList programs(const QString &folder) override
-    {
-        return listed.contains(folder) ? listed.value(folder) : listPrograms(folder);
-    }
+    QStringList programs(const QString &folder) override { return listed.value(folder, listPrograms(folder)); }
 };
 
 } // namespace kl::test

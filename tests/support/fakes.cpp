@@ -24,11 +24,7 @@ enum class Outcome : int { Ended, Returned, Failed };
 // nothing, so it never waits on threads that are gone.
 struct NoDrawing final : QObject
 {
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        return event->type() == QEvent::Expose || event->type() == QEvent::UpdateRequest
-            || event->type() == QEvent::Paint;
-    }
+    bool eventFilter(QObject *, QEvent *e) override { return QList{QEvent::Expose, QEvent::UpdateRequest, QEvent::Paint}.contains(e->type()); }
 };
 
 [[noreturn]] void reportAndExit(Outcome outcome, const QString &failure, const QStringList &calls)
@@ -71,71 +67,18 @@ bool endsInChild(CallLog &log, const std::function<void()> &action)
     QDataStream stream(report.readAll());
     stream >> outcome >> failure >> log.calls;
     ::waitpid(child, &status, 0);
-    if (stream.status() != QDataStream::Ok)
-        outcome = -1;
-    if (outcome == int(Outcome::Failed) || outcome < 0) {
-        failNow(outcome < 0 ? QStringLiteral("the child process died (wait status %1)").arg(status) : failure);
-        return false;
-    }
-    return outcome == int(Outcome::Ended);
+    if (stream.status() != QDataStream::Ok || outcome == int(Outcome::Failed))
+        failNow(stream.status() != QDataStream::Ok ? QStringLiteral("the child process died (wait status %1)").arg(status) : failure);
+    return stream.status() == QDataStream::Ok && outcome == int(Outcome::Ended);
 }
 
 int errorOf(const std::function<void()> &f)
 {
     try {
-        f();
-        return 0;
+        return f(), 0;
     } catch (const RuntimeError &e) {
         return e.number();
     }
-}
-
-QStringList CallLog::matching(const QString &prefix) const
-{
-    QStringList result;
-    std::copy_if(calls.cbegin(), calls.cend(), std::back_inserter(result), [&](auto &c) { return c.startsWith(prefix); });
-    return result;
-}
-
-QString FakeSettings::id(const QString &app, const QString &section, const QString &key)
-{
-    Q_ASSERT(app.compare(QStringLiteral("Kicklist"), Qt::CaseInsensitive) == 0);
-    return section.toCaseFolded() + u'/' + key.toCaseFolded();
-}
-
-QString FakeSettings::GetSetting(const QString &app, const QString &section, const QString &key, const QString &def)
-{
-    m_log.add(QStringLiteral("Get %1/%2 [%3]").arg(section, key, def));
-    return m_values.value(id(app, section, key), def);
-}
-
-void FakeSettings::SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value)
-{
-    m_log.add(QStringLiteral("Save %1/%2 = %3").arg(section, key, value));
-    m_values.insert(id(app, section, key), value);
-    m_dirty = true;
-}
-
-void FakeSettings::DeleteSetting(const QString &app, const QString &section, const QString &key)
-{
-    const bool missing = !m_values.remove(id(app, section, key));
-    m_log.add(QStringLiteral("Delete %1/%2").arg(section, key) + (missing ? " !" : ""));
-    if (missing)
-        throw RuntimeError(err::InvalidProcedureCall);
-    m_dirty = true;
-}
-
-void FakeSettings::commit()
-{
-    if (!std::exchange(m_dirty, false))
-        return;
-    m_log.add(failCommits ? "Commit !" : "Commit");
-    if (failCommits) {
-        m_values = m_committed;
-        throw RuntimeError(failCommits);
-    }
-    ++commits;
-    m_committed = m_values;
 }
 
 QStringList FakeSettings::names() const
@@ -144,24 +87,6 @@ QStringList FakeSettings::names() const
     for (int p = 1, count = value("SetApp", "AppCount").value_or("0").toInt(); p <= count; ++p)
         result.append(value("Appnames", QString::number(p)).value_or(QString()));
     return result;
-}
-
-void FakeSettings::put(const QString &section, const QString &key, const QString &value)
-{
-    m_committed.insert(id(kApp, section, key), value);
-    m_values.insert(id(kApp, section, key), value);
-}
-
-void FakeSettings::erase(const QString &section, const QString &key)
-{
-    m_committed.remove(id(kApp, section, key));
-    m_values.remove(id(kApp, section, key));
-}
-
-std::optional<QString> FakeSettings::value(const QString &section, const QString &key) const
-{
-    const auto it = m_values.constFind(id(kApp, section, key));
-    return it == m_values.constEnd() ? std::nullopt : std::optional(*it);
 }
 
 void FakeSettings::putPrograms(int n)
@@ -174,26 +99,14 @@ void FakeSettings::putPrograms(int n)
     }
 }
 
-void FakeStarter::Shell(const QString &path, int style)
-{
-    const bool fails = path.isEmpty() || missing.contains(path);
-    m_log.add(QStringLiteral("Shell %1 %2").arg(path).arg(style) + (fails ? " !" : ""));
-    if (fails)
-        throw RuntimeError(err::FileNotFound);
-}
-
 int ScriptedBoxes::MsgBox(const QString &prompt, int buttons, const QString &title)
 {
     m_log.add(QStringLiteral("MsgBox %1: %2 [%3]").arg(title, prompt).arg(buttons));
-    if (m_script.empty()) {
-        failNow(QStringLiteral("a message box no test answers: 「%1」 %2").arg(title, prompt));
-        return vbCancel;
-    }
+    if (m_script.empty())
+        return failNow(QStringLiteral("a message box no test answers: 「%1」 %2").arg(title, prompt)), vbCancel;
     auto [button, whileOpen] = std::move(m_script.front());
     m_script.pop_front();
-    if (whileOpen)
-        whileOpen();
-    return button;
+    return whileOpen ? whileOpen() : void(), button;
 }
 
 void FakeProcess::end()
@@ -204,23 +117,6 @@ void FakeProcess::end()
     std::fprintf(stderr, "FAIL!  : %s() the program ended outside endsInChild(); last calls:\n%s\n",
                  QTest::currentTestFunction(), qPrintable(m_log.calls.mid(m_log.calls.size() - 5).join(u'\n')));
     std::_Exit(1);
-}
-
-void FakeList::setList(qint16 row, const QString &text)
-{
-    m_log.add(QStringLiteral("List(%1) = %2").arg(row).arg(text));
-    if (row < 0 || row > rows.size())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
-    (row == rows.size() ? rows.emplace_back() : rows[row]) = text;
-}
-
-void FakeList::RemoveItem(qint16 row)
-{
-    m_log.add(QStringLiteral("RemoveItem %1").arg(row));
-    if (row < 0 || row >= rows.size())
-        throw RuntimeError(err::InvalidProcedureCall);
-    rows.removeAt(row);
-    selected = -1;
 }
 
 } // namespace kl::test

@@ -29,7 +29,14 @@ struct CallLog
     QStringList calls;
     void add(const QString &call) { calls.append(call); }
     QStringList take() { return std::exchange(calls, {}); }
-    QStringList matching(const QString &prefix) const;
+    QStringList matching(const QString &prefix) const
+    {
+        QStringList found;
+        for (const QString &call : calls)
+            if (call.startsWith(prefix))
+                found.append(call);
+        return found;
+    }
 };
 
 // Runs action in a child process, where the end of the program really ends
@@ -54,33 +61,61 @@ class FakeSettings final : public SettingsStore, private LogsTo
 {
 public:
     explicit FakeSettings(CallLog &log) : LogsTo{log} {}
-
-    QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override;
-    void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override;
-    void DeleteSetting(const QString &app, const QString &section, const QString &key) override;
-    void commit() override;
+    QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override
+    {
+        m_log.add(QStringLiteral("Get %1/%2 [%3]").arg(section, key, def));
+        return m_values.value(id(app, section, key), def);
+    }
+    void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override
+    {
+        m_log.add(QStringLiteral("Save %1/%2 = %3").arg(section, key, value));
+        m_values.insert(id(app, section, key), value), m_dirty = true;
+    }
+    void DeleteSetting(const QString &app, const QString &section, const QString &key) override
+    {
+        const bool missing = !m_values.remove(id(app, section, key));
+        m_log.add(QStringLiteral("Delete %1/%2").arg(section, key) + (missing ? " !" : ""));
+        if (missing)
+            throw RuntimeError(err::InvalidProcedureCall);
+        m_dirty = true;
+    }
+    void commit() override
+    {
+        if (!std::exchange(m_dirty, false))
+            return;
+        m_log.add(failCommits ? "Commit !" : "Commit");
+        if (failCommits) {
+            m_values = m_committed;
+            throw RuntimeError(failCommits);
+        }
+        m_committed = m_values;
+    }
 
     // Arranging and inspecting without logging.
-    void put(const QString &section, const QString &key, const QString &value);
-    void erase(const QString &section, const QString &key);
-    std::optional<QString> value(const QString &section, const QString &key) const;
+    void put(const QString &section, const QString &key, const QString &value) { m_committed[id(kApp, section, key)] = m_values[id(kApp, section, key)] = value; }
+    void erase(const QString &section, const QString &key) { m_committed.remove(id(kApp, section, key)), m_values.remove(id(kApp, section, key)); }
+    std::optional<QString> value(const QString &section, const QString &key) const
+    {
+        const auto it = m_values.constFind(id(kApp, section, key));
+        return it == m_values.constEnd() ? std::nullopt : std::optional(*it);
+    }
     // Registers n programs "/opt/p1" .. "/opt/pn" named "Program 1" ..
     void putPrograms(int n);
-
     // Registered display names, as the store holds them.
     QStringList names() const;
 
-    int commits = 0;
     // Non-zero: commits fail with this number, and the pending writes are
     // gone, as when the disk refuses them.
     int failCommits = 0;
 
 private:
     static inline const QString kApp = QStringLiteral("Kicklist");
-    static QString id(const QString &app, const QString &section, const QString &key);
-
-    QHash<QString, QString> m_values;
-    QHash<QString, QString> m_committed;
+    static QString id(const QString &app, const QString &section, const QString &key)
+    {
+        Q_ASSERT(app.compare(kApp, Qt::CaseInsensitive) == 0);
+        return section.toCaseFolded() + u'/' + key.toCaseFolded();
+    }
+    QHash<QString, QString> m_values, m_committed;
     bool m_dirty = false;
 };
 
@@ -89,9 +124,14 @@ class FakeStarter final : public ProgramStarter, private LogsTo
 {
 public:
     explicit FakeStarter(CallLog &log) : LogsTo{log} {}
-    void Shell(const QString &path, int style) override;
+    void Shell(const QString &path, int style) override
+    {
+        const bool fails = path.isEmpty() || missing.contains(path);
+        m_log.add(QStringLiteral("Shell %1 %2").arg(path).arg(style) + (fails ? " !" : ""));
+        if (fails)
+            throw RuntimeError(err::FileNotFound);
+    }
     QSet<QString> missing;
-
 };
 
 // Logs "MsgBox <title>: <prompt> [buttons]" and answers from a script; a box
@@ -102,7 +142,6 @@ class ScriptedBoxes final : public MessageBoxes, private LogsTo
 public:
     explicit ScriptedBoxes(CallLog &log) : LogsTo{log} {}
     int MsgBox(const QString &prompt, int buttons, const QString &title) override;
-
     void answer(int button, std::function<void()> whileOpen = {}) { m_script.emplace_back(button, std::move(whileOpen)); }
 
 private:
@@ -116,7 +155,6 @@ class FakeProcess final : public ProcessControl, private LogsTo
 public:
     explicit FakeProcess(CallLog &log) : LogsTo{log} {}
     [[noreturn]] void end() override;
-
 };
 
 // A list box in memory, logging "List(row) = text", "RemoveItem row" and
@@ -127,13 +165,23 @@ public:
     explicit FakeList(CallLog &log) : LogsTo{log} {}
     qint16 ListCount() const override { return qint16(rows.size()); }
     qint16 ListIndex() const override { return selected; }
-    void setList(qint16 row, const QString &text) override;
-    void RemoveItem(qint16 row) override;
+    void setList(qint16 row, const QString &text) override
+    {
+        m_log.add(QStringLiteral("List(%1) = %2").arg(row).arg(text));
+        if (row < 0 || row > rows.size())
+            throw RuntimeError(err::InvalidPropertyArrayIndex);
+        (row == rows.size() ? rows.emplace_back() : rows[row]) = text;
+    }
+    void RemoveItem(qint16 row) override
+    {
+        m_log.add(QStringLiteral("RemoveItem %1").arg(row));
+        if (row < 0 || row >= rows.size())
+            throw RuntimeError(err::InvalidProcedureCall);
+        rows.removeAt(row), selected = -1;
+    }
     void Clear() override { m_log.add(QStringLiteral("Clear")), rows.clear(), selected = -1; }
-
     QStringList rows;
     qint16 selected = -1;
-
 };
 
 // Logs "<name> enabled" / "<name> disabled".

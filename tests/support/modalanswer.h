@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QObject>
+#include "fakes.h"
+
+#include <QApplication>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
-
-#include <deque>
-#include <functional>
-
-class QWidget;
+#include <QWidget>
 
 namespace kl::test {
 
@@ -15,19 +14,34 @@ namespace kl::test {
 // modal window is up (QApplication::activeModalWidget()); a modal window with
 // no answer queued fails the test at once, with its title. A test then checks
 // answered(): a failed check inside an answer would only leave the lambda.
-class ModalAnswerer final : public QObject
+class ModalAnswerer final
 {
-    Q_OBJECT
-
 public:
-    ModalAnswerer();
-
+    ModalAnswerer() { m_timer.callOnTimeout([this] { poll(); }), m_timer.start(5); }
     void expect(std::function<void(QWidget *)> answer) { m_queue.push_back(std::move(answer)); }
     int answered() const { return int(m_seen.size()); }
     QStringList seen() const { return m_seen; }
 
 private:
-    void poll();
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        m_last = modal ? m_last : nullptr;
+        if (!modal || modal == m_last || !modal->isVisible())
+            return;
+        if (m_queue.empty()) {
+            failNow(QStringLiteral("a modal window no test answers: 「%1」 (%2)").arg(modal->windowTitle(), modal->objectName()));
+            return modal->hide(); // lets the waiting handler go on
+        }
+        const auto answer = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_seen.append(modal->objectName());
+        const QPointer<QWidget> window(modal);
+        answer(modal);
+        // A window the answer left open must not be answered twice; one it
+        // hid may come back for the next answer.
+        m_last = (window && window->isVisible()) ? window : nullptr;
+    }
 
     QTimer m_timer;
     std::deque<std::function<void(QWidget *)>> m_queue;
@@ -36,6 +50,6 @@ private:
 };
 
 // Waits, processing events, until done() or the time runs out.
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 5000);
+inline bool waitFor(const std::function<bool()> &done, int timeoutMs = 5000) { return QTest::qWaitFor(done, timeoutMs); }
 
 } // namespace kl::test

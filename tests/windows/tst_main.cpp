@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 
 using namespace kl;
 using namespace kl::test;
@@ -14,41 +15,25 @@ using namespace kl::test;
 namespace {
 
 const QString kPrompt = QStringLiteral("MsgBox 登録: 起動するアプリケーションを登録してください。 [0]");
+const QString kLong(40000, u'長');
 
-QListWidget *list(kl::main &w)
-{
-    return child<QListWidget>(&w, "List1");
-}
+QListWidget *list(kl::main &w) { return child<QListWidget>(&w, "List1"); }
 
-// Which of AppDel, Run, chenge, AllRan are enabled, as "1101".
-QString buttonStates(kl::main &w)
-{
-    QString states;
-    for (const char *name : {"AppDel", "Run", "chenge", "AllRan"})
-        states += child(&w, name)->isEnabled() ? u'1' : u'0';
-    return states;
-}
-
-// The list window over n stored programs, shown, with row chosen (-1: none).
-kl::main &shown(Harness &h, int programs, int row = -1)
-{
-    h.settings.putPrograms(programs);
-    kl::main &w = h.forms.main();
-    w.show();
-    if (row >= 0)
-        clickRow(&w, "List1", list(w)->item(row)->text());
-    h.log.take();
-    return w;
-}
-
-// Logs the rows when they are what the store holds, with the button states,
-// the chosen row and the modal windows answered.
-void logRows(Harness &h)
+// The list window as "Rows <rows> <AppDel Run chenge AllRan enabled> <chosen>
+// <modal windows answered>", with "but stored ..." when the store holds other
+// rows, " min" when minimised and "[path|name]" when the rename dialog is open.
+QString state(Harness &h)
 {
     kl::main &w = *h.forms.loadedMain();
-    const QStringList rows = rowTexts(&w, "List1"), stored = h.settings.names();
-    h.log.add("Rows " + (rows == stored ? rows.join(u',') : rows.join(u',') + " but stored " + stored.join(u','))
-              + QStringLiteral(" %1 %2 ").arg(buttonStates(w)).arg(w.List1().ListIndex()) + h.modals.seen().join(u','));
+    const QStringList rows = rowTexts(&w, "List1"), stored = h.settings.names().mid(0, 100);
+    QString s = "Rows " + (rows.size() > 3 ? QStringLiteral("%1 rows").arg(rows.size()) : rows.join(u','))
+        + (rows == stored ? "" : " but stored " + stored.join(u',')) + u' ';
+    for (const char *name : {"AppDel", "Run", "chenge", "AllRan"})
+        s += child(&w, name)->isEnabled() ? u'1' : u'0';
+    s += QStringLiteral(" %1 ").arg(w.List1().ListIndex()) + h.modals.seen().join(u',') + (w.isMinimized() ? " min" : "");
+    if (namechenge *d = h.forms.loadedNamechenge(); d && d->isVisible())
+        s += " [" + child<QLabel>(d, "whatname")->text() + u'|' + child<QLineEdit>(d, "Text1")->text() + u']';
+    return s;
 }
 
 } // namespace
@@ -60,262 +45,196 @@ class TestMain : public QObject
 private Q_SLOTS:
     void cleanup() { verifyNoWindowLeft(); }
 
-    void design()
+    // The windows are fixed in size with buttons Enter does not press; the
+    // recovery dialog has no way out by Esc or Enter (OK there ends the program).
+    void windowsAsAWhole()
     {
         Harness h;
-        kl::main &w = shown(h, 1);
-        const auto tw = [](int l, int t, int wd, int ht) { return QRect(twips(l), twips(t), twips(wd), twips(ht)); };
-        QCOMPARE(w.windowTitle(), QStringLiteral("キックリスト"));
-        QCOMPARE(w.size(), QSize(twips(4905), twips(2520)));
-        QCOMPARE(w.minimumSize(), w.maximumSize());
-        QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint));
-        verifyControls(&w, list(w),
-                       {{"List1", tw(0, 0, 4935, 1320), ""},        {"AppAdd", tw(120, 1440, 1095, 375), "追加"},
-                        {"AppDel", tw(2520, 1440, 1095, 375), "削除"}, {"Run", tw(120, 1920, 1695, 495), "起動"},
-                        {"Exit", tw(3480, 1920, 1335, 495), "終了"},   {"Command1", tw(3720, 1440, 1095, 375), "バージョン"},
-                        {"AllRan", tw(1920, 1920, 1455, 495), "すべて起動"},
-                        {"chenge", tw(1320, 1440, 1095, 375), "登録名変更"}});
-        QStringList tips;
-        for (const char *name : {"List1", "AppAdd", "AppDel", "Run", "Exit"})
-            tips.append(child(&w, name)->toolTip());
-        QCOMPARE(tips, (QStringList{"クリックして選択", "登録アプリケーションの追加", "アプリケーションの削除",
-                                    "アプリケーションの実行", "プログラムの終了"}));
-    }
-
-    void load_data()
-    {
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("modal");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QString>("buttons");
-        QTest::newRow("first start") << "0" << "Setup" << 0 << "0000";
-        QTest::newRow("three") << "3" << "" << 3 << "0001";
-        // The failure leaves the buttons as they were: the step that disables them never ran.
-        QTest::newRow("count not a number") << "many" << "syori" << 0 << "1111";
-        QTest::newRow("count above capacity") << "101" << "syori" << 100 << "1111";
-    }
-    void load()
-    {
-        QFETCH(QString, count);
-        QFETCH(QString, modal);
-        Harness h;
-        h.settings.putPrograms(101);
-        h.settings.put("SetApp", "AppCount", count);
-        if (count == "0")
-            h.boxes.answer(vbOK);
-        bool windowShownDuringModal = false;
-        if (!modal.isEmpty())
-            h.modals.expect([&](QWidget *window) {
-                windowShownDuringModal = h.forms.loadedMain() && h.forms.loadedMain()->isVisible();
-                window->close();
-            });
-
+        h.settings.putPrograms(1);
         kl::main &w = h.forms.main();
-
-        QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
-        QVERIFY(!windowShownDuringModal);
-        QTEST(list(w)->count(), "rows");
-        QCOMPARE(rowTexts(&w, "List1").mid(0, 2), h.settings.names().mid(0, qMin(list(w)->count(), 2)));
-        QTEST(buttonStates(w), "buttons");
-        QVERIFY(h.log.matching("Save").isEmpty());
-        if (count == "0")
-            QCOMPARE(h.log.take(), (QStringList{"Get SetApp/AppCount [0]", kPrompt}));
-    }
-
-    // A classic single-selection list: once a row is chosen one stays chosen,
-    // and the three row buttons follow what is chosen.
-    void choosing_data()
-    {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<int>("chosen");
-        QTest::addColumn<QString>("buttons");
-        QTest::newRow("focus alone") << "focus" << -1 << "0001";
-        QTest::newRow("arrow key") << "focus down" << 1 << "1111";
-        QTest::newRow("click") << "click2" << 2 << "1111";
-        QTest::newRow("Ctrl+click on the chosen row") << "click2 ctrlclick2" << 2 << "1111";
-        QTest::newRow("Ctrl+Space on the chosen row") << "click2 ctrlspace" << 2 << "1111";
-        QTest::newRow("Ctrl+click on another row") << "click2 ctrlclick0" << 0 << "1111";
-    }
-    void choosing()
-    {
-        QFETCH(QString, steps);
-        QFETCH(int, chosen);
-        Harness h;
-        kl::main &w = shown(h, 3);
-        QApplication::setActiveWindow(&w);
-        for (const QString &step : steps.split(u' ')) {
-            const Qt::KeyboardModifiers mods = step.startsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
-            if (step == "focus")
-                list(w)->setFocus(Qt::TabFocusReason); // makes a row current, chooses none
-            else if (step == "down" || step == "ctrlspace")
-                QTest::keyClick(list(w), step == "down" ? Qt::Key_Down : Qt::Key_Space, mods);
-            else
-                QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, mods,
-                                  list(w)->visualItemRect(list(w)->item(step.right(1).toInt())).center());
-        }
-        QCOMPARE(w.List1().ListIndex(), qint16(chosen));
-        QTEST(buttonStates(w), "buttons");
-        if (chosen >= 0) {
-            press(&w, "Run");
-            QCOMPARE(h.log.take().last(), QStringLiteral("Shell /opt/p%1 1").arg(chosen + 1));
-        }
-    }
-
-    void recoveryDialog()
-    {
-        Harness h;
+        QString tips;
+        for (const char *name : {"List1", "AppAdd", "AppDel", "Run", "Exit"})
+            tips += u' ' + child(&w, name)->toolTip();
+        QCOMPARE(traits(&w, list(w)) + tips, "fixed List1 AppAdd AppDel Run Exit Command1 AllRan chenge クリックして選択 "
+                                             "登録アプリケーションの追加 アプリケーションの削除 アプリケーションの実行 プログラムの終了");
+        namechenge &n = h.forms.namechenge();
+        const bool modeless = n.windowType() == Qt::Window && !n.parentWidget() && n.windowModality() == Qt::NonModal;
+        QCOMPARE(traits(&n, n.focusWidget()) + (modeless && !n.windowIcon().isNull() ? " modeless" : ""),
+                 "fixed Text1 chenge clear cancel modeless");
         kl::syori &d = h.forms.syori();
-        QCOMPARE(d.windowTitle(), QStringLiteral("エラー処理"));
-        QCOMPARE(d.size(), QSize(218, 117));
-        QVERIFY(d.windowFlags().testFlag(Qt::Tool));
-        QCOMPARE(d.findChild<QLabel *>("Label1")->text(),
-                 QStringLiteral("ここのOKを押しても、改善されなければ下記にメールを送ってください。\u3000        "
-                                "ただし、OKを押すと登録されたリストは初期化されます。                    "
-                                "E-mail   kicklist-support@example.jp"));
-        // Esc and Enter are no way out (OK there would end this process).
         d.show();
         QTest::keyClick(&d, Qt::Key_Escape);
         QTest::keyClick(&d, Qt::Key_Return);
-        QVERIFY(d.isVisible());
+        const bool open = d.isVisible() && d.windowFlags().testFlag(Qt::Tool);
+        QCOMPARE(traits(&d, child(&d, "ok")) + u' ' + child<QLabel>(&d, "Label1")->text() + (open ? " shown" : ""),
+                 QStringLiteral("fixed ok ここのOKを押しても、改善されなければ下記にメールを送ってください。\u3000        "
+                                "ただし、OKを押すと登録されたリストは初期化されます。                    "
+                                "E-mail   kicklist-support@example.jp shown"));
     }
 
-    // A press, click or double-click in the list window: what it reads, starts
-    // and shows. Every message box in calls is answered OK, a modal window closed.
-    void pressOrClick_data()
+    // Steps in the list window and the rename dialog, then what they started,
+    // showed, wrote and ended: the calls but reads and entry writes, then
+    // state(). Steps: "clickN", "ctrlclickN", "twiceN" (a double-click on row
+    // N, "twice" below the rows), "focus", "down", "ctrlspace", "min"
+    // (minimises), "close" (the close box), "log" (state() now), "type=T"
+    // (into the name box, '_' a blank), "key=K" (a key sequence there),
+    // "dlg=B" (a rename dialog button), "open-1" (opens the dialog for no
+    // row), else a list window button. Each box is answered OK, the state
+    // logged while a failure report is open; the one modal window is closed,
+    // or "ok" pressed in the recovery dialog, or "add" adds new.exe ("before
+    // the list window" logged when that is not shown yet).
+    void steps_data()
     {
         QTest::addColumn<int>("programs");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QString>("fault"); // "count=C", "missing" (/opt/p2), "unreadable" (the count), "nameN", "goneN" (entry N), "save"
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("modal");
-        QTest::addColumn<bool>("minimized");
-        const QString notStarted = "MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n"
-            + RuntimeError::describe(err::FileNotFound) + " [0]";
-        QTest::newRow("Run") << 3 << "Run" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "" << false;
-        QTest::newRow("double-click") << 3 << "twice" << QStringList{"Get SetApp/2 []", "Shell /opt/p2 1"} << "" << false;
-        const QStringList missing{"Get SetApp/2 []", "Shell /opt/p2 1 !"};
-        QTest::newRow("missing program") << 3 << "Run missing" << missing << "syori" << true;
+        QTest::addColumn<QString>("calls");
+        const QString three = "Rows Program 1,Program 2,Program 3 ", removed = "Save Appnames/AppCount = 2|Save SetApp/AppCount = 2|";
+        const auto report = [](int n) { return "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(n)) + " [0]|"; };
+        const auto row = [](const char *tag, int programs, const char *fault, const char *steps, const char *modal, const QString &calls) {
+            QTest::newRow(tag) << programs << fault << steps << modal << calls;
+        };
+        // Loading: the first start asks for an entry and shows the picker
+        // before the list window; a failure leaves the buttons as they were.
+        row("first start", 0, "", "", "close", kPrompt + "|before the list window|Rows  0000 -1 Setup");
+        row("count not a number", 3, "count=many", "", "close", "before the list window|Rows  1111 -1 syori");
+        row("count above capacity", 101, "", "", "close", "before the list window|Rows 100 rows 1111 -1 syori");
+        // A classic single-selection list: once a row is chosen one stays chosen.
+        row("focus alone", 3, "", "focus Run", "", three + "0001 -1 ");
+        row("arrow key", 3, "", "focus down Run", "", "Shell /opt/p2 1|" + three + "1111 1 ");
+        row("Ctrl+click on the chosen row", 3, "", "click2 ctrlclick2 Run", "", "Shell /opt/p3 1|" + three + "1111 2 ");
+        row("Ctrl+Space on the chosen row", 3, "", "click2 ctrlspace Run", "", "Shell /opt/p3 1|" + three + "1111 2 ");
+        row("Ctrl+click on another row", 3, "", "click2 ctrlclick0 Run", "", "Shell /opt/p1 1|" + three + "1111 0 ");
+        // Starting restores a minimised window; a failure to start leaves it.
+        row("Run", 3, "", "click1 min Run", "", "Shell /opt/p2 1|" + three + "1111 1 ");
+        row("double-click", 3, "", "click1 min twice1", "", "Shell /opt/p2 1|" + three + "1111 1 ");
+        row("missing program", 3, "missing", "click1 min Run", "close", "Shell /opt/p2 1 !|" + three + "1111 1 syori min");
         // A double-click where there is no row reads position 0.
-        QTest::newRow("double-click, no row") << 3 << "empty" << QStringList{"Get SetApp/0 []", "Shell  1 !"} << "syori"
-                                              << true;
-        QTest::newRow("start all, one missing")
-            << 3 << "AllRan missing"
-            << QStringList{"Get SetApp/AppCount [0]", "Get SetApp/1 []", "Shell /opt/p1 1", "Get SetApp/2 []",
-                           "Shell /opt/p2 1 !", notStarted, "Get SetApp/3 []", "Shell /opt/p3 1"}
-            << "" << true;
-        QTest::newRow("add at 99") << 99 << "AppAdd" << QStringList() << "Setup" << true;
-        QTest::newRow("add at 100") << 100 << "AppAdd" << QStringList{"MsgBox 注意: これ以上は登録できません。 [0]"} << "" << true;
+        row("double-click, no row", 3, "", "min twice", "close", "Shell  1 !|" + three + "0001 -1 syori min");
+        row("start all, one missing", 3, "missing", "min AllRan", "",
+            "Shell /opt/p1 1|Shell /opt/p2 1 !|MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n"
+                + RuntimeError::describe(err::FileNotFound) + " [0]|Shell /opt/p3 1|" + three + "0001 -1  min");
+        row("add at 99", 99, "", "AppAdd", "close", "Rows 99 rows 0001 -1 Setup");
+        row("add at 100", 100, "", "AppAdd", "", "MsgBox 注意: これ以上は登録できません。 [0]|Rows 100 rows 0001 -1 ");
+        row("Exit", 3, "", "Exit", "", "End");
+        row("close box", 3, "", "close", "", "End");
+        // Entries stay until an append overwrites them.
+        row("recovery OK", 3, "missing", "click1 Run", "ok", "Shell /opt/p2 1 !|Save SetApp/AppCount = 0|Save Appnames/AppCount = 0|Commit|End");
+        // Reading the count comes before the removal's recovery is armed.
+        row("removal, count unreadable", 3, "unreadable", "click1 AppDel", "", report(err::TypeMismatch) + three + "but stored  1111 1 |End");
+        // After a removal, or a change whose save fails (the store then holds
+        // what is on disk), the rows are what the store holds and none is
+        // chosen; a removal is written before any box, so nothing is lost if
+        // the user walks away.
+        row("remove first", 3, "", "click0 AppDel", "", removed + "Commit|Rows Program 2,Program 3 0001 -1 ");
+        row("remove last", 3, "", "click2 AppDel", "", removed + "Commit|Rows Program 1,Program 2 0001 -1 ");
+        row("remove only entry", 1, "", "click0 AppDel", "close",
+            "Save Appnames/AppCount = 0|Save SetApp/AppCount = 0|Commit|" + kPrompt + "|Rows  0000 -1 Setup");
+        row("remove, name missing", 2, "name2", "click1 AppDel", "close", "Commit|Rows Program 1, 0001 -1 syori");
+        row("remove, save fails", 3, "save", "click1 AppDel", "close", removed + "Commit !|" + three + "0001 -1 syori");
+        row("append, save fails", 3, "save", "click1 AppAdd", "add",
+            "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]|Save Appnames/AppCount = 4|Save SetApp/AppCount = 4|"
+            "Commit !|" + report(err::PermissionDenied) + three + "0001 -1 Setup|End");
+        row("rename, save fails", 3, "save", "click1 chenge type=renamed dlg=chenge", "", "Commit !|" + report(err::PermissionDenied) + three + "0001 -1 |End");
+        // The rename dialog reads the store for the row; missing keys read as "None" and no name.
+        row("rename: opens", 3, "gone2", "open-1 log click0 chenge log click1 chenge", "",
+            QString("%1 [None|]|%2 [/opt/p1|Program 1]|%3 [None|]").arg(three + "but stored Program 1,,Program 3 0001 -1 ",
+                                                                        three + "but stored Program 1,,Program 3 1111 0 ",
+                                                                        three + "but stored Program 1,,Program 3 1111 1 "));
+        // The name is stored for the row chosen when it is confirmed, as typed.
+        row("rename: chosen row", 3, "", "click0 chenge click2 log chenge log type=Three click1 dlg=chenge", "",
+            three + "1111 2  [/opt/p1|Program 1]|" + three + "1111 2  [/opt/p3|Program 3]|Commit|Rows Program 1,Three,Program 3 1111 1 ");
+        row("rename: unchanged rewrites", 3, "", "click1 chenge type=Program_2 dlg=chenge", "", "Commit|" + three + "1111 1 ");
+        row("rename: blanks", 3, "", "click1 chenge type=__ dlg=chenge chenge", "", "Commit|Rows Program 1,  ,Program 3 1111 1  [/opt/p2|  ]");
+        row("rename: no length limit", 3, "", "click1 chenge type=long dlg=chenge", "", "Commit|Rows Program 1,long,Program 3 1111 1 ");
+        row("rename: empty refused", 3, "", "click1 chenge type= dlg=chenge key=A", "",
+            "MsgBox 名前の変更: 名前を入力して下さい。 [0]|" + three + "1111 1  [/opt/p2|a]");
+        row("rename: entry removed", 3, "", "click0 chenge AppDel type=typed dlg=chenge", "",
+            removed + "Commit|MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]|Rows Program 2,Program 3 0001 -1  [/opt/p1|typed]");
+        row("rename: cancel", 3, "", "click1 chenge type=typed dlg=cancel chenge", "", three + "1111 1  [/opt/p2|Program 2]");
+        row("rename: clear", 3, "", "click1 chenge dlg=clear key=A", "", three + "1111 1  [/opt/p2|a]");
+        // Enter confirms, End and Esc cancel, Home clears, whatever the modifiers.
+        for (const char *key : {"Return", "Num+Enter", "Shift+Return"})
+            row(key, 3, "", qPrintable(QString("click1 chenge type=x key=") + key), "", "Commit|Rows Program 1,x,Program 3 1111 1 ");
+        row("End", 3, "", "click1 chenge type=x key=End chenge", "", three + "1111 1  [/opt/p2|Program 2]");
+        for (const char *key : {"Shift+End", "Esc", "Shift+Esc"})
+            row(key, 3, "", qPrintable(QString("click1 chenge type=x key=") + key), "", three + "1111 1 ");
+        row("Home", 3, "", "click1 chenge type=x key=Home key=A", "", three + "1111 1  [/opt/p2|a]");
+        row("Shift+Home", 3, "", "click1 chenge type=x key=Shift+Home", "", three + "1111 1  [/opt/p2|]");
+        row("other keys type", 3, "", "click1 chenge type=x key=Z", "", three + "1111 1  [/opt/p2|xz]");
     }
-    void pressOrClick()
+    void steps()
     {
         QFETCH(int, programs);
-        QFETCH(QString, how);
-        QFETCH(QStringList, calls);
-        QFETCH(QString, modal);
-        Harness h;
-        kl::main &w = shown(h, programs, how == "empty" ? -1 : 1);
-        w.setWindowState(Qt::WindowMinimized);
-        if (how.endsWith(" missing"))
-            h.starter.missing.insert("/opt/p2");
-        for (auto boxes = calls.filter("MsgBox").size(); boxes > 0; --boxes)
-            h.boxes.answer(vbOK);
-        if (!modal.isEmpty())
-            h.modals.expect([](QWidget *window) { window->close(); });
-        if (how == "empty")
-            list(w)->clear();
-
-        if (how == "twice" || how == "empty")
-            QTest::mouseDClick(list(w)->viewport(), Qt::LeftButton, {},
-                               how == "empty" ? QPoint(10, 10) : list(w)->visualItemRect(list(w)->item(1)).center());
-        else
-            press(&w, qPrintable(how.section(u' ', 0, 0)));
-
-        QCOMPARE(h.log.take(), calls);
-        QCOMPARE(h.modals.seen(), modal.isEmpty() ? QStringList() : QStringList{modal});
-        QTEST(bool(w.windowState() & Qt::WindowMinimized), "minimized");
-    }
-
-    // After a removal, or a change whose save fails (the store then holds what
-    // is on disk), the rows are what the store holds and none is chosen.
-    void rowsFollowTheStore_data()
-    {
-        QTest::addColumn<int>("programs");
-        QTest::addColumn<QString>("change"); // and the row it is on
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("rows"); // as logRows() logs them
-        QTest::addColumn<bool>("ends");
-        const QString three = "Rows Program 1,Program 2,Program 3 0001 -1 ";
-        QTest::newRow("remove first") << 3 << "AppDel 0" << "" << "Rows Program 2,Program 3 0001 -1 " << false;
-        QTest::newRow("remove last") << 3 << "AppDel 2" << "" << "Rows Program 1,Program 2 0001 -1 " << false;
-        QTest::newRow("remove only entry") << 1 << "AppDel 0" << "" << "Rows  0000 -1 Setup" << false;
-        QTest::newRow("remove, name missing") << 2 << "AppDel 1" << "name" << "Rows Program 1, 0001 -1 syori" << false;
-        QTest::newRow("remove, save fails") << 3 << "AppDel 1" << "save" << three + "syori" << false;
-        QTest::newRow("append, save fails") << 3 << "AppAdd 1" << "save" << three + "Setup" << true;
-        QTest::newRow("rename, save fails") << 3 << "chenge 1" << "save" << three << true;
-    }
-    void rowsFollowTheStore()
-    {
-        QFETCH(int, programs);
-        QFETCH(QString, change);
         QFETCH(QString, fault);
+        QFETCH(QString, steps);
+        QFETCH(QString, modal);
+        QFETCH(QString, calls);
         Harness h;
-        kl::main &w = shown(h, programs, change.right(1).toInt());
-        if (fault == "name")
-            h.settings.erase("Appnames", QString::number(change.right(1).toInt() + 1));
+        h.settings.putPrograms(programs);
+        const QString entry = fault.right(1);
+        if (fault.startsWith("count="))
+            h.settings.put("SetApp", "AppCount", fault.mid(6));
+        for (auto boxes = calls.count("MsgBox"); boxes > 0; --boxes)
+            h.boxes.answer(vbOK, [&] {
+                if (h.log.calls.last().startsWith("MsgBox Kicklist"))
+                    h.log.add(state(h));
+            });
+        if (!modal.isEmpty())
+            h.modals.expect([&h, modal](QWidget *window) {
+                if (!h.forms.loadedMain() || !h.forms.loadedMain()->isVisible())
+                    h.log.add("before the list window");
+                if (modal == "ok")
+                    return press(window, "ok");
+                if (modal == "add")
+                    return clickRow(window, "File1", "new.exe"), press(window, "AddProgram");
+                window->close();
+            });
+        kl::main &w = h.forms.main();
+        w.show();
+        QApplication::setActiveWindow(&w);
+        if (fault == "missing")
+            h.starter.missing.insert("/opt/p2");
+        else if (fault == "unreadable")
+            h.settings.put("SetApp", "AppCount", "?");
+        else if (fault.startsWith("gone"))
+            h.settings.erase("SetApp", entry), h.settings.erase("Appnames", entry);
+        else if (fault.startsWith("name"))
+            h.settings.erase("Appnames", entry);
         h.settings.failCommits = fault == "save" ? err::PermissionDenied : 0;
         h.drives.listed.insert(h.drives.startFolder, {"new.exe"});
-        if (programs == 1 || change.startsWith("AppAdd"))
-            h.boxes.answer(vbOK); // asking for a first entry, or to register the new one
-        h.modals.expect([&](QWidget *window) {
-            if (!change.startsWith("AppAdd"))
-                return void(window->close());
-            clickRow(window, "File1", "new.exe");
-            press(window, "AddProgram");
-        });
-        h.boxes.answer(vbOK, [&] { logRows(h); }); // the failure's report, where the program ends
 
-        QTEST(h.ends([&] {
-            press(&w, qPrintable(change.section(u' ', 0, 0)));
-            if (change.startsWith("chenge")) {
-                h.forms.namechenge().findChild<QLineEdit *>("Text1")->setText("renamed");
-                press(&h.forms.namechenge(), "chenge");
+        const QHash<QString, std::function<void()>> simpleSteps{
+            {"focus", [&] { list(w)->setFocus(Qt::TabFocusReason); }}, // makes a row current, chooses none
+            {"down", [&] { QTest::keyClick(list(w), Qt::Key_Down); }},
+            {"ctrlspace", [&] { QTest::keyClick(list(w), Qt::Key_Space, Qt::ControlModifier); }},
+            {"min", [&] { w.setWindowState(Qt::WindowMinimized); }},
+            {"close", [&] { w.close(); }},
+            {"log", [&] { h.log.add(state(h)); }},
+            {"open-1", [&] { h.forms.namechenge().OpenForRow(-1); }}};
+        h.ends([&] {
+            for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {
+                const QString arg = step.section(u'=', 1);
+                QLineEdit *text1 = step.contains(u'=') ? child<QLineEdit>(&h.forms.namechenge(), "Text1") : nullptr;
+                if (step.startsWith("click") || step.startsWith("ctrlclick") || step.startsWith("twice")) {
+                    const QRect rowRect = list(w)->visualItemRect(list(w)->item(step.right(1).toInt()));
+                    const QPoint at = step == "twice" ? QPoint(10, list(w)->viewport()->height() - 5) : rowRect.center();
+                    step.startsWith("twice") ? QTest::mouseDClick(list(w)->viewport(), Qt::LeftButton, {}, at)
+                                             : QTest::mouseClick(list(w)->viewport(), Qt::LeftButton, step.startsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier, at);
+                } else if (simpleSteps.contains(step)) {
+                    simpleSteps[step]();
+                } else if (step.startsWith("type=")) {
+                    text1->setText(arg == "long" ? kLong : QString(arg).replace(u'_', u' '));
+                } else if (step.startsWith("key=")) {
+                    QTest::keySequence(text1, QKeySequence(arg));
+                } else {
+                    press(step.startsWith("dlg=") ? static_cast<QWidget *>(&h.forms.namechenge()) : &w, qPrintable(step.startsWith("dlg=") ? arg : step));
+                }
             }
-            logRows(h);
-        }), "ends");
-
-        QTEST(h.log.matching("Rows").value(0), "rows");
-        QCOMPARE(h.log.calls.count("Commit"), fault == "save" ? 0 : 1); // one durable write per handler
-        if (programs == 1) // the removal is written before the box, so nothing is lost if the user walks away
-            QVERIFY(h.log.calls.indexOf("Commit") < h.log.calls.indexOf(kPrompt));
-    }
-
-    void endingTheProgram_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QStringList>("calls");
-        QTest::newRow("Exit") << "Exit" << QStringList{"End"};
-        QTest::newRow("close box") << "close" << QStringList{"End"};
-        // Entries stay until an append overwrites them.
-        QTest::newRow("recovery OK") << "Run" << QStringList{"Get SetApp/1 []", "Shell /opt/p1 1 !",
-                                                             "Save SetApp/AppCount = 0", "Save Appnames/AppCount = 0",
-                                                             "Commit", "End"};
-        // Reading the count comes before the removal's recovery is armed.
-        QTest::newRow("removal, count unreadable")
-            << "AppDel"
-            << QStringList{"Get SetApp/AppCount [0]",
-                           "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(err::TypeMismatch)) + " [0]", "End"};
-    }
-    void endingTheProgram()
-    {
-        QFETCH(QString, how);
-        Harness h;
-        kl::main &w = shown(h, 2, 0);
-        if (how == "AppDel")
-            h.settings.put("SetApp", "AppCount", "?"), h.boxes.answer(vbOK);
-        h.starter.missing.insert("/opt/p1");
-        h.modals.expect([](QWidget *recovery) { press(recovery, "ok"); });
-
-        QVERIFY(h.ends([&] { how == "close" ? void(w.close()) : press(&w, qPrintable(how)); }));
-        QTEST(h.log.take(), "calls");
+            h.log.add(state(h));
+        });
+        QCOMPARE(h.log.calls.filter(QRegularExpression("^(?!Get |Delete |Save \\w+/\\d)")).join(u'|').replace(kLong, "long"), calls);
     }
 };
 

@@ -25,7 +25,6 @@ struct Picker
     Harness h;
     QTemporaryDir tmp;
     QString progs = tmp.path() + "/progs", other = tmp.path() + "/other";
-    QString state; // the picker's, when its steps ended
 
     Picker()
     {
@@ -37,9 +36,8 @@ struct Picker
             file.setPermissions(QFile::ReadOwner | (qstrcmp(n, "run.sh") ? QFile::ReadOwner : QFile::ExeOwner));
         }
         qputenv("HOME", QFile::encodeName(tmp.path() + "/home"));
-        h.drives.startFolder = progs;
-        h.drives.startDrive = tmp.path();
-        h.drives.driveList = {"/", tmp.path(), other};
+        std::tie(h.drives.driveList, h.drives.startFolder, h.drives.startDrive) = std::tuple(QStringList{"/", tmp.path(), other}, progs, tmp.path());
+        h.drives.listed.insert("/", {"prog"});
         h.settings.putPrograms(1);
         h.forms.main();
         h.log.take();
@@ -53,45 +51,50 @@ struct Picker
         return w.drive() + u'|' + w.dirPath() + u'|' + w.fileName() + u'|' + (child(&w, "AddProgram")->isEnabled() ? u'1' : u'0');
     }
 
-    // Shows the picker from the list window's Add button and runs steps in it:
-    // "open F" double-clicks folder F, "pick F" and "run F" click and
-    // double-click file F, "drive" goes to the next drive ("drive N": one
-    // failing with error N), "answer N" sets the answer to the confirm box,
-    // "close" presses the close box and "add" Add. A picker the steps leave
-    // open is cancelled.
-    enum Outcome { Hidden, LeftOpen, NeverShown };
-    Outcome add(const QStringList &steps)
+    // Shows the picker from the list window's Add button once for each
+    // showing (" / " between them) and runs its steps (", " between them) in
+    // it: "open F" and "click F" double-click and click folder F, "blank"
+    // clicks below the files, "pick F" and "run F" click and double-click file
+    // F, "drive" goes to the next drive ("drive N": one failing with error N),
+    // "answer N" sets the answer to the confirm box, "remove F" removes folder
+    // F, "close" presses the close box and "add" Add. A picker the steps leave open is cancelled, its state marked "open".
+    // Then the boxes, and the rows and the paths stored if they differ.
+    QString add(const QString &showings)
     {
-        Outcome outcome = NeverShown;
-        h.modals.expect([&](QWidget *window) {
-            auto &w = *qobject_cast<Setup *>(window);
-            for (const QString &step : steps) {
-                const QString arg = step.section(u' ', 1);
-                if (step.startsWith("open "))
-                    clickRow(&w, "Dir1", arg, true);
-                else if (step.startsWith("remove "))
-                    QDir(w.dirPath() + u'/' + arg).removeRecursively();
-                else if (step.startsWith("pick ") || step.startsWith("run "))
-                    clickRow(&w, "File1", arg, step.startsWith("run "));
-                else if (step.startsWith("drive") && (arg.isEmpty() || (h.drives.failing.insert(other, arg.toInt()), true)))
-                    QTest::keyClick(child(&w, "Drive1"), Qt::Key_Down);
-                else if (step.startsWith("answer "))
-                    h.boxes.answer(arg.toInt());
-                else if (step == "close")
-                    w.close();
-                else
-                    press(&w, "AddProgram");
-            }
-            state = stateOf(w);
-            outcome = w.isVisible() ? LeftOpen : Hidden;
-            if (outcome == LeftOpen)
-                press(&w, "cxsetup");
-        });
-        press(&h.forms.main(), "AppAdd");
-        return outcome;
+        QStringList states;
+        for (const QString &showing : showings.split(" / ")) {
+            h.modals.expect([&](QWidget *window) {
+                auto &w = *qobject_cast<Setup *>(window);
+                for (const QString &step : showing.split(", ", Qt::SkipEmptyParts)) {
+                    const QString arg = step.section(u' ', 1);
+                    if (step.startsWith("open ") || step.startsWith("click "))
+                        clickRow(&w, "Dir1", arg, step.startsWith("open "));
+                    else if (step == "blank")
+                        QTest::mouseClick(child<QListWidget>(&w, "File1")->viewport(), Qt::LeftButton, {}, QPoint(20, 140));
+                    else if (step.startsWith("remove "))
+                        QDir(w.dirPath() + u'/' + arg).removeRecursively();
+                    else if (step.startsWith("pick ") || step.startsWith("run "))
+                        clickRow(&w, "File1", arg, step.startsWith("run "));
+                    else if (step.startsWith("drive") && (arg.isEmpty() || (h.drives.failing.insert(other, arg.toInt()), true)))
+                        QTest::keyClick(child(&w, "Drive1"), Qt::Key_Down);
+                    else if (step.startsWith("answer "))
+                        h.boxes.answer(arg.toInt());
+                    else
+                        step == "close" ? void(w.close()) : press(&w, "AddProgram");
+                }
+                states << stateOf(w) + (w.isVisible() ? " open" : "");
+                if (w.isVisible())
+                    press(&w, "cxsetup");
+            });
+            press(&h.forms.main(), "AppAdd");
+        }
+        const QStringList rows = rowTexts(&h.forms.main(), "List1");
+        QStringList paths;
+        for (int n = 2; h.settings.value("SetApp", QString::number(n)); ++n)
+            paths << *h.settings.value("SetApp", QString::number(n));
+        return QString((QStringList{states.join(" / ")} + h.log.matching("MsgBox") << rows.join(u',')).join(u'|').replace(kConfirm, "confirm")
+                       + (paths == rows.mid(1) ? "" : " stored " + paths.join(u','))).replace(tmp.path(), "~");
     }
-
-    QStringList rows() { return rowTexts(&h.forms.main(), "List1"); }
 };
 
 } // namespace
@@ -103,119 +106,74 @@ class TestSetup : public QObject
 private Q_SLOTS:
     void cleanup() { verifyNoWindowLeft(); }
 
-    void designKeysAndBrowsing()
+    void designKeysAndLists()
     {
         Picker p;
         Setup &w = p.h.forms.Setup();
         w.show();
-        QVERIFY(w.minimumSize() == QSize(397, 223) && w.maximumSize() == w.minimumSize());
-        QVERIFY(!(w.windowFlags() & Qt::WindowMinMaxButtonsHint) && !w.windowIcon().isNull());
-        // In tab order, with the buttons' captions; no button takes Enter.
-        const QList<DesignedControl> controls{
-            {"Drive1", {16, 16, 161, 20}, ""}, {"Dir1", {16, 48, 161, 160}, ""}, {"File1", {192, 16, 185, 150}, ""},
-            {"cxsetup", {288, 176, 89, 33}, "キャンセル"}, {"AddProgram", {192, 176, 89, 33}, "追加"}};
-        verifyControls(&w, child(&w, "Drive1"), controls);
-
-        QCOMPARE(child<QComboBox>(&w, "Drive1")->count(), 3);
-        QCOMPARE(Picker::stateOf(w), p.path("~|~/progs||0"));
+        QCOMPARE(traits(&w, child(&w, "Drive1")) + (w.windowIcon().isNull() ? "" : " icon"),
+                 "fixed Drive1 Dir1 File1 cxsetup AddProgram icon");
         const QStringList ancestors = QStringList{"/"} + p.progs.split(u'/', Qt::SkipEmptyParts);
-        QCOMPARE(rowTexts(&w, "Dir1"), (ancestors + QStringList{"Alpha", "beta"}));
-        QCOMPARE(rowTexts(&w, "File1"), (QStringList{"a.exe", "B.EXE", "run.sh"}));
+        QCOMPARE(QString::number(child<QComboBox>(&w, "Drive1")->count()) + Picker::stateOf(w) + (rowTexts(&w, "Dir1") + rowTexts(&w, "File1")).join(u','),
+                 "3" + p.path("~|~/progs||0") + (ancestors + QStringList{"Alpha", "beta", "a.exe", "B.EXE", "run.sh"}).join(u','));
         // Enter and Esc press nothing, whichever control has the focus.
         clickRow(&w, "File1", "B.EXE");
         for (const char *control : {"Drive1", "Dir1", "File1", "cxsetup", "AddProgram"}) {
             for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
                 child(&w, control)->setFocus();
                 QTest::keyClick(child(&w, control), key);
-                QVERIFY2(w.isVisible() && p.h.log.calls.isEmpty(), control);
-                QCOMPARE(w.dirPath() + u'/' + w.fileName(), p.progs + "/B.EXE");
+                QVERIFY2(w.isVisible() && p.h.log.calls.isEmpty() && w.dirPath() + u'/' + w.fileName() == p.progs + "/B.EXE", control);
             }
         }
-        // A single click selects a folder, the blank part of a list changes
-        // nothing, a double-click opens.
-        clickRow(&w, "File1", "a.exe");
-        clickRow(&w, "Dir1", "Alpha");
-        QTest::mouseClick(child<QListWidget>(&w, "File1")->viewport(), Qt::LeftButton, {}, QPoint(20, 140));
-        QCOMPARE(Picker::stateOf(w), p.path("~|~/progs|a.exe|1"));
-        clickRow(&w, "Dir1", "Alpha", true);
-        QCOMPARE(w.dirPath() + u'|' + w.fileName() + u'|' + w.filePath(), p.progs + "/Alpha||" + p.progs + "/Alpha");
-        QCOMPARE(rowTexts(&w, "Dir1") + rowTexts(&w, "File1"), (ancestors + QStringList{"Alpha", "c.exe"}));
-        QVERIFY(p.h.log.calls.isEmpty());
     }
 
     void stepsInThePicker_data()
     {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QString>("boxes"); // the boxes shown, one a line ("confirm": the confirm box)
-        QTest::addColumn<QString>("registered");
-        QTest::addColumn<QString>("state"); // when the steps ended: drive|folder|file|Add enabled
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("start"); // the process's current folder; "" when it has gone
         QTest::addColumn<bool>("home"); // whether the home folder exists
-        const auto row = [](const char *tag, const QStringList &steps, const QString &boxes, const QString &registered,
-                            const QString &state, const QString &start = "~/progs", bool home = true) {
-            QTest::newRow(tag) << steps << boxes << registered << state << start << home;
+        QTest::addColumn<QString>("seen"); // each showing's drive|folder|file|Add enabled, the boxes, the rows
+        const auto row = [](const char *tag, const QString &steps, const QString &seen, const QString &start = "~/progs", bool home = true) {
+            QTest::newRow(tag) << steps << start << home << seen;
         };
-        const QString warning = "MsgBox 注意: .EXE ファイルを選択して下さい。 [0]";
-        row("folder below", {"open Alpha", "pick c.exe", "add"}, "confirm", "~/progs/Alpha/c.exe", "~|~/progs/Alpha|c.exe|1");
-        row("root: separator doubled", {"open /", "pick prog", "add"}, "confirm", "//prog", "~|/|prog|1");
-        row("double-click, first showing", {"run a.exe"}, "confirm", "~/progs/a.exe", "~|~/progs|a.exe|1");
-        row("Cancel in the confirm box", {"pick a.exe", "answer 2", "add"}, "confirm", "", "~|~/progs|a.exe|1");
+        const QString warning = "|MsgBox 注意: .EXE ファイルを選択して下さい。 [0]|Program 1";
+        row("folder below", "open Alpha, pick c.exe, add", "~|~/progs/Alpha|c.exe|1|confirm|Program 1,~/progs/Alpha/c.exe");
+        // A single click selects a folder, the blank part of a list changes nothing.
+        row("clicks that change nothing", "pick a.exe, click Alpha, blank, add", "~|~/progs|a.exe|1|confirm|Program 1,~/progs/a.exe");
+        row("root: separator doubled", "open /, pick prog, add", "~|/|prog|1|confirm|Program 1,//prog");
+        row("double-click, first showing", "run a.exe", "~|~/progs|a.exe|1|confirm|Program 1,~/progs/a.exe");
+        row("Cancel in the confirm box", "pick a.exe, answer 2, add", "~|~/progs|a.exe|1|confirm|Program 1");
+        // The next showing keeps the choice, and Add registers it again; the
+        // close box discards it: the next showing starts afresh.
+        row("kept until closed", "open Alpha, pick c.exe, add / add / close / ",
+            "~|~/progs/Alpha|c.exe|1 / ~|~/progs/Alpha|c.exe|1 / ~|~/progs/Alpha|c.exe|1 / ~|~/progs||0 open|confirm|confirm|"
+            "Program 1,~/progs/Alpha/c.exe,~/progs/Alpha/c.exe");
         // Nothing picked in the new place, yet Add stays enabled.
-        row("picked, other folder opened", {"pick a.exe", "open beta", "add"}, warning, "", "~|~/progs/beta||1");
-        row("picked, other drive", {"pick a.exe", "drive", "add"}, warning, "", "~/other|~/other||1");
-        row("folder removed since listed", {"remove beta", "open beta"}, "MsgBox エラー: パスが見つかりません。 [0]", "",
-            "~|~/progs||0");
+        row("picked, other folder opened", "pick a.exe, open beta, add", "~|~/progs/beta||1 open" + warning);
+        row("picked, other drive", "pick a.exe, drive, add", "~/other|~/other||1 open" + warning);
+        row("folder removed since listed", "remove beta, open beta", "~|~/progs||0 open|MsgBox エラー: パスが見つかりません。 [0]|Program 1");
         // A drive with no medium falls back to the system drive, never the
         // current one; any other failure leaves the lists where they were.
-        row("drive with no medium", {"drive 68"}, "MsgBox エラー: デバイスが準備されていません。 [0]", "", "/|/||0");
-        row("drive failing otherwise", {"drive 57"},
-            "MsgBox エラー: デバイス I/O エラーです。 [0]\nMsgBox 予期せぬエラー: エラーナンバーを作成者に伝えてください。 [0]", "",
-            "~/other|~/progs||0");
+        row("drive with no medium", "drive 68", "/|/||0 open|MsgBox エラー: デバイスが準備されていません。 [0]|Program 1");
+        row("drive failing otherwise", "drive 57", "~/other|~/progs||0 open|MsgBox エラー: デバイス I/O エラーです。 [0]|"
+            "MsgBox 予期せぬエラー: エラーナンバーを作成者に伝えてください。 [0]|Program 1");
         // A current folder that has gone opens the home folder, else the root.
-        row("current folder gone", {}, "", "", "~|~/home||0", "");
-        row("current folder removed", {}, "", "", "~|~/home||0", "~/gone");
-        row("gone, and no home", {}, "", "", "/|/||0", "", false);
+        row("current folder gone", "", "~|~/home||0 open|Program 1", "");
+        row("current folder removed", "", "~|~/home||0 open|Program 1", "~/gone");
+        row("gone, and no home", "", "/|/||0 open|Program 1", "", false);
     }
     void stepsInThePicker()
     {
-        QFETCH(QStringList, steps);
-        QFETCH(QString, boxes);
-        QFETCH(QString, registered);
+        QFETCH(QString, steps);
         QFETCH(QString, start);
+        QFETCH(QString, seen);
         QFETCH(bool, home);
         Picker p;
-        p.h.drives.listed.insert("/", {"prog"});
         p.h.drives.startFolder = p.path(start);
-        if (!home)
-            QVERIFY(QDir(p.path("~/home")).removeRecursively());
-        if (!steps.join(u' ').contains("answer ")) // else the steps answer
-            for (qsizetype box = boxes.split(u'\n', Qt::SkipEmptyParts).size(); box > 0; --box)
-                p.h.boxes.answer(vbOK);
-        QCOMPARE(p.add(steps), boxes == "confirm" ? Picker::Hidden : Picker::LeftOpen);
-        QTEST(p.state.replace(p.tmp.path(), "~"), "state");
-        QCOMPARE(p.h.log.matching("MsgBox").join(u'\n').replace(kConfirm, "confirm"), boxes);
-        QTEST(p.h.settings.value("SetApp", "2").value_or("").replace(p.tmp.path(), "~"), "registered");
-        QCOMPARE(p.rows().join(u'|').replace(p.tmp.path(), "~"), "Program 1" + (registered.isEmpty() ? "" : "|" + registered));
-    }
-
-    void keepsItsChoiceUntilClosed()
-    {
-        Picker p;
-        p.h.boxes.answer(vbOK);
-        p.h.boxes.answer(vbOK);
-        QCOMPARE(p.add({"open Alpha", "pick c.exe", "add"}), Picker::Hidden);
-        Setup *first = p.h.forms.loadedSetup();
-        // The next showing keeps the choice, and Add registers it again.
-        QCOMPARE(p.add({"add"}), Picker::Hidden);
-        QCOMPARE(p.h.forms.loadedSetup(), first);
-        QCOMPARE(p.state, p.path("~|~/progs/Alpha|c.exe|1"));
-        QCOMPARE(p.rows().join(u'|'), p.path("Program 1|~/progs/Alpha/c.exe|~/progs/Alpha/c.exe"));
-        // The close box discards it: the next showing starts afresh.
-        p.h.log.take();
-        QCOMPARE(p.add({"close"}), Picker::Hidden);
-        QVERIFY(!p.h.forms.loadedSetup() && p.h.log.calls.isEmpty());
-        QCOMPARE(p.add({}), Picker::LeftOpen);
-        QCOMPARE(p.state, p.path("~|~/progs||0"));
+        QVERIFY(home || QDir(p.path("~/home")).removeRecursively());
+        for (auto boxes = steps.contains("answer ") ? 0 : seen.count("MsgBox") + seen.count("confirm"); boxes > 0; --boxes)
+            p.h.boxes.answer(vbOK); // else the steps answer
+        QCOMPARE(p.add(steps), seen);
     }
 };
 

@@ -16,8 +16,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <system_error>
+#include <thread>
+
 #include <fcntl.h>
-#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -108,26 +110,17 @@ int spawnDetached(const QString &path, pid_t &pid)
 // owns that signal), no waitpid(-1) (it would take children that are not
 // ours), no fork in a threaded program, and it works whether or not an
 // event loop is running.
-void *waitForExit(void *child)
-{
-    const auto pid = pid_t(reinterpret_cast<intptr_t>(child));
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    return nullptr;
-}
-
 void reapWhenExited(pid_t pid)
 {
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    pthread_attr_setstacksize(&attributes, 64 * 1024);
-    pthread_t thread;
-    const int error = pthread_create(&thread, &attributes, waitForExit, reinterpret_cast<void *>(intptr_t(pid)));
-    pthread_attr_destroy(&attributes);
-    // Without a thread the program still runs; it is only left uncollected.
-    if (error != 0)
-        std::fprintf(stderr, "kicklist: cannot watch program %d: %s\n", int(pid), std::strerror(error));
+    try {
+        std::thread([pid] {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error &error) {
+        // Without a thread the program still runs; it is only left uncollected.
+        std::fprintf(stderr, "kicklist: cannot watch program %d: %s\n", int(pid), error.what());
+    }
 }
 #endif
 

@@ -81,14 +81,6 @@ int errorOf(const std::function<void()> &f)
     }
 }
 
-QStringList FakeSettings::names() const
-{
-    QStringList result;
-    for (int p = 1, count = value("SetApp", "AppCount").value_or("0").toInt(); p <= count; ++p)
-        result.append(value("Appnames", QString::number(p)).value_or(QString()));
-    return result;
-}
-
 void FakeSettings::putPrograms(int n)
 {
     put("SetApp", "AppCount", QString::number(n));

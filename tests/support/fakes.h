@@ -6,6 +6,7 @@
 #include "platform/settingsstore.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -29,14 +30,7 @@ struct CallLog
     QStringList calls;
     void add(const QString &call) { calls.append(call); }
     QStringList take() { return std::exchange(calls, {}); }
-    QStringList matching(const QString &prefix) const
-    {
-        QStringList found;
-        for (const QString &call : calls)
-            if (call.startsWith(prefix))
-                found.append(call);
-        return found;
-    }
+    QStringList matching(const QString &prefix) const { return calls.filter(QRegularExpression(u'^' + QRegularExpression::escape(prefix))); }
 };
 
 // Runs action in a child process, where the end of the program really ends
@@ -56,7 +50,7 @@ struct LogsTo
 //   Save SetApp/1 = /bin/true
 //   Delete Appnames/2
 //   Commit                        (only when writes were pending; "Commit !" failed)
-// The application name is checked, not logged: it is always "Kicklist".
+// The application name is not logged; under another than "Kicklist" there is nothing.
 class FakeSettings final : public SettingsStore, private LogsTo
 {
 public:
@@ -101,8 +95,6 @@ public:
     }
     // Registers n programs "/opt/p1" .. "/opt/pn" named "Program 1" ..
     void putPrograms(int n);
-    // Registered display names, as the store holds them.
-    QStringList names() const;
 
     // Non-zero: commits fail with this number, and the pending writes are
     // gone, as when the disk refuses them.
@@ -110,11 +102,7 @@ public:
 
 private:
     static inline const QString kApp = QStringLiteral("Kicklist");
-    static QString id(const QString &app, const QString &section, const QString &key)
-    {
-        Q_ASSERT(app.compare(kApp, Qt::CaseInsensitive) == 0);
-        return section.toCaseFolded() + u'/' + key.toCaseFolded();
-    }
+    static QString id(const QString &app, const QString &section, const QString &key) { return QStringList{app, section, key}.join(u'/').toCaseFolded(); }
     QHash<QString, QString> m_values, m_committed;
     bool m_dirty = false;
 };

@@ -12,14 +12,13 @@ namespace kl::test {
 
 // Answers modal windows as a user would: each queued answer runs once a new
 // modal window is up (QApplication::activeModalWidget()); a modal window with
-// no answer queued fails the test at once, with its title. A test then checks
-// answered(): a failed check inside an answer would only leave the lambda.
+// no answer queued fails the test at once, with its title. A failed check
+// inside an answer only leaves the lambda: answers record, the test checks.
 class ModalAnswerer final
 {
 public:
     ModalAnswerer() { m_timer.callOnTimeout([this] { poll(); }), m_timer.start(5); }
     void expect(std::function<void(QWidget *)> answer) { m_queue.push_back(std::move(answer)); }
-    int answered() const { return int(m_seen.size()); }
     QStringList seen() const { return m_seen; }
 
 private:
@@ -48,8 +47,5 @@ private:
     QPointer<QWidget> m_last;
     QStringList m_seen; // object names of the windows answered
 };
-
-// Waits, processing events, until done() or the time runs out.
-inline bool waitFor(const std::function<bool()> &done, int timeoutMs = 5000) { return QTest::qWaitFor(done, timeoutMs); }
 
 } // namespace kl::test

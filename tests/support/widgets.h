@@ -35,20 +35,20 @@ inline void clickRow(QWidget *window, const char *list, const QString &text, boo
 }
 
 // How a window behaves as a whole: "fixed" when it cannot be resized or
-// maximised, then its own controls that take the focus in tab order from first, a button that
-// takes Enter marked "!".
-inline QString traits(QWidget *window, QWidget *first)
+// maximised, "tool", "dialog" and "owned" when it is one, "modal" when it
+// blocks others, "icon" when it shows one, then its own controls that take the
+// focus in tab order, a button Enter presses when it has the focus marked
+// "!", the one a window's Enter presses from elsewhere "(default)".
+inline QString traits(QWidget *window)
 {
     QString result = window->minimumSize() == window->maximumSize() && !(window->windowFlags() & Qt::WindowMinMaxButtonsHint) ? "fixed" : "sizable";
-    QWidget *next = first;
-    do {
+    result += QString(window->windowType() == Qt::Tool ? " tool" : window->windowType() == Qt::Dialog ? " dialog" : "")
+        + (window->parentWidget() ? " owned" : "") + (window->isModal() ? " modal" : "") + (window->windowIcon().isNull() ? "" : " icon");
+    for (QWidget *next = window->nextInFocusChain(); next != window; next = next->nextInFocusChain()) {
         auto *button = qobject_cast<QPushButton *>(next);
-        if (next->focusPolicy() & Qt::TabFocus)
-            result += u' ' + next->objectName() + (button && (button->autoDefault() || button->isDefault()) ? "!" : "");
-        do
-            next = next->nextInFocusChain();
-        while (next->parentWidget() != window);
-    } while (next != first);
+        if (next->parentWidget() == window && next->focusPolicy() & Qt::TabFocus)
+            result += u' ' + next->objectName() + (button && button->autoDefault() ? "!" : "") + (button && button->isDefault() ? "(default)" : "");
+    }
     return result;
 }
 

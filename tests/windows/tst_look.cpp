@@ -32,13 +32,15 @@ const QHash<QString, QStringList> kFaceFiles{
     {"VL PGothic", {"truetype/vlgothic/VL-PGothic-Regular.ttf", "truetype/vlgothic/VL-Gothic-Regular.ttf"}},
     {"TakaoPGothic", {"truetype/takao-gothic/TakaoPGothic.ttf", "truetype/takao-gothic/TakaoGothic.ttf"}}};
 
-// The program's boxes: title, then text.
-const QList<QStringList> kBoxes{{"登録", "起動するアプリケーションを登録してください。"},
-                                {"注意", "これ以上は登録できません。"},
-                                {"名前の変更", "名前を入力して下さい。"},
-                                {"アプリケーションの登録", "選択したアプリケーションを登録しますか？"},
-                                {"予期せぬエラー", "エラーナンバーを作成者に伝えてください。"},
-                                {"Kicklist", "現時点ではｼｽﾃﾑ情報を使用できません"}};
+// The program's boxes: title, text, buttons, then each way out tried with the
+// answer it gives.
+const QList<QStringList> kBoxes{{"登録", "起動するアプリケーションを登録してください。", "OK", "OK=1 esc=1 enter=1"},
+                                {"注意", "これ以上は登録できません。", "OK", "OK=1"},
+                                {"名前の変更", "名前を入力して下さい。", "OK", "OK=1"},
+                                {"アプリケーションの登録", "選択したアプリケーションを登録しますか？", "OK キャンセル",
+                                 "OK=1 Cancel=2 esc=2 close=2 enter=1"},
+                                {"予期せぬエラー", "エラーナンバーを作成者に伝えてください。", "OK", "OK=1"},
+                                {"Kicklist", "現時点ではｼｽﾃﾑ情報を使用できません", "OK", "OK=1"}};
 
 // The pixels of a grab: all, or only the outermost all round, where a focus frame shows.
 QList<QRgb> pixels(QWidget *w, bool rimOnly = false)
@@ -91,9 +93,6 @@ QStringList cutTexts(QWidget *window)
         } else if (qobject_cast<QLineEdit *>(w)) {
             room.setHeight(w->height() - 2 * w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
             needed = {0, fm.height()};
-        } else if (auto *list = qobject_cast<QListWidget *>(w); list && list->count()) {
-            room.setHeight(list->visualItemRect(list->item(0)).height());
-            needed = {0, fm.height()};
         }
         if (needed.width() > room.width() || needed.height() > room.height())
             cut.append(w->objectName());
@@ -101,7 +100,7 @@ QStringList cutTexts(QWidget *window)
     return cut;
 }
 
-// The window and its designed controls: name, geometry and text.
+// The window and its designed controls: name, geometry, text and tip.
 QStringList design(QWidget *window)
 {
     QStringList lines{QStringLiteral("%1 %2x%3 %4").arg(window->objectName()).arg(window->width()).arg(window->height())
@@ -110,7 +109,7 @@ QStringList design(QWidget *window)
         const QRect g = w->geometry();
         if (!w->objectName().startsWith("qt_"))
             lines.append(QStringLiteral("%1 %2,%3 %4x%5 %6").arg(w->objectName()).arg(g.x()).arg(g.y()).arg(g.width())
-                             .arg(g.height()).arg(w->property("text").toString()));
+                             .arg(g.height()).arg(w->property("text").toString()) + (w->toolTip().isEmpty() ? "" : " (" + w->toolTip() + ")"));
     }
     return lines;
 }
@@ -142,48 +141,60 @@ private Q_SLOTS:
     void cleanup() { verifyNoWindowLeft(); }
 
     // Each box shows its text whole and is wide enough for its title, shown
-    // in a bold face beside an icon and the title bar's buttons.
+    // in a bold face beside an icon and the title bar's buttons; each way out
+    // gives the answer its buttons stand for.
     void boxes()
     {
-        ModalAnswerer modals;
-        QStringList seen;
         QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
         titleFont.setBold(true);
+        QStringList wrong;
         for (const QStringList &box : kBoxes) {
-            modals.expect([&](QWidget *b) {
-                const int need = QFontMetrics(titleFont).horizontalAdvance(b->windowTitle()) + 96;
-                if (const QString cut = cutTexts(b).join(u' '); !cut.isEmpty() || b->width() < need)
-                    seen << b->windowTitle() + ": " + cut + (b->width() < need ? " narrow" : "");
-                b->findChild<QPushButton *>("OK")->click();
-            });
-            QtMessageBoxes().MsgBox(box.last(), vbOKOnly, box.first());
+            for (const QString &way : box[3].split(u' ')) {
+                ModalAnswerer modals;
+                QString seen;
+                modals.expect([&, action = way.section(u'=', 0, 0)](QWidget *b) {
+                    QStringList buttons;
+                    for (QPushButton *button : b->findChildren<QPushButton *>())
+                        buttons.append(button->text());
+                    buttons.sort();
+                    const int need = QFontMetrics(titleFont).horizontalAdvance(b->windowTitle()) + 96;
+                    seen = (QStringList{b->windowTitle()} + cutTexts(b) + buttons).join(u' ') + (b->width() < need ? " narrow" : "");
+                    if (action == "esc" || action == "enter")
+                        QTest::keyClick(b, action == "esc" ? Qt::Key_Escape : Qt::Key_Return);
+                    else
+                        action == "close" ? void(b->close()) : b->findChild<QPushButton *>(action)->click();
+                });
+                seen += u'=' + QString::number(QtMessageBoxes().MsgBox(box[1], box[2] == "OK" ? vbOKOnly : vbOKCancel, box[0]));
+                if (seen != box[0] + u' ' + box[2] + u'=' + way.section(u'=', 1))
+                    wrong.append(way + ": " + seen);
+            }
         }
-        QCOMPARE(modals.answered(), int(kBoxes.size()));
-        QCOMPARE(seen, QStringList());
+        QCOMPARE(wrong, QStringList());
     }
 
     void windows_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("focusable"); // a control whose focus the style itself does not show
+        QTest::addColumn<QString>("traits");
         QTest::addColumn<QStringList>("design");
-        const QList<std::tuple<const char *, const char *, QStringList>> windows{
-            {"main", "List1",
-             {"main 327x168 キックリスト", "List1 0,0 329x88 ", "AppAdd 8,96 73x25 追加", "chenge 88,96 73x25 登録名変更",
-              "AppDel 168,96 73x25 削除", "Command1 248,96 73x25 バージョン", "Run 8,128 113x33 起動",
-              "AllRan 128,128 97x33 すべて起動", "Exit 232,128 89x33 終了"}},
-            {"Setup", "Dir1",
+        const QList<std::tuple<const char *, const char *, const char *, QStringList>> windows{
+            {"main", "List1", "fixed icon List1 AppAdd AppDel Run Exit Command1 AllRan chenge",
+             {"main 327x168 キックリスト", "List1 0,0 329x88  (クリックして選択)", "AppAdd 8,96 73x25 追加 (登録アプリケーションの追加)",
+              "chenge 88,96 73x25 登録名変更", "AppDel 168,96 73x25 削除 (アプリケーションの削除)", "Command1 248,96 73x25 バージョン",
+              "Run 8,128 113x33 起動 (アプリケーションの実行)", "AllRan 128,128 97x33 すべて起動", "Exit 232,128 89x33 終了 (プログラムの終了)"}},
+            {"Setup", "Dir1", "fixed dialog icon Drive1 Dir1 File1 cxsetup AddProgram",
              {"Setup 397x223 実行プログラムの登録", "Drive1 16,16 161x20 ", "Dir1 16,48 161x160 ",
               "File1 192,16 185x150 ", "cxsetup 288,176 89x33 キャンセル", "AddProgram 192,176 89x33 追加"}},
-            {"namechenge", "",
+            {"namechenge", "", "fixed icon Text1 chenge clear cancel",
              {"namechenge 312x137 変更", "whatname 8,8 297x49 /opt/p1", "Text1 8,64 297x25 Program 1",
               "chenge 8,96 97x33 変更", "clear 112,96 97x33 クリア", "cancel 216,96 89x33 キャンセル"}},
-            {"syori", "",
+            {"syori", "", "fixed tool ok",
              {"syori 218x117 エラー処理",
               "Label1 8,8 201x65 ここのOKを押しても、改善されなければ下記にメールを送ってください。\u3000        ただし、OKを押"
               "すと登録されたリストは初期化されます。                    E-mail   kicklist-support@example.jp",
               "ok 64,80 89x25 OK"}},
-            {"frmAbout", "picIcon",
+            {"frmAbout", "picIcon", "fixed dialog owned icon cmdOK!(default) picIcon cmdSysInfo!",
              {"frmAbout 382x219 キックリストのﾊﾞｰｼﾞｮﾝ情報",
               "lblDisclaimer 8,160 258x55 警告: このプログラムを作者の許可なく複製または販売することは禁じられています。",
               "lblVersion 64,52 259x15 ﾊﾞｰｼﾞｮﾝ 1.02", "Line1_0 8,144 370x2 ", "lblTitle 70,16 259x32 プログラムキックリスト",
@@ -191,8 +202,8 @@ private Q_SLOTS:
               "たいと思っております。",
               "Line1_1 6,144 371x1 ", "Label1 136,112 209x25 Kicklist 開発チーム",
               "cmdSysInfo 280,192 92x23 ｼｽﾃﾑ情報(&S)...", "cmdOK 280,160 92x23 OK", "picIcon 16,16 36x36 "}}};
-        for (const auto &[window, focusable, lines] : windows)
-            QTest::addRow("%s, %s", window, qPrintable(m_face)) << window << focusable << lines;
+        for (const auto &[window, focusable, traits, lines] : windows)
+            QTest::addRow("%s, %s", window, qPrintable(m_face)) << window << focusable << traits << lines;
     }
     void windows()
     {
@@ -204,10 +215,10 @@ private Q_SLOTS:
         QWidget *w = window == "Setup"  ? static_cast<QWidget *>(&h.forms.Setup())
             : window == "syori"        ? static_cast<QWidget *>(&h.forms.syori())
             : window == "frmAbout"     ? static_cast<QWidget *>(&h.forms.frmAbout())
-                                       : &list;
-        if (window == "namechenge")
-            w = (clickRow(&list, "List1", "Program 1"), press(&list, "chenge"), &h.forms.namechenge());
+            : window == "namechenge"   ? (h.forms.namechenge().OpenForRow(0), &h.forms.namechenge())
+                                       : static_cast<QWidget *>(&list);
         w->show();
+        QTEST(traits(w), "traits");
         QTEST(design(w), "design");
         QCOMPARE(cutTexts(w).join(u' '), QString());
         if (!focusable.isEmpty()) {
@@ -236,16 +247,11 @@ int main(int argc, char *argv[])
     if (!config.open(QIODevice::WriteOnly) || !config.write("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n"))
         return 1;
     config.close();
+    qputenv("FONTCONFIG_FILE", QFile::encodeName(config.fileName()));
     int failed = 0;
     for (const QString &face : kFaceFiles.keys()) {
-        QProcess run;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("FONTCONFIG_FILE", config.fileName());
-        env.insert("KICKLIST_FACE", face);
-        run.setProcessEnvironment(env);
-        run.setProcessChannelMode(QProcess::ForwardedChannels);
-        run.start(QCoreApplication::applicationFilePath(), app.arguments().mid(1));
-        failed += !run.waitForFinished(-1) || run.exitStatus() != QProcess::NormalExit || run.exitCode();
+        qputenv("KICKLIST_FACE", face.toUtf8());
+        failed += QProcess::execute(QCoreApplication::applicationFilePath(), app.arguments().mid(1)) != 0;
     }
     return failed;
 }

@@ -8,19 +8,11 @@
 #include <QString>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 using Names = QList<std::pair<QString, QString>>;
-
-[[noreturn]] void fail(const char *what, const QByteArray &text)
-{
-    std::fprintf(stderr, "settings file round trip: %s\n--- text written:\n%s\n---\n", what, text.constData());
-    std::abort();
-}
 
 // The store's write and its next read: what it wrote must read back clean,
 // hold the same settings and write again byte for byte the same.
@@ -29,10 +21,10 @@ kl::IniDocument writeAndReadBack(const kl::IniDocument &doc, const Names &names)
     const QByteArray written = doc.serialize();
     kl::IniDocument back = kl::IniDocument::parse(written);
     if (!back.clean() || back.serialize() != written)
-        fail(back.clean() ? "writing again gives other bytes" : "what was written reads back damaged", written);
+        qFatal("%s; written:\n%s", back.clean() ? "writing again gives other bytes" : "written reads back damaged", written.data());
     for (const auto &[section, key] : names)
         if (const QString *a = doc.find(section, key), *b = back.find(section, key); !a || !b || *a != *b)
-            fail(qPrintable("[" + section + "] " + key + ": a setting did not read back unchanged"), written);
+            qFatal("[%s] %s did not read back unchanged; written:\n%s", qPrintable(section), qPrintable(key), written.data());
     return back;
 }
 
@@ -64,6 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     names.append({section, key});
     const kl::IniDocument back = writeAndReadBack(doc, names);
     if (const QString *got = back.find(section, key); !got || *got != value)
-        fail("a value set did not read back equal", doc.serialize());
+        qFatal("a value set did not read back equal; written:\n%s", doc.serialize().constData());
     return 0;
 }

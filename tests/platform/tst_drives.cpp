@@ -1,5 +1,11 @@
+// Folders, drives and programs of the local file system, and the registry
+// stand-in that finds the system information tool among them.
+#include "support/fakes.h"
+
+#include "platform/dir.h"
 #include "platform/drives.h"
 #include "platform/runtimeerror.h"
+#include "platform/sysinforegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,14 +22,16 @@
 #include <unistd.h>
 
 using namespace kl;
+using kl::test::errorOf;
 
 namespace {
 
-// The error number a call fails with, 0 when it does not.
-int failureOf(const std::function<void()> &call)
+// A file named name in dir, a program unless executable is false.
+bool makeFile(const QString &dir, const QString &name, bool executable = true)
 {
-    try { call(); } catch (const RuntimeError &e) { return e.number(); }
-    return 0;
+    QFile file(dir + u'/' + name);
+    return file.open(QIODevice::WriteOnly)
+        && file.setPermissions(QFileDevice::ReadOwner | (executable ? QFileDevice::ExeOwner : QFileDevice::ReadOwner));
 }
 
 // What the local drive system finds: its drives, the current folder and
@@ -33,7 +41,7 @@ QStringList survey()
     LocalDriveSystem d;
     const auto open = [&](const QString &drive) {
         QString at;
-        const int failure = failureOf([&] { at = d.openDrive(drive); });
+        const int failure = errorOf([&] { at = d.openDrive(drive); });
         return failure ? QStringLiteral("failure %1").arg(failure) : at;
     };
     return {d.drives().join(u'\t'), d.currentFolder(), d.currentDrive(), open(d.currentDrive()), open(d.systemDrive())};
@@ -76,7 +84,6 @@ private Q_SLOTS:
         QCOMPARE(got, (QStringList{"/ on /", "/|/a|/a/c on /", "/|/my files|/my files/x y on /", "/|/home on /home",
                                    "/|/home|/home/user on /home", "/|/home|/home/user|/home/user/usb on /home/user/usb",
                                    "/|/homework on /"}));
-        QCOMPARE(QStringList({subfolderPath("/", "sub"), subfolderPath("/a b", "c d")}), (QStringList{"/sub", "/a b/c d"}));
     }
 
     void listsFoldersAndPrograms()
@@ -86,13 +93,12 @@ private Q_SLOTS:
         for (const char *sub : {"zeta", "Alpha", "beta", ".hidden", "dir.exe"})
             QVERIFY(dir.mkdir(sub));
         for (const QString name : {"x.exe", "Y.EXE", "w.ExE", "tool", "notes.txt", "x.exe.bak", ".secret.exe"})
-            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly)
-                    && QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | (name == "tool" ? QFile::ExeOwner : QFile::ReadOwner)));
+            QVERIFY(makeFile(tmp.path(), name, name == "tool"));
         QVERIFY(QFile::link(dir.filePath("tool"), dir.filePath("link")));
         QCOMPARE(listFolders(tmp.path()) + listPrograms(tmp.path()),
                  (QStringList{"Alpha", "beta", "dir.exe", "zeta", "link", "tool", "w.ExE", "x.exe", "Y.EXE"}));
         for (const QString &notAFolder : {dir.filePath("gone"), dir.filePath("x.exe")})
-            QCOMPARE(failureOf([&] { listFolders(notAFolder); }) + failureOf([&] { listPrograms(notAFolder); }),
+            QCOMPARE(errorOf([&] { listFolders(notAFolder); }) + errorOf([&] { listPrograms(notAFolder); }),
                      2 * err::PathNotFound);
     }
 
@@ -128,7 +134,41 @@ private Q_SLOTS:
         QCOMPARE(found.mid(1), (QStringList{current, drive, opens, drive == "/" ? opens : "/"}));
         // A folder that is no mount (a drive whose medium has gone) cannot be opened.
         for (const QString &gone : {notMounted.path(), notMounted.path() + "/gone"})
-            QCOMPARE(failureOf([&] { LocalDriveSystem().openDrive(gone); }), err::DeviceUnavailable);
+            QCOMPARE(errorOf([&] { LocalDriveSystem().openDrive(gone); }), err::DeviceUnavailable);
+    }
+
+    // The stand-in's one value: the path of the first of the names found as
+    // a program, whichever folder holds it; looked up at every open.
+    void answersWithTheFirstToolFound()
+    {
+        QTemporaryDir a, b;
+        QVERIFY(makeFile(a.path(), "plain", false) && makeFile(a.path(), "second") && makeFile(b.path(), "first"));
+        const QString toolKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+        SysInfoRegistry registry({"plain", "first", "second"}, {a.path(), b.path()}), none({"plain"}, {a.path()});
+        quint32 key = 0, type = 0, size = 4;
+        QByteArray buffer(64, 'z');
+        QList<long> got{registry.RegOpenKeyEx(reg::LocalMachine, toolKey.toLower(), 0, reg::Read, key)};
+        // Too short a buffer is left alone and told the size needed; a long one keeps what lies past the value.
+        got << registry.RegQueryValueEx(key, "PATH", type, buffer, size) << size << (buffer == QByteArray(64, 'z'));
+        size = 64;
+        got << registry.RegQueryValueEx(key, "Path", type, buffer, size) << type << size;
+        QCOMPARE(buffer, (QFile::encodeName(b.path() + "/first") + '\0').leftJustified(64, 'z'));
+        got << registry.RegQueryValueEx(key, "MSINFO", type, buffer, size) << registry.RegCloseKey(key)
+            << registry.RegQueryValueEx(key, "PATH", type, buffer, size)
+            << registry.RegOpenKeyEx(reg::LocalMachine, "SOFTWARE\\Other", 0, 0, key);
+        // Without a program of those names the key is missing and key untouched, until there is one.
+        key = 77;
+        got << none.RegOpenKeyEx(reg::LocalMachine, toolKey, 0, reg::Read, key) << key;
+        QVERIFY(QFile::setPermissions(a.path() + "/plain", QFileDevice::ExeOwner));
+        got << none.RegOpenKeyEx(reg::LocalMachine, toolKey, 0, reg::Read, key);
+        const long length = QFile::encodeName(b.path() + "/first").size() + 1;
+        QCOMPARE(got, (QList<long>{reg::Success, reg::MoreData, length, true, reg::Success, reg::TypeSz, length,
+                                   reg::FileNotFound, reg::Success, reg::InvalidHandle, reg::FileNotFound,
+                                   reg::FileNotFound, 77, reg::Success}));
+        // Dir names a normal file only.
+        QVERIFY(makeFile(a.path(), "MSINFO32.EXE", false) && makeFile(a.path(), ".msinfo", false) && QDir(a.path()).mkdir("dir"));
+        QCOMPARE(QStringList({Dir(a.path() + "/MSINFO32.EXE"), Dir(a.path() + "/other.exe"), Dir(a.path() + "/dir"),
+                              Dir(a.path() + "/.msinfo"), Dir({})}), (QStringList{"MSINFO32.EXE", "", "", "", ""}));
     }
 };
 

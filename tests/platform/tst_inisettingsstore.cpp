@@ -1,3 +1,7 @@
+// The settings store on real files: names in any letter case, the text
+// QSettings reads, where the file lives, and a file that is damaged, out of
+// reach, too big to write or left locked by a killed process.
+
 #include "support/fakes.h"
 
 #include "platform/inisettingsstore.h"
@@ -7,13 +11,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 using namespace kl;
 using kl::test::errorOf;
@@ -22,12 +32,41 @@ namespace {
 
 const QString App = QStringLiteral("Kicklist");
 const QString SetApp = QStringLiteral("SetApp");
+const QByteArray TwoPrograms = "[Appnames]\nAppCount=2\n1=First\n2=Second\n\n[SetApp]\nAppCount=2\n1=/a\n2=/b\n";
 
 QByteArray readBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
+
+void writeBytes(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size());
+}
+
+// What a folder holds besides the lock file a store keeps.
+QStringList leftovers(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    names.removeIf([](const QString &n) { return n.endsWith(QStringLiteral(".lock")); });
+    return names;
+}
+
+int modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// The widest umask is the hardest case for keeping files private.
+struct NoUmask
+{
+    mode_t old = ::umask(0);
+    ~NoUmask() { ::umask(old); }
+};
 
 } // namespace
 
@@ -36,50 +75,42 @@ class TestIniSettingsStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Any spelling finds a name; the spelling first written, or found on
-    // disk, stays.
-    void namesIgnoreLetterCase_data()
+    // Any spelling finds a folder, file, section and key; the spelling found
+    // on disk, or first written, stays. What QSettings cannot say plainly
+    // reads back the same, and is written back byte for byte as it was read.
+    void namesIgnoreLetterCaseAndOddValuesSurviveRewrites()
     {
-        QTest::addColumn<QString>("app");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("onDisk"); // else first written by this store
-        QTest::newRow("lower") << "kicklist" << "setapp" << "lastpath" << false;
-        QTest::newRow("upper") << "KICKLIST" << "SETAPP" << "LASTPATH" << false;
-        QTest::newRow("mixed, file spelled otherwise") << "kICKlIST" << "sEtApP" << "lAsTpAtH" << true;
-    }
-    void namesIgnoreLetterCase()
-    {
-        QFETCH(QString, app);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(bool, onDisk);
+        const QList<std::pair<QString, QString>> odd{{"a/b/", "x"}, {"high", QString(QChar(0xD800))},
+            {"low", QString(QChar(0xDC00)) + u'a'}, {"pair", QStringLiteral("😀") + QChar(0xD83D)}};
+        const QString pangram = QStringLiteral("the_quick_brown_fox_jumps_over_a_lazy_dog");
         QTemporaryDir dir;
-        const QString file = dir.filePath(onDisk ? QStringLiteral("KICKLIST/kicklist.INI")
-                                                 : QStringLiteral("Kicklist/Kicklist.ini"));
-        const QByteArray firstLines = onDisk ? "[setAPP]\nLASTpath=" : "[SetApp]\nLastPath=";
-        IniSettingsStore store(dir.path());
-        if (onDisk) {
-            QVERIFY(QDir().mkpath(QFileInfo(file).path()));
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(firstLines + "first\n") > 0);
-        } else {
-            store.SaveSetting(App, SetApp, QStringLiteral("LastPath"), QStringLiteral("first"));
-        }
-        QCOMPARE(store.GetSetting(app, section, key, QString()), QStringLiteral("first"));
-        store.SaveSetting(app, section, key, QStringLiteral("second"));
+        const QString file = dir.filePath(QStringLiteral("KICKLIST/kicklist.INI"));
+        writeBytes(file, "[setAPP]\nLASTpath=first\n");
+        IniSettingsStore store(dir.path()), rewriter(dir.path());
+        QCOMPARE(store.GetSetting(QStringLiteral("kICKlIST"), QStringLiteral("sEtApP"), QStringLiteral("lAsTpAtH"), {}),
+                 QStringLiteral("first"));
+        QCOMPARE(store.GetSetting(QStringLiteral("Other"), SetApp, QStringLiteral("LastPath"), {}), QString()); // another file
+        store.SaveSetting(App, SetApp, QStringLiteral("LastPath"), QStringLiteral("second"));
+        store.SaveSetting(App, QStringLiteral("New"), pangram, QStringLiteral("x"));
+        store.SaveSetting(QStringLiteral("kicklist"), QStringLiteral("NEW"), pangram.toUpper(), QStringLiteral("y"));
+        store.SaveSetting(App, QStringLiteral("new"), QStringLiteral("Gone"), QStringLiteral("g"));
+        store.DeleteSetting(App, QStringLiteral("nEw"), QStringLiteral("gONE"));
+        for (const auto &[key, value] : odd)
+            store.SaveSetting(App, SetApp, key, value);
         store.commit();
-        QCOMPARE(store.fileName(App), file);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList{QFileInfo(file).dir().dirName()});
-        QCOMPARE(readBytes(file), firstLines + "second\n");
-        QCOMPARE(store.GetSetting(QStringLiteral("Other"), section, key, QString()), QString()); // another file
-
-        store.DeleteSetting(app, section, key);
-        store.commit();
-        QCOMPARE(readBytes(file), QByteArray());
-        store.SaveSetting(app, section, QStringLiteral("the quick brown fox jumps over a lazy dog"), key);
-        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("THE QUICK BROWN FOX JUMPS OVER A LAZY DOG"), {}), key);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"KICKLIST"});
+        QCOMPARE(leftovers(QFileInfo(file).path()), QStringList{"kicklist.INI"});
+        const QByteArray bytes = "[setAPP]\nLASTpath=second\na\\b%2F=x\nhigh=\\xd800\nlow=\\xdc00\\x61\n"
+                                 "pair=\xf0\x9f\x98\x80\\xd83d\n\n[New]\n" + pangram.toUtf8() + "=y\n";
+        QCOMPARE(readBytes(file), bytes);
+        for (const auto &[key, value] : odd)
+            QCOMPARE(rewriter.GetSetting(App, SetApp, key, QString()), value);
+        rewriter.SaveSetting(App, QStringLiteral("New"), QStringLiteral("n"), QStringLiteral("1"));
+        rewriter.commit();
+        QCOMPARE(readBytes(file), bytes + "n=1\n");
+        const QSettings theirs(file, QSettings::IniFormat);
+        for (const auto &[key, value] : odd.mid(1)) // QSettings drops a last '/' from any name it is asked for
+            QCOMPARE(theirs.value(QStringLiteral("setAPP/") + key).toString(), value);
     }
 
     // Both ways: each reads what the other wrote, and both write the same lines.
@@ -109,42 +140,6 @@ private Q_SLOTS:
         }
         const auto lines = [](const QString &path) { QByteArrayList l = readBytes(path).split('\n'); std::sort(l.begin(), l.end()); return l; };
         QCOMPARE(lines(store.fileName(App)), lines(theirs));
-    }
-
-    // What QSettings cannot say plainly still reads back the same after any
-    // number of rewrites, and is written back byte for byte as it was read.
-    void oddNamesAndValuesSurviveRewrites_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QByteArray>("line"); // as written, and as a hand may write it
-        QTest::addColumn<QString>("value");
-        QTest::newRow("key ending in a slash") << "a/b/" << QByteArray("a\\b%2F=x") << "x";
-        QTest::newRow("lone high surrogate") << "k" << QByteArray("k=\\xd800") << QString(QChar(0xD800));
-        QTest::newRow("lone low surrogate, hex after") << "k" << QByteArray("k=\\xdc00\\x61")
-                                                       << QString(QChar(0xDC00)) + u'a';
-        QTest::newRow("pair, then a lone one") << "k" << QByteArray("k=\xf0\x9f\x98\x80\\xd83d")
-                                               << QStringLiteral("😀") + QChar(0xD83D);
-    }
-    void oddNamesAndValuesSurviveRewrites()
-    {
-        QFETCH(QString, key);
-        QFETCH(QByteArray, line);
-        QFETCH(QString, value);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("Kicklist/Kicklist.ini"));
-        IniSettingsStore store(dir.path());
-        store.SaveSetting(App, SetApp, key, value);
-        store.commit();
-        QCOMPARE(readBytes(file), "[SetApp]\n" + line + "\n");
-        for (int n = 1; n <= 3; ++n) {
-            IniSettingsStore rewriter(dir.path());
-            QCOMPARE(rewriter.GetSetting(App, SetApp, key, QString()), value);
-            rewriter.SaveSetting(App, SetApp, QStringLiteral("n"), QString::number(n));
-            rewriter.commit();
-            QCOMPARE(readBytes(file), "[SetApp]\n" + line + "\nn=" + QByteArray::number(n) + "\n");
-        }
-        if (!key.endsWith(u'/')) // QSettings drops a last '/' from any name it is asked for
-            QCOMPARE(QSettings(file, QSettings::IniFormat).value(SetApp + u'/' + key).toString(), value);
     }
 
     // Where the store lives comes from the environment's bytes as given;
@@ -191,42 +186,211 @@ private Q_SLOTS:
     }
 
     // Calls that cannot be carried out fail and change nothing on disk.
-    void unusableCallsFail_data()
-    {
-        QTest::addColumn<bool>("save"); // else delete
-        QTest::addColumn<QString>("app");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("delete, missing application") << false << "Nothing" << "SetApp" << "Path";
-        QTest::newRow("delete, key deleted before") << false << "Kicklist" << "SetApp" << "Deleted";
-        QTest::newRow("save, application with a path") << true << "../elsewhere" << "SetApp" << "Path";
-        QTest::newRow("save, parent folder") << true << ".." << "SetApp" << "Path";
-        QTest::newRow("save, empty section") << true << "Kicklist" << "" << "Path";
-    }
     void unusableCallsFail()
     {
-        QFETCH(bool, save);
-        QFETCH(QString, app);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
         QTemporaryDir dir;
-        const QString config = dir.filePath(QStringLiteral("config"));
+        const QString config = dir.filePath(QStringLiteral("config")), path = QStringLiteral("Path");
         IniSettingsStore store(config);
         store.SaveSetting(App, SetApp, QStringLiteral("Deleted"), QStringLiteral("d"));
         store.SaveSetting(App, SetApp, QStringLiteral("Kept"), QStringLiteral("k"));
-        store.commit();
         store.DeleteSetting(App, SetApp, QStringLiteral("Deleted"));
         store.commit();
-        const QByteArray before = readBytes(store.fileName(App));
-        const auto call = [&] {
-            save ? store.SaveSetting(app, section, key, QStringLiteral("v")) : store.DeleteSetting(app, section, key);
-        };
-        QCOMPARE(errorOf(call), int(err::InvalidProcedureCall));
+        QList<int> errors;
+        for (const auto &call : QList<std::function<void()>>{
+                 [&] { store.DeleteSetting(QStringLiteral("Nothing"), SetApp, path); },
+                 [&] { store.DeleteSetting(App, SetApp, QStringLiteral("Deleted")); },
+                 [&] { store.SaveSetting(QStringLiteral("../elsewhere"), SetApp, path, path); },
+                 [&] { store.SaveSetting(QStringLiteral(".."), SetApp, path, path); },
+                 [&] { store.SaveSetting(App, QString(), path, path); }}) {
+            errors << errorOf(call);
+            store.commit();
+        }
+        QCOMPARE(errors, QList<int>(5, err::InvalidProcedureCall));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot) + QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{"config", App}));
+        QCOMPARE(readBytes(store.fileName(App)), QByteArray("[SetApp]\nKept=k\n"));
+    }
+
+    // Under any umask, and only once a write goes over it; a comment is no
+    // damage, and of a name given twice the later line wins.
+    void damagedFileIsCopiedAsideBeforeTheFirstWrite_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("comment: clean") << QByteArray("  ; a comment");
+        QTest::newRow("no equals sign") << QByteArray("not a setting");
+        QTest::newRow("invalid UTF-8") << QByteArray("Bad=\xff\xfe\xc3");
+        QTest::newRow("NUL byte") << QByteArray("Bad=a\0b", 7);
+        QTest::newRow("open quote") << QByteArray("Bad=\"never closed");
+        QTest::newRow("dangling backslash") << QByteArray("Bad=C:\\dir\\");
+        QTest::newRow("empty key") << QByteArray("=value");
+        QTest::newRow("same key twice") << QByteArray("GOOD1=later");
+    }
+    void damagedFileIsCopiedAsideBeforeTheFirstWrite()
+    {
+        QFETCH(QByteArray, line);
+        const bool damaged = !line.contains(';');
+        const QByteArray good1 = line.startsWith("GOOD1") ? "later" : "one";
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("Kicklist")), file = folder + QStringLiteral("/Kicklist.ini");
+        const QByteArray original = "[SetApp]\ngood1=one\n" + line + "\ngood2=two\n\n[Appnames]\nName=\xe5\x90\x8d\n";
+        writeBytes(file, original);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+        const NoUmask noUmask;
+        IniSettingsStore store(dir.path());
+        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("Bad"), QStringLiteral("skipped")),
+                 QStringLiteral("skipped"));
+        store.commit(); // with nothing pending: neither copies nor rewrites the file
+        QCOMPARE(leftovers(folder) << QString::fromUtf8(readBytes(file)), (QStringList{"Kicklist.ini", QString::fromUtf8(original)}));
+        store.SaveSetting(App, SetApp, QStringLiteral("New"), QStringLiteral("n"));
         store.commit();
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("config")});
-        QCOMPARE(QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{App});
-        QCOMPARE(readBytes(store.fileName(App)), before);
+        QCOMPARE(readBytes(file),
+                 "[SetApp]\ngood1=" + good1 + "\ngood2=two\nNew=n\n\n[Appnames]\nName=\xe5\x90\x8d\n");
+        QCOMPARE(leftovers(folder).replaceInStrings(QRegularExpression(QStringLiteral("-\\d{8}-\\d{6}$")), QStringLiteral("-<time>")),
+                 QStringList{"Kicklist.ini"} + (damaged ? QStringList{"Kicklist.ini.damaged-<time>"} : QStringList()));
+        for (const QString &copy : QDir(folder).entryList({QStringLiteral("*.damaged-*")}, QDir::Files)) {
+            QCOMPARE(readBytes(folder + u'/' + copy), original);
+            QCOMPARE(modeOf(folder + u'/' + copy), 0600);
+        }
+    }
+
+    // A fresh store under any umask is private (the list says which programs
+    // a user runs); reading creates nothing.
+    void freshFilesArePrivate()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("config")), folder = config + QStringLiteral("/Kicklist");
+        const NoUmask noUmask;
+        IniSettingsStore store(config);
+        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("Path"), QStringLiteral("d")), QStringLiteral("d"));
+        store.commit();
+        QVERIFY(!QFileInfo::exists(config));
+        store.SaveSetting(App, SetApp, QStringLiteral("Path"), QStringLiteral("x"));
+        store.commit();
+        QStringList modes;
+        for (const QString &path : {config, folder, store.fileName(App), store.fileName(App) + QStringLiteral(".lock")})
+            modes << QString::number(modeOf(path), 8);
+        QCOMPARE(modes.join(u' '), QStringLiteral("700 700 600 600"));
+    }
+
+    // Whatever stands at the settings path or beside it, or happens while a
+    // write is pending: nothing blocks, nothing half-written replaces the
+    // file, nothing is written through a link or into a folder others can
+    // change, nothing far too big is loaded; a live writer's lock holds, a
+    // killed writer's lock and temporary file do not.
+    void hostileOrOddPlaces_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("state"); // error, then a second read, the file, the folder
+        QTest::newRow("FIFO") << "fifo" << "75 75 - []";
+        QTest::newRow("file over 16 MiB") << "huge" << "75 75 - [Kicklist.ini]";
+        QTest::newRow("folder writable by group") << "chmod 770 folder" << "70 old old [Kicklist.ini]";
+        QTest::newRow("file writable by others") << "chmod 606 file" << "70 old old [Kicklist.ini]";
+        QTest::newRow("folder of another user") << "chown folder" << "70 old old [Kicklist.ini]";
+        QTest::newRow("file of another user") << "chown file" << "70 old old [Kicklist.ini]";
+        QTest::newRow("lock file a link") << "lock link" << "75 old old [Kicklist.ini]";
+        QTest::newRow("file a link to the user's own") << "file link" << "0 new new [Kicklist.ini]";
+        QTest::newRow("killed writer's temporary file") << "leftover" << "0 new new [Kicklist.ini]";
+        QTest::newRow("out of inodes") << "inodes" << "61 old old [Kicklist.ini]";
+        QTest::newRow("no read permission later") << "unreadable" << "70 70 old [Kicklist.ini]";
+        QTest::newRow("a folder in its place later") << "folder" << "75 75 old [Kicklist.ini Kicklist.ini.moved]";
+        QTest::newRow("disk full part way") << "cut short" << "75 old old [Kicklist.ini]";
+        QTest::newRow("lock held by a live writer") << "lock held" << "70 old old [Kicklist.ini]";
+        QTest::newRow("lock killed holding it") << "lock 12345\nkicklist\nhost\n" << "0 new new [Kicklist.ini]";
+        QTest::newRow("lock killed removing a stale one") << "lock 12345\n" << "0 new new [Kicklist.ini Kicklist.ini.lock.rmlock]";
+    }
+    void hostileOrOddPlaces()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, state);
+        const auto is = [&setup](const char *s) { return setup == QLatin1String(s); };
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("Kicklist")), victim = dir.filePath(QStringLiteral("victim"));
+        QString file = folder + QStringLiteral("/Kicklist.ini"), kept = file;
+        writeBytes(victim, "mine\n");
+        const QByteArray nativeFolder = QFile::encodeName(folder), native = QFile::encodeName(file);
+        const char *target = setup.endsWith(QLatin1String("folder")) ? nativeFolder.constData() : native.constData();
+        if (is("fifo"))
+            QVERIFY(QDir().mkpath(folder) && ::mkfifo(native.constData(), 0600) == 0);
+        else
+            writeBytes(file, TwoPrograms);
+        if (is("huge"))
+            QCOMPARE(::truncate(native.constData(), 16 * 1024 * 1024 + 1), 0);
+        if (setup.startsWith(QLatin1String("chmod")))
+            QCOMPARE(::chmod(target, setup.mid(6, 3).toUInt(nullptr, 8)), 0);
+        if (setup.startsWith(QLatin1String("chown")))
+            QCOMPARE(::chown(target, 54321, 54321), 0);
+        if (is("lock link"))
+            QVERIFY(QFile::link(victim, file + QStringLiteral(".lock")));
+        else if (setup.startsWith(QLatin1String("lock ")))
+            writeBytes(file + QStringLiteral(".lock"), setup.mid(5).toUtf8());
+        if (setup.endsWith(QLatin1String("12345\n")))
+            writeBytes(file + QStringLiteral(".lock.rmlock"), {});
+        // Another open file description: to flock() as good as another process.
+        const int fd = is("lock held") ? ::open(QFile::encodeName(file + QStringLiteral(".lock")).constData(), O_RDWR) : -1;
+        QVERIFY(!is("lock held") || ::flock(fd, LOCK_EX) == 0);
+        if (is("file link")) {
+            kept = victim + QStringLiteral(".ini");
+            QVERIFY(QFile::rename(file, kept) && QFile::link(kept, file));
+        }
+        if (is("leftover"))
+            writeBytes(file + QStringLiteral(".aBcDeF"), "[SetApp]\nhalf");
+        if (is("inodes")) {
+            if (::mount("tmpfs", nativeFolder.constData(), "tmpfs", 0, "size=1m,nr_inodes=3,mode=0700") != 0)
+                QSKIP("cannot mount a small file system here");
+            writeBytes(file, TwoPrograms); // with the folder and the lock: every inode
+            writeBytes(file + QStringLiteral(".lock"), {});
+        }
+        const struct Unmount { QByteArray at; ~Unmount() { ::umount(at.constData()); } } unmount{nativeFolder};
+
+        IniSettingsStore store(dir.path());
+        QString why, seen;
+        const auto attempt = [&](const std::function<void()> &f) {
+            try {
+                f();
+                return QStringLiteral("0");
+            } catch (const RuntimeError &e) {
+                why = e.description();
+                return QString::number(e.number());
+            }
+        };
+        const auto read = [&] { // an error number, or what the first program's path now is
+            const QString e = attempt([&] { seen = store.GetSetting(App, SetApp, QStringLiteral("1"), QString()); });
+            return e != u'0' ? e : seen == QLatin1String("/a") ? QStringLiteral("old") : seen.left(4).mid(1);
+        };
+        QString error = read(), again;
+        const auto oldXfsz = std::signal(SIGXFSZ, SIG_IGN); // a size limit stands in for a full disk
+        struct rlimit unlimited, limit;
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        limit = {is("cut short") ? rlim_t(TwoPrograms.size() + 64) : unlimited.rlim_cur, unlimited.rlim_max};
+        if (is("folder"))
+            QVERIFY(QFile::rename(file, (kept = file + QStringLiteral(".moved"))) && QDir().mkdir(file));
+        // Root passes permission checks; another file system user does not.
+        const struct Root { ~Root() { ::setfsuid(0); } } root;
+        const bool obey = is("unreadable") && QFile::setPermissions(file, QFile::WriteOwner) && (::setfsuid(54321), true);
+        if (obey && QFile(file).open(QIODevice::ReadOnly))
+            QSKIP("cannot give up the permission override here");
+        if (!error.at(0).isDigit()) {
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            error = attempt([&] {
+                store.SaveSetting(App, SetApp, QStringLiteral("1"), QStringLiteral("/new") + QString(200, u'n'));
+                store.commit();
+            });
+            ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        }
+        again = read();
+        ::setfsuid(0);
+        std::signal(SIGXFSZ, oldXfsz);
+        if (is("unreadable"))
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        ::close(fd);
+        const QByteArray content = is("fifo") || is("huge") ? "-" : readBytes(kept);
+        QCOMPARE(QStringLiteral("%1 %2 %3 [%4]").arg(error, again,
+                     content == TwoPrograms ? "old" : content.contains("1=/new") ? "new" : QString::fromUtf8(content))
+                     .arg(leftovers(folder).join(u' ')), state);
+        QCOMPARE(readBytes(victim), QByteArray("mine\n"));
+        QCOMPARE(QFileInfo(file).isFile(), !is("fifo") && !is("folder"));
+        if (setup.startsWith(QLatin1String("ch")))
+            QVERIFY2(why.contains(QFile::decodeName(target) + u':'), qPrintable(why));
     }
 };
 

@@ -114,7 +114,7 @@ private Q_SLOTS:
                                     "１２", "32768", "-32769", QString(400, u'9')})
             got << attempt([&] { return toInt16(text); });
         for (const auto &[value, delta] : {std::pair{32766, 1}, {32767, 1}, {-32768, -1}, {-32767, -1}})
-            got << attempt([&] { return add16(qint16(value), delta); });
+            got << attempt([v = value, d = delta] { return add16(qint16(v), d); });
         QCOMPARE(got.join(u' '), "42 7 -5 -32768 32767 0 2 4 E13 E13 E13 E13 E13 E6 E6 E6 32767 E6 E6 -32768");
         QCOMPARE(RuntimeError(err::TypeMismatch).description() + RuntimeError(err::Overflow).description(),
                  QStringLiteral("型が一致しません。オーバーフローしました。"));

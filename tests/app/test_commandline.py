@@ -49,13 +49,10 @@ class CommandLine(Sandbox, unittest.TestCase):
         os.remove(self.ini())  # no store at all: an empty list
         self.assertEqual(self.kicklist("--list", status=0).stdout, "")
 
-    def test_damaged_or_unreadable_store_is_one_line_and_never_rewritten(self):
-        for count in ("abc", "101", "-1", "folder"):  # a folder where the file should be cannot be read
-            if count == "folder":
-                os.remove(self.ini())
-                os.mkdir(self.ini())
-            else:
-                self.write_settings(["/bin/true"], count=count)
+    def test_damaged_store_is_one_line_and_never_rewritten(self):
+        # A count the window cannot load either; an unreadable file fails the same way in the store's own tests.
+        for count in ("abc", "101", "-1"):
+            self.write_settings(["/bin/true"], count=count)
             for option in ("--list", "--start-all"):
                 r = self.kicklist(option, status=2)
                 self.assertTrue(r.stdout == "" and r.stderr.count("\n") == 1 and self.ini() in r.stderr, r.stderr)

@@ -151,10 +151,8 @@ class Kicklist(Sandbox, unittest.TestCase):
         main = self.first_start(proc)  # the prompt comes first; the list window only once the picker is done
         self.register(proc, down=1, via=main)
         self.wait_stored([(alpha, alpha), (beta, beta)])
-        self.row(main, RUN)
-        self.assertEqual(self.runs(alpha, 1), ["%s 0 1" % alpha])
-        self.click(main, RUN_ALL)
-        self.assertEqual((self.runs(alpha, 2)[1], self.runs(beta, 1)), ("%s 0 1" % alpha, ["%s 0 1" % beta]))
+        self.click(main, RUN_ALL)  # each in a session of its own
+        self.assertEqual(self.runs(alpha, 1) + self.runs(beta, 1), ["%s 0 1" % alpha, "%s 0 1" % beta])
         self.row(main, REMOVE)
         self.wait_stored([(beta, beta)])
         self.exit(main, proc)
@@ -178,10 +176,7 @@ class Kicklist(Sandbox, unittest.TestCase):
         self.assertEqual((glob.glob(self.work + "/*.runs"), Path(self.ini()).read_bytes()), ([], before))
 
     def test_full_disk_fails_the_removal_and_keeps_the_list(self):
-        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k,mode=700", "kicklist-e2e", self.xdg],
-                                 capture_output=True, text=True)
-        if mounted.returncode != 0:
-            self.skipTest("cannot mount a small file system here: " + mounted.stderr.strip())
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k,mode=700", "kicklist-e2e", self.xdg], check=True)
         self.addCleanup(subprocess.run, ["umount", "-l", self.xdg])
         self.write_settings([self.program("p1.exe"), self.program("p2.exe")])
         before = Path(self.ini()).read_bytes()

@@ -22,6 +22,7 @@ class Installed(unittest.TestCase):
         share = Path(prefix, "share")
         entry, metainfo = share / "applications" / (APP_ID + ".desktop"), share / "metainfo" / (APP_ID + ".metainfo.xml")
         keys = dict(line.split("=", 1) for line in entry.read_text().splitlines() if "=" in line)
+        self.assertIn(keys["Exec"], os.listdir(os.path.join(prefix, "bin")), "the entry starts no installed program")
         self.assertEqual(run(os.path.join(prefix, "bin", keys["Exec"]), "--version") + run("desktop-file-validate", entry)
                          + str((share / "man" / "man1" / "kicklist.1.gz").is_file()), "Kicklist %s\nTrue" % VERSION)
         self.assertIn("Validation was successful", run("appstreamcli", "validate", "--no-net", metainfo))
@@ -46,12 +47,11 @@ class Installed(unittest.TestCase):
         depends = run("dpkg-deb", "--field", deb, "Depends")
         self.assertEqual([lib for lib in ("libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libstdc++6")
                           if lib + " (>=" not in depends], [], depends)
+        # lintian's errors include a package without copyright or changelog.
         lintian = subprocess.run(["lintian", "--tag-display-limit", "0", deb], capture_output=True, text=True)
         self.assertNotIn("E:", lintian.stdout + lintian.stderr, lintian.stdout)
         run("dpkg-deb", "-x", deb, os.path.join(self.tmp, "root"))
         self.check_tree(os.path.join(self.tmp, "root", "usr"))
-        self.assertEqual(sorted(os.listdir(os.path.join(self.tmp, "root/usr/share/doc/kicklist"))),
-                         ["changelog.gz", "copyright"])
 
 
 if __name__ == "__main__":

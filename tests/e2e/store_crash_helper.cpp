@@ -5,8 +5,8 @@
 //
 // Seeds <seed entries> programs when the store is empty, prints "ready",
 // then runs op <first op>, <first op>+1, ... and prints each op's number once
-// its commit has returned. Op i appends "prog-i" when i % 3 == 0, renames
-// position 1 to "name-i" when i % 3 == 1 and removes position 1 otherwise.
+// its commit has returned. Op i appends "prog-i" when i is even and removes
+// position 1 otherwise.
 //
 //   store_crash_helper <config dir> append <count> <tag>
 //
@@ -45,10 +45,8 @@ int main(int argc, char **argv)
     std::printf("ready\n");
     std::fflush(stdout);
     for (long i = first; !appender || i <= count; ++i) {
-        if (appender || i % 3 == 0)
+        if (appender || i % 2 == 0)
             store.Append(QStringLiteral("%1-%2").arg(QString::fromLocal8Bit(appender ? argv[4] : "prog")).arg(i), list, list);
-        else if (i % 3 == 1)
-            store.Rename(1, QStringLiteral("name-%1").arg(i));
         else
             store.Remove(1, list);
         settings.commit();

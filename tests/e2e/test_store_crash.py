@@ -22,16 +22,11 @@ def parse_ini(data):
 
 def expected_sections(ops):
     # The file after the seed and ops 1..ops, as the helper performs them.
-    entries = [["seed-%d" % j] * 2 for j in range(1, SEED + 1)]
+    entries = ["seed-%d" % j for j in range(1, SEED + 1)]
     for i in range(1, ops + 1):
-        if i % 3 == 0:
-            entries.append(["prog-%d" % i] * 2)
-        elif i % 3 == 1:
-            entries[0][1] = "name-%d" % i
-        else:
-            entries.pop(0)
-    return {section: dict([("AppCount", str(len(entries)))] + [(str(p), e[col]) for p, e in enumerate(entries, 1)])
-            for col, section in enumerate(("SetApp", "Appnames"))}
+        entries = entries + ["prog-%d" % i] if i % 2 == 0 else entries[1:]
+    return {section: dict([("AppCount", str(len(entries)))] + [(str(p), e) for p, e in enumerate(entries, 1)])
+            for section in ("SetApp", "Appnames")}
 
 
 class StoreCrash(Sandbox, unittest.TestCase):

@@ -4,6 +4,7 @@
 # Usage: test_store_crash.py STORE_CRASH_HELPER [unittest arguments]
 
 import configparser, os, random, subprocess, sys, time, unittest  # noqa: E401
+from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from sandbox import Sandbox  # noqa: E402
@@ -48,8 +49,7 @@ class StoreCrash(Sandbox, unittest.TestCase):
         for trial in range(KILLS):
             # Mostly inside the loop of commits, now and then right at its start.
             reported = self.run_until_killed(committed + 1, rng.choice((0.0, rng.uniform(0, 0.02), rng.uniform(0, 0.15))))
-            with open(self.ini(), "rb") as f:
-                data = f.read()
+            data = Path(self.ini()).read_bytes()
             matches = [k for k in (reported, reported + 1) if parse_ini(data) == expected_sections(k)]
             self.assertTrue(matches, "trial %d: after op %d the file is neither that state nor the next:\n%s"
                             % (trial, reported, data.decode(errors="replace")))
@@ -61,9 +61,7 @@ class StoreCrash(Sandbox, unittest.TestCase):
         procs, each = 4, 60
         running = [subprocess.Popen([HELPER, self.xdg, "append", str(each), "p%d" % n]) for n in range(procs)]
         self.assertEqual([proc.wait(WAIT * 4) for proc in running], [0] * procs)
-        with open(self.ini(), "rb") as f:
-            sections = parse_ini(f.read())
-        for entries in sections.values():
+        for entries in parse_ini(Path(self.ini()).read_bytes()).values():
             self.assertEqual(entries.pop("AppCount"), str(procs * each))
             self.assertEqual(sorted(entries), sorted(str(p) for p in range(1, procs * each + 1)))
             self.assertEqual(set(entries.values()), {"p%d-%d" % (n, j) for n in range(procs) for j in range(1, each + 1)})

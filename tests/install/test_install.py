@@ -16,27 +16,23 @@ def run(*args):
 
 
 class Installed(unittest.TestCase):
-    # What both an install prefix and the unpacked package must hold.
+    # What both an install prefix and the unpacked package must hold: a program the entry starts, the entry and the
+    # metadata valid, the manual, and the icon the entry names at every size menus ask for.
     def check_tree(self, prefix):
         share = Path(prefix, "share")
         entry, metainfo = share / "applications" / (APP_ID + ".desktop"), share / "metainfo" / (APP_ID + ".metainfo.xml")
-        self.assertEqual(run(os.path.join(prefix, "bin", "kicklist"), "--version") + run("desktop-file-validate", entry)
+        keys = dict(line.split("=", 1) for line in entry.read_text().splitlines() if "=" in line)
+        self.assertIn(keys["Exec"], os.listdir(os.path.join(prefix, "bin")), "the entry starts no installed program")
+        self.assertEqual(run(os.path.join(prefix, "bin", keys["Exec"]), "--version") + run("desktop-file-validate", entry)
                          + str((share / "man" / "man1" / "kicklist.1.gz").is_file()), "Kicklist %s\nTrue" % VERSION)
         self.assertIn("Validation was successful", run("appstreamcli", "validate", "--no-net", metainfo))
-        keys = dict(line.split("=", 1) for line in entry.read_text().splitlines() if "=" in line)
-        self.assertEqual([keys.get(k) for k in ("Name", "Name[ja]", "Categories", "Exec")],
-                         ["Kicklist", "キックリスト", "Utility;", "kicklist"])
-        self.assertTrue(all(keys.get(k) for k in ("GenericName", "GenericName[ja]", "Comment", "Comment[ja]")), keys)
-        # The menu finds the icon by name in the hicolor theme.
-        icons = share / "icons" / "hicolor"
-        sizes = (16, 24, 32, 48, 64, 128, 256)
-        self.assertEqual([struct.unpack(">II", p.read_bytes()[16:24]) if p.is_file() else p for p in
-                          (icons / ("%dx%d" % (s, s)) / "apps" / (keys["Icon"] + ".png") for s in sizes)],
-                         [(s, s) for s in sizes])
-        self.assertIn('viewBox="0 0 32 32"', (icons / "scalable" / "apps" / (keys["Icon"] + ".svg")).read_text())
-        text = metainfo.read_text()
-        self.assertEqual([n for n in ('<release version="%s"' % VERSION, "<project_license>MIT</project_license>",
-                                      '<p xml:lang="ja">', APP_ID + ".desktop") if n not in text], [])
+        self.assertEqual([n for n in ('<release version="%s"' % VERSION, APP_ID + ".desktop</launchable>")
+                          if n not in metainfo.read_text()], [])
+        icons, sizes = share / "icons" / "hicolor", (16, 24, 32, 48, 64, 128, 256)
+        found = [struct.unpack(">II", (icons / ("%dx%d/apps" % (s, s)) / (keys["Icon"] + ".png")).read_bytes()[16:24])
+                 for s in sizes]
+        self.assertEqual(found + [(icons / "scalable/apps" / (keys["Icon"] + ".svg")).is_file()],
+                         [(s, s) for s in sizes] + [True])
 
     def setUp(self):
         self.tmp = self.enterContext(tempfile.TemporaryDirectory(prefix="kicklist-install-"))
@@ -51,12 +47,11 @@ class Installed(unittest.TestCase):
         depends = run("dpkg-deb", "--field", deb, "Depends")
         self.assertEqual([lib for lib in ("libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libstdc++6")
                           if lib + " (>=" not in depends], [], depends)
+        # lintian's errors include a package without copyright or changelog.
         lintian = subprocess.run(["lintian", "--tag-display-limit", "0", deb], capture_output=True, text=True)
         self.assertNotIn("E:", lintian.stdout + lintian.stderr, lintian.stdout)
         run("dpkg-deb", "-x", deb, os.path.join(self.tmp, "root"))
         self.check_tree(os.path.join(self.tmp, "root", "usr"))
-        self.assertEqual(sorted(os.listdir(os.path.join(self.tmp, "root/usr/share/doc/kicklist"))),
-                         ["changelog.gz", "copyright"])
 
 
 if __name__ == "__main__":

@@ -21,9 +21,8 @@ int main()
     ShowWindow(window, SW_SHOWDEFAULT);
     for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
         DispatchMessageW(&message);
-    found = "show=" + std::to_string(startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : -1)
-        + " visible=" + std::to_string(IsWindowVisible(window) != 0) + " iconic=" + std::to_string(IsIconic(window) != 0)
-        + " zoomed=" + std::to_string(IsZoomed(window) != 0) + " foreground=" + std::to_string(GetForegroundWindow() == window);
+    found = "show=" + std::to_string(startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : -1) + " visible="
+        + std::to_string(IsWindowVisible(window) != 0) + " foreground=" + std::to_string(GetForegroundWindow() == window);
 #else
     bool go = path.substr(path.find_last_of(L'\\') + 1, 4) != L"wait";
     for (int i = 0; i < 300 && !go; ++i, Sleep(100)) // gives up after 30 s

@@ -106,8 +106,7 @@ void machineValues()
 }
 
 // Starts each program of the table: the probe programs report to <path>.txt
-// how they were started, batch files that they ran; decoys, named as a start
-// that split the path or command line at a blank, &, | or % would run, must not.
+// how they were started, batch files that they ran.
 void starts(const fs::path &dir)
 {
     using P = StartProblem;
@@ -116,42 +115,42 @@ void starts(const fs::path &dir)
         return !text.empty() && text.find(L"%1") == std::wstring::npos && !iswspace(text.front())
             && text.find(part) != std::wstring::npos;
     };
-    for (const auto &[code, insert, part] : {std::tuple{DWORD(ERROR_BAD_EXE_FORMAT), L"C:\\a b\\x.exe", L"C:\\a b\\x.exe"},
-                                             {ERROR_BAD_EXE_FORMAT, L"", L""}, {ERROR_FILE_NOT_FOUND, L"unused", L""},
-                                             {0xDEADBEEF, L"", L"3735928559"}})
-        check(told(systemMessage(code, insert), part), L"message " + systemMessage(code, insert));
-    const std::string alone = "console=1 go=1";
+    for (const auto &[code, part] : {std::pair{DWORD(ERROR_BAD_EXE_FORMAT), L""}, {0xDEADBEEF, L"3735928559"}})
+        check(told(systemMessage(code), part), L"message " + systemMessage(code));
+    // Each file (put there unless it is to be missing), how its start fails, what it reports.
+    const std::string alone = "console=1 go=1", batch = "@echo ran>\"%~f0.tmp\"&& move /y \"%~f0.tmp\" \"%~f0.txt\">nul\r\n";
     const std::tuple<std::wstring, StartProblem, std::string> table[] = {
-        {L"window.exe", P::None, "show=1 visible=1 iconic=0 zoomed=0 foreground=1"}, {L"wait console.exe", P::None, alone},
+        {L"window.exe", P::None, "show=1 visible=1 foreground=1"}, {L"wait console.exe", P::None, alone},
         {L"my prog.exe", P::None, alone}, {L"with space\\prog.exe", P::None, alone},
         {L"日本語 フォルダー\\起動 テスト.exe", P::None, alone}, {L"a&b^c%OS%.exe", P::None, alone},
-        {L"run&me^x.bat", P::None, "ran\r\n"}, {L"kickprobe", P::None, alone}, {L"100%OS%.cmd", P::Other, {}},
-        {L"run|mex.bat", P::Missing, {}}, {L"missing.exe", P::Missing, {}}, {L"nosuchprogram", P::Missing, {}},
-        {L"with space", P::Folder, {}}, {L"readme.txt", P::Other, {}}};
+        {L"run&me^x.bat", P::None, "ran\r\n"}, {L"onpath\\kickprobe.exe", P::None, alone}, {L"100%OS%.cmd", P::Other, {}},
+        {L"readme.txt", P::Other, {}}, {L"run|mex.bat", P::Missing, {}}, {L"missing.exe", P::Missing, {}},
+        {L"nosuchprogram", P::Missing, {}}, {L"with space", P::Folder, {}}};
+    // Named as a start that split the path or command line at a blank, &, | or % would run: none may.
     const std::wstring decoys[] = {L"my.exe", L"with.exe", L"a.exe", L"run.exe", L"run.bat", L"mex.bat", L"100Windows_NT.cmd"};
-    const auto put = [&](const fs::path &name, const std::string &text) {
-        fs::create_directories((dir / name).parent_path());
-        if (name.extension() == L".exe")
-            fs::copy_file(dir.parent_path() / (name == L"window.exe" ? L"probe-window.exe" : L"probe.exe"), dir / name);
+    const auto put = [&](const fs::path &file) {
+        fs::create_directories(file.parent_path());
+        if (file.extension() == L".exe")
+            fs::copy_file(dir.parent_path() / (file.filename() == L"window.exe" ? L"probe-window.exe" : L"probe.exe"), file);
         else
-            std::ofstream((dir / name).c_str(), std::ios::binary) << text;
+            std::ofstream(file.c_str(), std::ios::binary) << (file.extension() == L".txt" ? "not a program" : batch);
     };
-    const std::string batch = "@echo ran>\"%~f0.tmp\"&& move /y \"%~f0.tmp\" \"%~f0.txt\">nul\r\n";
-    for (const auto &name : decoys)
-        put(name, batch);
     for (const auto &[name, problem, report] : table)
-        if (problem == P::None || name == L"100%OS%.cmd" || name == L"readme.txt")
-            put(name == L"kickprobe" ? L"onpath\\kickprobe.exe" : name, name == L"readme.txt" ? "not a program" : batch);
+        if (problem != P::Missing && problem != P::Folder)
+            put(dir / name);
+    for (const auto &name : decoys)
+        put(dir / name);
     AllocConsole(); // with a console of our own, a program not given one would share it
     SetCurrentDirectoryW(dir.c_str());
     SetEnvironmentVariableW(L"PATH", (dir / L"onpath").wstring().c_str());
 
     for (const auto &[name, problem, report] : table) {
-        const bool bare = name == L"kickprobe" || name == L"nosuchprogram";
-        const std::wstring path = bare ? name : (dir / name).wstring();
+        // A name without a folder is a command, looked up on PATH with .exe added.
+        const bool bare = name.starts_with(L"onpath") || name == L"nosuchprogram";
+        const std::wstring path = bare ? fs::path(name).stem().wstring() : (dir / name).wstring();
         const StartResult result = startProgram(path, 1);
         // A launcher that waited would have let the waiting probe give up: go=0.
-        const fs::path ran = (bare ? dir / L"onpath" / (name + L".exe") : dir / name).wstring() + L".txt";
+        const fs::path ran = (dir / name).wstring() + L".txt";
         if (result.ok())
             std::ofstream(fs::path(ran).replace_extension(L".go").c_str()) << "go";
         std::string got; // the report, once written whole
@@ -182,8 +181,7 @@ int wmain(int argc, wchar_t **argv)
     const fs::path dir = fs::path(self).parent_path() / (L"scratch-" + std::wstring(argc > 1 ? argv[1] : L""));
     if (!check(argc > 1 && GetACP() == std::stoul(argv[1]), L"the ANSI code page is " + std::to_wstring(GetACP())))
         return 1;
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
+    fs::remove_all(dir);
     settingsStore(self);
     machineValues();
     starts(dir);

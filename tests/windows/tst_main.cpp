@@ -81,6 +81,7 @@ private Q_SLOTS:
         // before the list window; a failure leaves the buttons as they were.
         row("first start", "0", "", "close", kPrompt + "|before the list window|Rows  0000 -1 Setup");
         row("count not a number", "many", "", "close", "before the list window|Rows  1111 -1 syori");
+        row("count negative", "-2", "AllRan", "", "Rows  0001 -1  min");
         row("count above capacity", "101", "", "close", "before the list window|Rows 100 rows 1111 -1 syori");
         // A classic single-selection list: once a row is chosen one stays chosen.
         row("focus alone", "3", "focus Run", "", three + "0001 -1 ");

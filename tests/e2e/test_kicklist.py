@@ -37,12 +37,8 @@ class Kicklist(Sandbox, unittest.TestCase):
         proc = subprocess.Popen([KICKLIST], cwd=self.work, env=self.env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, start_new_session=True)
         self.procs.append(proc)
-        self.addCleanup(self.kill, proc)
+        self.addCleanup(lambda: proc.kill() or proc.wait(WAIT))
         return proc, self.window(first, proc)
-
-    def kill(self, proc):
-        proc.kill()
-        proc.wait(WAIT)
 
     def x(self, *args, check=False):
         return subprocess.run([str(a) for a in args], env=self.env, capture_output=True, text=True, timeout=WAIT,
@@ -153,7 +149,8 @@ class Kicklist(Sandbox, unittest.TestCase):
         self.runs(beta, 2)
         self.row(main, REMOVE)
         self.window(REGISTER, proc)  # removing the last entry asks for a new one: kill the program there
-        self.kill(proc)
+        proc.kill()
+        proc.wait(WAIT)
         self.assertEqual(self.stored(), [])
         self.first_start(self.start(REGISTER)[0])  # the lock the killed program held is gone with it
         self.wait_stored([(alpha, alpha)])

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QImageReader>
 #include <QKeyEvent>
 
 // Resources live in a static library: register them by hand.
@@ -18,7 +19,11 @@ QIcon programIcon()
 {
     static const bool registered = (registerResources(), true);
     Q_UNUSED(registered);
-    return QIcon(QStringLiteral(":/kicklist/kicklist.png"));
+    // Told the format and not to guess, QImageReader reads the PNG itself
+    // instead of loading every image-format plugin first to ask each.
+    QImageReader reader(QStringLiteral(":/kicklist/kicklist.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
 }
 
 void preferJapaneseFont()

@@ -165,7 +165,11 @@ QByteArray read(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held)
     }
     *stamp = stampOfStat(st);
     file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    QByteArray data = file->read(MaxFileSize + 1);
+    // Sized by what fstat() saw: a buffer of the limit's size costs more than
+    // the read. Only a file that grew meanwhile is read on, up to the limit.
+    QByteArray data = file->read(qint64(st.st_size) + 1);
+    if (data.size() > st.st_size)
+        data += file->read(MaxFileSize + 1 - data.size());
     if (file->error() != QFileDevice::NoError)
         throw failure(err::DeviceIoError, path);
     if (data.size() > MaxFileSize)
@@ -190,13 +194,17 @@ QByteArray read(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held)
 std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp)
 {
 #ifdef Q_OS_UNIX
-    try {
-        std::shared_ptr<QFile> held;
-        const QByteArray ignored = read(path, stamp, &held); // just written: small
-        if (held)
-            return held;
-    } catch (const RuntimeError &) {
+    // What was just written needs no reading back, only its stamp.
+    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        *stamp = stampOfStat(st);
+        auto file = std::make_shared<QFile>();
+        file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+        return file;
     }
+    if (fd >= 0)
+        ::close(fd);
 #endif
     *stamp = stampOf(path);
     return nullptr;

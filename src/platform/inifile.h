@@ -6,16 +6,19 @@
 
 #include <memory>
 
-#ifdef Q_OS_WIN
-#include <QLockFile>
-#endif
-
 class QFile;
+
+namespace kl {
+class RuntimeError;
+}
 
 namespace kl::inifile {
 
 // Access to a settings file on disk. Every failure is thrown as a
 // RuntimeError whose description names the path.
+
+// The failure number, described with the path it concerns.
+RuntimeError failure(int number, const QString &path);
 
 // What a path looked like at one moment; equal stamps mean an unchanged file.
 struct Stamp
@@ -56,41 +59,5 @@ void removeLeftovers(const QString &file);
 // Copies damaged content of file aside, next to it, unless the very content
 // with this digest was copied before.
 void backupDamaged(const QString &file, const QByteArray &data, QByteArray *backedUpDigest);
-
-// Serialises the commits of one file between processes, for its lifetime.
-// Not QLockFile: it tells a dead holder's lock only by pid or age, so a
-// writer killed at the wrong moment (an empty lock file, a leftover .rmlock)
-// blocks saving for seconds. The kernel drops an flock() with its holder; the
-// lock file itself is kept.
-class CommitLock
-{
-public:
-    explicit CommitLock(const QString &iniFile);
-    ~CommitLock();
-    CommitLock(const CommitLock &) = delete;
-    CommitLock &operator=(const CommitLock &) = delete;
-
-private:
-#ifdef Q_OS_WIN
-    QLockFile m_lock;
-#else
-    int m_fd = -1;
-#endif
-};
-
-// Makes one handler's reads and writes one transaction between processes:
-// held from its first access to its commit, on the settings folder (or, while
-// that is missing, the deepest of its parents that exists).
-class TransactionLock
-{
-public:
-    explicit TransactionLock(const QString &configDir);
-    ~TransactionLock();
-    TransactionLock(const TransactionLock &) = delete;
-    TransactionLock &operator=(const TransactionLock &) = delete;
-
-private:
-    int m_fd = -1;
-};
 
 } // namespace kl::inifile

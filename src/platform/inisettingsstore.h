@@ -2,6 +2,7 @@
 
 #include "inidocument.h"
 #include "inifile.h"
+#include "inilocks.h"
 #include "settingsstore.h"
 
 #include <QByteArray>

@@ -34,6 +34,12 @@ QByteArray nativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
+// Non-blocking: a FIFO or a device at the path must not hang the open.
+int openForReading(const QString &path)
+{
+    return ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 void syncDirectory(const QString &dir)
 {
     const int fd = ::open(nativePath(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -131,9 +137,8 @@ QByteArray read(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held)
     held->reset();
     auto file = std::make_shared<QFile>(path);
 #ifdef Q_OS_UNIX
-    // Non-blocking: a FIFO or a device at the path must not hang the open.
     // The type is checked on what was opened, not on what the path names.
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = openForReading(path);
     if (fd < 0) {
         const int e = errno;
         if (e == ENOENT || e == ENOTDIR)
@@ -183,7 +188,7 @@ std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp)
 {
 #ifdef Q_OS_UNIX
     // What was just written needs no reading back, only its stamp.
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = openForReading(path);
     struct stat st;
     if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         *stamp = stampOfStat(st);

@@ -17,13 +17,15 @@ namespace kl {
 
 QIcon programIcon()
 {
-    static const bool registered = (registerResources(), true);
-    Q_UNUSED(registered);
-    // Told the format and not to guess, QImageReader reads the PNG itself
-    // instead of loading every image-format plugin first to ask each.
-    QImageReader reader(QStringLiteral(":/kicklist/kicklist.png"), "png");
-    reader.setAutoDetectImageFormat(false);
-    return QIcon(QPixmap::fromImage(reader.read()));
+    // Read once. Told the format and not to guess, QImageReader reads the PNG
+    // itself instead of loading every image-format plugin first to ask each.
+    static const QImage image = [] {
+        registerResources();
+        QImageReader reader(QStringLiteral(":/kicklist/kicklist.png"), "png");
+        reader.setAutoDetectImageFormat(false);
+        return reader.read();
+    }();
+    return QIcon(QPixmap::fromImage(image));
 }
 
 void preferJapaneseFont()

@@ -12,9 +12,9 @@ runs=${1:-15}
 build=${BUILD_DIR:-build}
 export PYTHONDONTWRITEBYTECODE=1 # keep the source tree clean
 
-bash scripts/setup.sh
+bash scripts/setup.sh test
 if [ "$build" = build ]; then
-  cmake --preset default >/dev/null
+  cmake --preset default -DBUILD_TESTING=ON >/dev/null
 else
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi

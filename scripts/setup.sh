@@ -1,18 +1,33 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Kicklist needs on Debian 12.
-# Safe to run again: packages already present are left alone.
+# Installs what Kicklist needs on Debian 12; safe to run again, as packages
+# already present are left alone.
+#   bash scripts/setup.sh        building and running (compiler, CMake, Qt,
+#                                a Japanese font, the icon converter)
+#   bash scripts/setup.sh test   that, and what the tests add: the fonts the
+#                                look is tried under, Xvfb and xdotool, wine
+#                                and mingw-w64, clang with its sanitizers and
+#                                clang-tidy, the packaging checkers
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  fonts-noto-cjk fonts-ipafont-gothic fonts-vlgothic fonts-takao-gothic
-  xvfb xauth xdotool x11-utils imagemagick python3
-  hyperfine time
-  g++-mingw-w64-x86-64 wine wine64 locales
-  librsvg2-bin desktop-file-utils appstream lintian
-  clang-14 libclang-rt-14-dev clang-tidy-14
+  fonts-noto-cjk librsvg2-bin
 )
+if [[ ${1:-} == test ]]; then
+  packages+=(
+    fonts-ipafont-gothic fonts-vlgothic fonts-takao-gothic
+    xvfb xauth xdotool x11-utils imagemagick python3
+    hyperfine time
+    g++-mingw-w64-x86-64 wine wine64 locales
+    desktop-file-utils appstream lintian
+    clang-14 libclang-rt-14-dev clang-tidy-14
+  )
+fi
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -20,17 +35,13 @@ for p in "${packages[@]}"; do
 done
 
 if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # The Windows tests run once under the Japanese code page, which wine takes
 # from this locale.
-if ! locale -a 2>/dev/null | grep -qx 'ja_JP.utf8'; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+if [[ ${1:-} == test ]] && ! locale -a 2>/dev/null | grep -qx 'ja_JP.utf8'; then
+  as_root localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

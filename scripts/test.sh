@@ -7,13 +7,13 @@
 # offscreen platform; the whole-program tests start their own X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh test
 
 leg=all
 case "${1:-}" in default|asan|fuzz|lint) leg=$1; shift ;; esac
 
 if [[ $leg == all || $leg == default ]]; then
-  cmake --preset default >/dev/null
+  cmake --preset default -DBUILD_TESTING=ON >/dev/null
   cmake --build --preset default
   ctest --preset default "$@"
 fi

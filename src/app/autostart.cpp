@@ -112,7 +112,6 @@ QByteArray loadedFrom()
     QFile maps(QStringLiteral("/proc/self/maps"));
     if (!maps.open(QIODevice::ReadOnly))
         return {};
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): an address to look up, never called through
     const auto here = reinterpret_cast<quintptr>(&loadedFrom);
     for (const QByteArray &line : maps.readAll().split('\n')) {
         // start-end perms offset device inode path
@@ -135,7 +134,7 @@ QByteArray loadedFrom()
 QByteArray runningProgram()
 {
 #ifdef Q_OS_LINUX
-    const QByteArray path = linkTarget("/proc/self/exe");
+    QByteArray path = linkTarget("/proc/self/exe");
     struct stat running {};
     struct stat named {};
     if (path.isEmpty() || path != loadedFrom() || ::stat("/proc/self/exe", &running) != 0

@@ -5,15 +5,18 @@
 namespace kl::autostart {
 
 // The login entry in the user's XDG autostart folder:
-// ${XDG_CONFIG_HOME:-$HOME/.config}/autostart/<desktop id>.desktop.
+// ${XDG_CONFIG_HOME:-$HOME/.config}/autostart/<desktop id>.desktop; empty
+// when there is no usable absolute home.
 QString entryPath();
 
-// Writes the entry that runs "<program> --start-all" at login, replacing any
-// earlier one. Returns why it could not, or nothing.
-QString add(const QString &program);
+// Writes the entry that runs this very executable with --start-all at login,
+// in place of an earlier entry of Kicklist's own. An entry the user changed
+// or linked from elsewhere is left as it is. Returns why it could not, or
+// nothing.
+QString add();
 
-// Removes the entry; one that is not there is already removed. Returns why it
-// could not, or nothing.
+// Removes Kicklist's own entry; one that is not there is already removed.
+// Returns why it could not, or nothing.
 QString remove();
 
 } // namespace kl::autostart

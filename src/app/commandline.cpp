@@ -182,9 +182,7 @@ int run(int argc, char *argv[])
         const QString value = parser.value(autostartOption);
         if (value != QLatin1String("on") && value != QLatin1String("off"))
             return usageError(parser, QStringLiteral("--autostart には on か off を指定してください: %1").arg(value));
-        const QString failure = value == QLatin1String("on")
-            ? autostart::add(QCoreApplication::applicationFilePath())
-            : autostart::remove();
+        const QString failure = value == QLatin1String("on") ? autostart::add() : autostart::remove();
         if (!failure.isEmpty()) {
             printError(QStringLiteral("自動起動の項目を書き換えられません: %1").arg(failure));
             return CannotAccess;

@@ -1,7 +1,7 @@
 # The command line of the real executable, with no display, against a
 # private settings folder: usage: test_commandline.py KICKLIST.
 
-import os, shutil, subprocess, sys, unittest  # noqa: E401
+import os, re, shutil, stat, subprocess, sys, unittest  # noqa: E401
 from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -13,14 +13,15 @@ KICKLIST = None
 def snapshot(root):
     # Every path under root with its mode, stamp and bytes: what 'writes nothing' compares.
     paths = [os.path.join(d, n) for d, dirs, files in os.walk(root) for n in dirs + files]
-    return {p: (os.lstat(p).st_mode, os.lstat(p).st_mtime_ns, os.path.isfile(p) and open(p, "rb").read()) for p in paths}
+    return {p: (os.lstat(p).st_mode, os.lstat(p).st_mtime_ns, os.path.isfile(p) and Path(p).read_bytes()) for p in paths}
 
 
 class CommandLine(Sandbox, unittest.TestCase):
-    def kicklist(self, *args, status=None, program=None):
+    def kicklist(self, *args, status=None, program=(), env=None):
         # Runs kicklist; with status, also checks that and that it wrote nothing.
         before = snapshot(self.xdg)
-        r = subprocess.run([program or KICKLIST, *args], env=self.env, capture_output=True, text=True, timeout=30)
+        r = subprocess.run([*(program or [KICKLIST]), *args], env=dict(self.env, **(env or {})), cwd=self.work,
+                           capture_output=True, text=True, timeout=30)
         if status is not None:
             self.assertEqual((r.returncode, snapshot(self.xdg) == before), (status, True), (args, r.stderr))
         return r
@@ -56,16 +57,75 @@ class CommandLine(Sandbox, unittest.TestCase):
                 r = self.kicklist(option, status=2)
                 self.assertTrue(r.stdout == "" and r.stderr.count("\n") == 1 and self.ini() in r.stderr, r.stderr)
 
-    def test_autostart_on_twice_leaves_one_valid_entry_and_off_removes_it(self):
-        program = shutil.copy(KICKLIST, os.path.join(self.work, "my kicklist"))  # a path that needs quoting
-        entry = os.path.join(self.xdg, "autostart", "io.github.kicklist.Kicklist.desktop")
-        codes = [self.kicklist("--autostart", "on", program=program).returncode for _ in range(2)]
-        check = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
-        exec_line = 'Exec="%s" --start-all' % program in Path(entry).read_text(encoding="utf-8").splitlines()
-        self.assertEqual((codes, os.listdir(os.path.dirname(entry)), check.returncode, check.stdout, exec_line),
-                         ([0, 0], [os.path.basename(entry)], 0, "", True), check.stdout)
-        codes = [self.kicklist("--autostart", "off").returncode for _ in range(2)]
-        self.assertEqual((codes, os.path.exists(entry)), ([0, 0], False))
+    def entry(self):
+        return os.path.join(self.xdg, "autostart", "io.github.kicklist.Kicklist.desktop")
+
+    def test_autostart_names_the_running_program_or_writes_nothing(self):
+        # (folder of the program, through the loader, environment, the program as Exec names it or why it is refused)
+        cases = [(b"my kicklist", 0, {}, '"{w}/my kicklist/k"'), (b"50%off", 0, {}, "{w}/50%%off/k"),
+                 (b'a"b\\c$d`e', 0, {}, '"{w}/a\\\\"b\\\\\\\\c\\\\$d\\\\`e/k"'), ("キック".encode(), 0, {}, "{w}/キック/k"),
+                 (b"\xff", 0, {}, "UTF-8 ではなく"), (b"tab\t", 0, {}, "制御文字"), (b"\xc2\x85", 0, {}, "制御文字"),
+                 (b"ld", 1, {}, "動的ローダー"), (b"nohome", 0, {"HOME": "", "XDG_CONFIG_HOME": "relative"}, "ホームフォルダー")]
+        loader = re.search(rb"/[\w/.-]+/ld-linux[\w.-]*\.so\.\d", Path(KICKLIST).read_bytes()[:4096]).group().decode()
+        at_root = "/autostart/" + os.path.basename(self.entry())
+        self.addCleanup(lambda: os.path.exists(at_root) and os.remove(at_root))
+        self.addCleanup(os.umask, os.umask(0))  # the modes must not follow it
+        for folder, through_loader, env, expected in cases:
+            with self.subTest(folder=folder):
+                program = os.path.join(self.work.encode(), folder, b"k")
+                os.makedirs(os.path.dirname(program))
+                shutil.copy(KICKLIST, program)
+                refused = "{w}" not in expected
+                r = self.kicklist("--autostart", "on", status=2 if refused else None, env=env,
+                                  program=[loader, program] if through_loader else [program])
+                if refused:
+                    self.assertTrue(expected in r.stderr.splitlines()[-1] and not os.path.exists(at_root), r.stderr)
+                    continue
+                check = subprocess.run(["desktop-file-validate", self.entry()], capture_output=True, text=True)
+                exec_line = "Exec=%s --start-all" % expected.format(w=self.work)
+                modes = [stat.S_IMODE(os.stat(p).st_mode) for p in (os.path.dirname(self.entry()), self.entry())]
+                self.assertEqual((r.returncode, check.stdout, exec_line in Path(self.entry()).read_text().splitlines(),
+                                  modes), (0, "", True, [0o700, 0o600]), r.stderr)
+                shutil.rmtree(os.path.dirname(self.entry()))
+
+    def test_autostart_changes_only_its_own_unchanged_entry(self):
+        dotfile = os.path.join(self.xdg, "dotfiles", "kicklist.desktop")
+        other = shutil.copy(KICKLIST, os.path.join(self.work, "other"))
+        self.assertEqual(self.kicklist("--autostart", "on", program=[other]).returncode, 0)
+        own = Path(self.entry()).read_bytes()  # another copy's entry is Kicklist's own
+        # (entry, reached through a link, Kicklist's own)
+        cases = [(own, False, True), (own + b"Hidden=true\n", False, False), (own, True, False),
+                 (own + b"X-GNOME-Autostart-Delay=5\n", False, False), (own.replace(b"all", b"al"), False, False)]
+        for text, linked, is_own in cases:
+            for option in ("on", "off"):
+                with self.subTest(text=text[-30:], linked=linked, option=option):
+                    for d in (os.path.dirname(self.entry()), os.path.dirname(dotfile)):
+                        shutil.rmtree(d, True)
+                        os.makedirs(d)
+                    Path(dotfile if linked else self.entry()).write_bytes(text)
+                    if linked:
+                        os.symlink(dotfile, self.entry())
+                    r = self.kicklist("--autostart", option, status=None if is_own else 2)
+                    if not is_own:
+                        self.assertRegex(r.stderr, "^Kicklist: [^\n]+そのままにしました。\n$")
+                    elif option == "on":  # rewritten for this copy, one entry
+                        self.assertEqual((r.returncode, os.listdir(os.path.dirname(self.entry())),
+                                          "TryExec=" + KICKLIST in Path(self.entry()).read_text().splitlines()),
+                                         (0, [os.path.basename(self.entry())], True), r.stderr)
+                    else:
+                        self.assertEqual((r.returncode, os.path.lexists(self.entry())), (0, False), r.stderr)
+
+    def test_autostart_on_a_full_disk_keeps_the_old_entry_whole(self):
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k,mode=700", "kicklist-app", self.xdg],
+                                 capture_output=True, text=True)
+        if mounted.returncode != 0:
+            self.fail("cannot mount a small file system: " + mounted.stderr.strip())
+        self.addCleanup(subprocess.run, ["umount", "-l", self.xdg])
+        other = shutil.copy(KICKLIST, os.path.join(self.work, "other"))
+        self.assertEqual(self.kicklist("--autostart", "on", program=[other]).returncode, 0)
+        subprocess.run(["dd", "if=/dev/zero", "of=" + self.xdg + "/filler", "bs=4k"], capture_output=True)  # until full
+        r = self.kicklist("--autostart", "on", status=2)  # a different entry: this copy's
+        self.assertEqual((r.stderr.count("\n"), "ディスクの空き容量が不足しています" in r.stderr), (1, True), r.stderr)
 
 
 if __name__ == "__main__":

@@ -34,8 +34,8 @@ class StoreCrash(Sandbox, unittest.TestCase):
 
     def run_until_killed(self, first_op, delay):
         # Kills the helper delay seconds after it is ready; returns the last op it reported as committed (first_op - 1
-        # when none).
-        with subprocess.Popen([HELPER, self.xdg, str(first_op), str(SEED)], stdout=subprocess.PIPE) as proc:
+        # when none). Unbuffered, so readline() takes nothing past "ready" that communicate(), reading the pipe, would miss.
+        with subprocess.Popen([HELPER, self.xdg, str(first_op), str(SEED)], stdout=subprocess.PIPE, bufsize=0) as proc:
             ready = proc.stdout.readline()
             time.sleep(delay)
             proc.kill()

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <unistd.h>
 #include <sys/wait.h>
@@ -34,10 +35,19 @@ QByteArray state(qint64 pid)
 class TestProcessStarter : public QObject
 {
     Q_OBJECT
+    QTemporaryDir work; // our working folder, apart from the programs'
 
 private Q_SLOTS:
-    // Each started with no argument, in a session of its own, and collected
-    // as soon as it exits; a child of someone else's is left alone.
+    // We run as under nohup, with every signal blocked too: none of it may reach a program.
+    void initTestCase()
+    {
+        sigset_t all;
+        QVERIFY(!sigfillset(&all) && !::pthread_sigmask(SIG_SETMASK, &all, nullptr) && QDir::setCurrent(work.path()));
+        QVERIFY(std::signal(SIGHUP, SIG_IGN) != SIG_ERR);
+    }
+
+    // Each started with no argument, in a session of its own, in our working folder with default signal handling,
+    // and collected as soon as it exits; a child of someone else's is left alone.
     void startsExactlyThatFileAlone()
     {
         QTemporaryDir dir;
@@ -47,15 +57,19 @@ private Q_SLOTS:
         QTRY_COMPARE(state(other), "Z");
         for (const QString name : {"my program", "it's \"quoted\"", "a; touch injected && b | c", "-rf", "*",
                                    "$(touch injected) `touch injected`", "起動テスト"}) {
-            const QString program = dir.filePath(name); // reports its arguments, itself, its process and session
-            writeFile(program, "#!/bin/sh\nn=$#; read -r s < /proc/$$/stat; set -- ${s##*) }\n"
-                               "printf '%s\\n%s\\n%s %s' \"$n\" \"$0\" $$ \"$4\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.m\"\n");
+            // Reports its arguments, itself, folder, process, session and the signals its commands get (bash, as dash
+            // clears its own mask). The C library keeps signals 32 up to SIGRTMIN, and its posix_spawn leaves them ignored.
+            const QString program = dir.filePath(name);
+            writeFile(program, "#!/bin/bash\n{ printf '%s\\n' $# \"$0\"; pwd -P; grep -E '^(Pid|NSsid):' /proc/$$/status; "
+                               "grep -E '^Sig(Blk|Ign):' /proc/self/status; } > \"$0.tmp\" && mv \"$0.tmp\" \"$0.m\"\n");
             ProcessStarter().Shell(program, vbNormalFocus);
             QFile marker(program + ".m");
             QTRY_VERIFY_WITH_TIMEOUT(marker.exists(), 10000);
-            const QByteArray report = marker.open(QIODevice::ReadOnly) ? marker.readAll() : "";
-            const QByteArray pid = report.split('\n').last().split(' ').first();
-            QCOMPARE(QString::fromUtf8(report), "0\n" + program + '\n' + pid + ' ' + pid);
+            const QString report = marker.open(QIODevice::ReadOnly) ? QString::fromUtf8(marker.readAll()) : "";
+            const QString pid = report.split('\n').value(3).mid(5), ignored = report.split('\n').value(6).mid(8);
+            const qulonglong libc = ignored.toULongLong(nullptr, 16) & ((1ULL << (SIGRTMIN - 1)) - (1ULL << 31));
+            const QString clean = QStringLiteral("0\n%1\n%2\nPid:\t%3\nNSsid:\t%3\nSigBlk:\t0000000000000000\nSigIgn:\t%4\n");
+            QCOMPARE(report, clean.arg(program, QDir::currentPath(), pid, QString::number(libc, 16).rightJustified(16, '0')));
             QTRY_VERIFY_WITH_TIMEOUT(state(pid.toLongLong()).isEmpty(), 1500);
         }
         QCOMPARE(::waitpid(other, nullptr, 0), other);

@@ -42,17 +42,18 @@ FoldedName FoldedName::of(const QString &name)
     return f;
 }
 
-IniDocument IniDocument::parse(QByteArrayView data)
+IniDocument IniDocument::parse(const QByteArray &data)
 {
     IniDocument doc;
+    doc.m_source = data;
     qsizetype section = -1; // before any header: the settings outside a section
     const bool clean = initext::parse(data, [&doc, &section](initext::Line &&line) {
         if (line.kind == initext::Line::Section) {
-            section = doc.sectionFor(line.name);
+            section = doc.sectionFor(line.name, doc.spanOf(line.raw));
             return;
         }
         if (section < 0)
-            section = doc.sectionFor(QString());
+            section = doc.sectionFor(QString(), Span());
         Section &sec = doc.m_sections[section];
         FoldedName folded = FoldedName::of(line.name);
         const auto it = sec.index.constFind(folded);
@@ -60,23 +61,35 @@ IniDocument IniDocument::parse(QByteArrayView data)
             // The same name twice: the later line wins, the earlier is kept aside.
             doc.m_clean = false;
             sec.entries[*it].value = std::move(line.value);
+            sec.entries[*it].line = Span();
             return;
         }
         sec.index.emplace(std::move(folded), sec.entries.size());
-        sec.entries.append(Entry{std::move(line.name), std::move(line.value)});
+        sec.entries.append(Entry{std::move(line.name), std::move(line.value), false, doc.spanOf(line.raw)});
     });
     doc.m_clean = doc.m_clean && clean;
     return doc;
 }
 
-qsizetype IniDocument::sectionFor(const QString &name)
+IniDocument::Span IniDocument::spanOf(QByteArrayView raw) const
+{
+    return raw.isEmpty() ? Span() : Span{raw.data() - m_source.constData(), raw.size()};
+}
+
+void IniDocument::appendLine(Span line, QByteArray &out) const
+{
+    out.append(m_source.constData() + line.at, line.size);
+    out += '\n';
+}
+
+qsizetype IniDocument::sectionFor(const QString &name, Span header)
 {
     FoldedName folded = FoldedName::of(name);
     const auto it = m_sectionIndex.constFind(folded);
     if (it != m_sectionIndex.cend())
         return *it;
     m_sectionIndex.emplace(std::move(folded), m_sections.size());
-    m_sections.append(Section{name, {}, {}});
+    m_sections.append(Section{name, {}, {}, header});
     return m_sections.size() - 1;
 }
 
@@ -94,15 +107,16 @@ const QString *IniDocument::find(const QString &section, const QString &key) con
 
 void IniDocument::set(const QString &section, const QString &key, const QString &value)
 {
-    Section &sec = m_sections[sectionFor(section)];
+    Section &sec = m_sections[sectionFor(section, Span())];
     FoldedName folded = FoldedName::of(key);
     const auto it = sec.index.constFind(folded);
     if (it != sec.index.cend()) {
         sec.entries[*it].value = value;
+        sec.entries[*it].line = Span(); // written as the store writes
         return;
     }
     sec.index.emplace(std::move(folded), sec.entries.size());
-    sec.entries.append(Entry{key, value});
+    sec.entries.append(Entry{key, value, false, Span()});
 }
 
 bool IniDocument::remove(const QString &section, const QString &key)
@@ -153,9 +167,16 @@ QByteArray IniDocument::serialize() const
         if (!first)
             out += '\n';
         first = false;
-        initext::writeSection(sec.name, out);
+        if (sec.header.at >= 0)
+            appendLine(sec.header, out);
+        else
+            initext::writeSection(sec.name, out);
         for (const Entry &e : sec.entries) {
-            if (!e.removed)
+            if (e.removed)
+                continue;
+            if (e.line.at >= 0)
+                appendLine(e.line, out);
+            else
                 initext::writeSetting(e.key, e.value, out);
         }
     }

@@ -26,13 +26,16 @@ struct FoldedName
 };
 
 // The parsed form of one settings file, in file order, with indexes that
-// find sections and keys without regard to letter case.
+// find sections and keys without regard to letter case. Lines read and not
+// set since are written back as they were read: what other programs keep
+// there (typed values, lists, their own layout) reads back as theirs.
 class IniDocument
 {
 public:
-    // Parses INI text. Lines that do not parse are skipped, and clean()
-    // turns false: writing the document back would lose them.
-    static IniDocument parse(QByteArrayView data);
+    // Parses INI text, which the document keeps (shared, not copied). Lines
+    // that do not parse are skipped, and clean() turns false: writing the
+    // document back would lose them.
+    static IniDocument parse(const QByteArray &data);
     QByteArray serialize() const;
 
     bool clean() const { return m_clean; }
@@ -43,21 +46,32 @@ public:
     void compact();
 
 private:
+    // Where a line stands in m_source; none: written from its parts.
+    struct Span
+    {
+        qsizetype at = -1;
+        qsizetype size = 0;
+    };
     struct Entry
     {
         QString key;
         QString value;
         bool removed = false;
+        Span line;
     };
     struct Section
     {
         QString name;
         QList<Entry> entries;
         QHash<FoldedName, qsizetype> index; // key -> entries position
+        Span header;
     };
 
-    qsizetype sectionFor(const QString &name);
+    qsizetype sectionFor(const QString &name, Span header);
+    Span spanOf(QByteArrayView raw) const;
+    void appendLine(Span line, QByteArray &out) const;
 
+    QByteArray m_source; // the text parsed
     QList<Section> m_sections;
     QHash<FoldedName, qsizetype> m_sectionIndex; // name -> m_sections position
     bool m_clean = true;

@@ -252,7 +252,8 @@ QString unescapeValue(QStringView s, bool *lossy)
 }
 
 // Undoes the '@' marks QSettings puts on values. Typed values (@Rect and the
-// like) have no text form and are kept as written.
+// like) have no text form and read as written; their lines are written back
+// as they were read (IniDocument).
 QString unmarkValue(QString s)
 {
     if (!s.startsWith(u'@'))
@@ -323,9 +324,10 @@ QString sectionHeader(QStringView raw)
         return raw.mid(1).toString();
     return unescapeKey(raw);
 }
-// Reads one line, without its line break. Returns false when the line is
-// damaged; a damaged header still names the section QSettings would use.
-bool parseLine(QStringView line, const std::function<void(Line &&)> &onLine)
+// Reads one line, without its line break, into *out: a Setting with no
+// name is nothing to hand on. Returns false when the line is damaged; a
+// damaged header still names the section QSettings would use.
+bool parseLine(QStringView line, Line *out)
 {
     qsizetype start = 0;
     while (start < line.size() && isBlank(line[start]))
@@ -335,14 +337,15 @@ bool parseLine(QStringView line, const std::function<void(Line &&)> &onLine)
         return true;
 
     if (line.front() == u'[') {
+        out->kind = Line::Section;
         const qsizetype close = line.indexOf(u']');
         if (close < 0) {
             // Read as QSettings does, but keep the original aside on write.
-            onLine(Line{Line::Section, sectionHeader(line.sliced(1).trimmed()), {}});
+            out->name = sectionHeader(line.sliced(1).trimmed());
             return false;
         }
         const QStringView rest = line.sliced(close + 1).trimmed();
-        onLine(Line{Line::Section, sectionHeader(line.sliced(1, close - 1).trimmed()), {}});
+        out->name = sectionHeader(line.sliced(1, close - 1).trimmed());
         return rest.isEmpty() || rest.front() == u';';
     }
 
@@ -354,12 +357,11 @@ bool parseLine(QStringView line, const std::function<void(Line &&)> &onLine)
     qsizetype keyEnd = scan.equals;
     while (keyEnd > 0 && isBlank(line[keyEnd - 1]))
         --keyEnd;
-    QString key = unescapeKey(line.first(keyEnd));
-    if (key.isEmpty())
+    out->name = unescapeKey(line.first(keyEnd));
+    if (out->name.isEmpty())
         return false;
     bool lossy = false;
-    QString value = unmarkValue(unescapeValue(line.sliced(scan.equals + 1, scan.end - scan.equals - 1), &lossy));
-    onLine(Line{Line::Setting, std::move(key), std::move(value)});
+    out->value = unmarkValue(unescapeValue(line.sliced(scan.equals + 1, scan.end - scan.equals - 1), &lossy));
     return !lossy;
 }
 
@@ -389,8 +391,16 @@ bool parse(QByteArrayView data, const std::function<void(Line &&)> &onLine)
             clean = false;
             continue;
         }
-        if (!parseLine(QString::fromUtf8(raw), onLine))
-            clean = false;
+        Line line;
+        const bool ok = parseLine(QString::fromUtf8(raw), &line);
+        clean = clean && ok;
+        if (line.kind == Line::Section || !line.name.isEmpty()) {
+            // The decoder reads past a byte order mark: first in a file, such
+            // a line would lose it on the next read. It is written from its parts.
+            if (ok && !raw.startsWith("\xEF\xBB\xBF"))
+                line.raw = raw;
+            onLine(std::move(line));
+        }
     }
     return clean;
 }

@@ -23,6 +23,9 @@ struct Line
     Kind kind = Setting;
     QString name;
     QString value;
+    // The line as read, without its line break, when it reads back the same
+    // written as it is; empty for a damaged line.
+    QByteArrayView raw;
 };
 
 // Reads data line by line and hands each header and setting to onLine, in

@@ -33,7 +33,7 @@ kl::IniDocument writeAndReadBack(const kl::IniDocument &doc, const Names &names)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView text(reinterpret_cast<const char *>(data), qsizetype(size));
-    kl::IniDocument doc = kl::IniDocument::parse(text);
+    kl::IniDocument doc = kl::IniDocument::parse(text.toByteArray());
     Names names; // every setting the text names
     QString section;
     kl::initext::parse(text, [&names, &section](kl::initext::Line &&line) {

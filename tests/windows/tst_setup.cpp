@@ -6,7 +6,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kl;
 using namespace kl::test;
@@ -18,14 +24,15 @@ const QString kConfirm = QStringLiteral("MsgBox アプリケーションの登�
 // The list window with one program, three drives (the system drive "/", the
 // current one ~ holding the current folder ~/progs, and ~/other), a home
 // folder ~/home, and folders to browse (what a folder lists is the drive
-// system's business):
-//   progs/  a.exe  Alpha/c.exe  beta/
+// system's business), two named with a byte that is not UTF-8 (read "�"):
+//   progs/  a.exe  Alpha/c.exe  beta/  pick\xff/  x\xff.exe
 //   other/  z.exe
 struct Picker
 {
     Harness h;
     QTemporaryDir tmp;
     QString progs = tmp.path() + "/progs", other = tmp.path() + "/other";
+    QByteArray at = QFile::encodeName(tmp.path()) + '/';
 
     Picker()
     {
@@ -33,12 +40,18 @@ struct Picker
             QDir(tmp.path()).mkpath(dir);
         for (const char *n : {"a.exe", "Alpha/c.exe", "../other/z.exe"})
             QFile(progs + u'/' + n).open(QIODevice::WriteOnly);
+        ::mkdir(at + "progs/pick\xff", 0700), ::close(::open(at + "progs/x\xff.exe", O_CREAT | O_WRONLY, 0600));
         qputenv("HOME", QFile::encodeName(tmp.path() + "/home"));
         std::tie(h.drives.driveList, h.drives.startFolder, h.drives.startDrive) = std::tuple(QStringList{"/", tmp.path(), other}, progs, tmp.path());
         h.drives.listed.insert("/", {"prog"});
         h.settings.putPrograms(1);
         h.forms.main();
         h.log.take();
+    }
+    ~Picker()
+    {
+        std::error_code failed; // names Qt cannot read, which QTemporaryDir leaves
+        std::filesystem::remove_all(at.toStdString(), failed);
     }
     // Paths of a test table: ~ stands for the temporary folder.
     QString path(QString text) const { return text.replace(u'~', tmp.path()); }
@@ -120,7 +133,10 @@ private Q_SLOTS:
         };
         const QString warning = "|MsgBox 注意: .EXE ファイルを選択して下さい。 [0]|Program 1";
         // The lists open at the current folder; Enter and Esc press nothing.
-        row("lists and keys", "lists, pick a.exe, keys", "3 drives ~,progs,Alpha,beta,a.exe / ~|~/progs|a.exe|1 open|Program 1");
+        row("lists and keys", "lists, pick a.exe, keys", "3 drives ~,progs,Alpha,beta,pick\uFFFD,a.exe,x\uFFFD.exe / ~|~/progs|a.exe|1 open|Program 1");
+        // A name that is not UTF-8 is shown as it reads, and refused.
+        row("names not UTF-8", "open pick\uFFFD, pick x\uFFFD.exe, add", "~|~/progs|x\uFFFD.exe|1 open|"
+            "MsgBox 注意: このフォルダーの名前は UTF-8 ではないため、開けません。 [0]|MsgBox 注意: このファイルの名前は UTF-8 ではないため、登録できません。 [0]|Program 1");
         row("folder below", "open Alpha, pick c.exe, add", "~|~/progs/Alpha|c.exe|1|confirm|Program 1,~/progs/Alpha/c.exe");
         // A single click selects a folder, the blank part of a list changes nothing.
         row("clicks that change nothing", "pick a.exe, click Alpha, blank, add", "~|~/progs|a.exe|1|confirm|Program 1,~/progs/a.exe");
@@ -145,6 +161,9 @@ private Q_SLOTS:
         row("current folder gone", "", "~|~/home||0 open|Program 1", "");
         row("current folder removed", "", "~|~/home||0 open|Program 1", "~/gone");
         row("gone, and no home", "", "/|/||0 open|Program 1", "", false);
+        // Nor is a folder so named opened as its look-alike: not the current one, nor home.
+        row("current folder not UTF-8", "", "~|~/home||0 open|Program 1", "not UTF-8");
+        row("home too", "", "/|/||0 open|Program 1", "not UTF-8, nor home");
     }
     void stepsInThePicker()
     {
@@ -154,6 +173,16 @@ private Q_SLOTS:
         QFETCH(bool, home);
         Picker p;
         p.h.drives.startFolder = p.path(start);
+        const QString saved = QDir::currentPath();
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(saved); });
+        if (start.startsWith("not UTF-8")) { // the process's own folder, and home, each beside its look-alike
+            for (const char *dir : {"pick\xef\xbf\xbd", "pick\xff", "home\xef\xbf\xbd", "home\xff"})
+                QVERIFY(::mkdir(p.at + dir, 0700) == 0);
+            QVERIFY(::chdir(p.at + "pick\xff") == 0);
+            p.h.drives.startFolder = LocalDriveSystem().currentFolder();
+            if (start.endsWith("home"))
+                qputenv("HOME", p.at + "home\xff");
+        }
         QVERIFY(home || QDir(p.path("~/home")).removeRecursively());
         for (auto boxes = steps.contains("answer ") ? 0 : seen.count("MsgBox") + seen.count("confirm"); boxes > 0; --boxes)
             p.h.boxes.answer(vbOK); // else the steps answer

@@ -1,5 +1,6 @@
 // Folders, drives and programs of the local file system, and the registry
 // stand-in that finds the system information tool among them.
+#include "support/fakedrives.h"
 #include "support/fakes.h"
 
 #include "platform/dir.h"
@@ -18,7 +19,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -27,6 +27,7 @@
 
 using namespace kl;
 using kl::test::errorOf;
+using kl::test::removeAll;
 
 namespace {
 
@@ -36,13 +37,6 @@ bool makeFile(const QString &dir, const QString &name, bool executable = true)
     QFile file(dir + u'/' + name);
     return file.open(QIODevice::WriteOnly)
         && file.setPermissions(QFileDevice::ReadOwner | (executable ? QFileDevice::ExeOwner : QFileDevice::ReadOwner));
-}
-
-// Removes a folder whose names Qt cannot all read.
-void removeAll(const QByteArray &folder)
-{
-    std::error_code failed;
-    std::filesystem::remove_all(folder.toStdString(), failed);
 }
 
 // What the local drive system finds: its drives, the current folder and
@@ -116,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(dir.filePath("tool"), dir.filePath("link")));
         // Names that are not UTF-8 are listed apart, as they read; hidden ones not at all.
         const QByteArray at = QFile::encodeName(tmp.path()) + '/';
-        const auto clean = qScopeGuard([&] { removeAll(at); });
+        const auto clean = qScopeGuard([&] { removeAll(tmp.path()); });
         for (const char *sub : {"pick\xff", "pick\xef\xbf\xbd", ".h\xff"})
             QVERIFY(::mkdir(at + sub, 0700) == 0);
         for (const char *name : {"y\xff.EXE", "n\xff", "x\xff"})
@@ -146,7 +140,7 @@ private Q_SLOTS:
         const QString saved = QDir::currentPath();
         const auto restore = qScopeGuard([&] { QDir::setCurrent(saved); });
         const QByteArray at = QFile::encodeName(tmp.path()) + '/';
-        const auto clean = qScopeGuard([&] { removeAll(at); });
+        const auto clean = qScopeGuard([&] { removeAll(tmp.path()); });
         if (where == "removed")
             QVERIFY(QDir::setCurrent(tmp.path()) && QDir().rmdir(tmp.path()));
         if (where == "not UTF-8")

@@ -3,7 +3,10 @@
 #include "platform/drives.h"
 #include "platform/runtimeerror.h"
 
+#include <QFile>
 #include <QHash>
+
+#include <filesystem>
 
 namespace kl::test {
 
@@ -32,5 +35,12 @@ public:
     QStringList programs(const QString &folder) override { return listed.value(folder, listPrograms(folder)); }
     QStringList unnamed(const QString &folder, Kind kind) override { return listUnnamed(folder, kind); }
 };
+
+// Removes a folder that holds names Qt cannot read (and so QTemporaryDir leaves).
+inline void removeAll(const QString &folder)
+{
+    std::error_code failed;
+    std::filesystem::remove_all(QFile::encodeName(folder).toStdString(), failed);
+}
 
 } // namespace kl::test

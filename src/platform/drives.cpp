@@ -3,11 +3,22 @@
 #include "runtimeerror.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStorageInfo>
 
 #include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#endif
 
 namespace kl {
 
@@ -47,6 +58,23 @@ bool isSystemArea(const QString &root)
             return true;
     }
     return false;
+}
+
+// A root whose name is not UTF-8 reads as its look-alike (U+FFFD for each
+// stray byte), which is some other folder when there is one: kept only when
+// the look-alike is itself a mount's root. QStorageInfo matches by name, so
+// the kernel is asked.
+bool isMountRoot(const QString &root)
+{
+    if (!root.contains(QChar::ReplacementCharacter))
+        return true;
+#ifdef Q_OS_LINUX
+    struct statx st = {};
+    return ::statx(AT_FDCWD, QFile::encodeName(root).constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &st) == 0
+        && (st.stx_attributes_mask & st.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#else
+    return false;
+#endif
 }
 #endif
 
@@ -137,6 +165,48 @@ QStringList listPrograms(const QString &folder)
     return names;
 }
 
+QStringList listUnnamed([[maybe_unused]] const QString &folder, [[maybe_unused]] DriveSystem::Kind kind)
+{
+    QStringList names;
+#ifndef Q_OS_WIN
+    // Qt reads names as UTF-8 and leaves out what it cannot: the bytes here.
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    const auto close = qScopeGuard([dir] { ::closedir(dir); });
+    const int fd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray bytes(entry->d_name);
+        struct stat st = {};
+        if (bytes.startsWith('.') || !pathText(bytes).isEmpty() || ::fstatat(fd, entry->d_name, &st, 0) != 0)
+            continue;
+        const QString name = QFile::decodeName(bytes);
+        const bool program = S_ISREG(st.st_mode)
+            && (name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive) || ::faccessat(fd, entry->d_name, X_OK, 0) == 0);
+        if (kind == DriveSystem::Kind::Folders ? S_ISDIR(st.st_mode) : program)
+            names.append(name);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+#endif
+    return names;
+}
+
+QString pathText(const QByteArray &bytes)
+{
+    const QString text = QFile::decodeName(bytes);
+    return QFile::encodeName(text) == bytes ? text : QString();
+}
+
+QString homeFolder()
+{
+#ifdef Q_OS_WIN
+    return QDir::homePath();
+#else
+    return pathText(qgetenv("HOME"));
+#endif
+}
+
 QStringList LocalDriveSystem::drives()
 {
     QStringList result;
@@ -151,7 +221,7 @@ QStringList LocalDriveSystem::drives()
         // Memory file systems hold run-time state, bar the shared /tmp.
         const bool inMemory = volume.fileSystemType() == "tmpfs" && root != QStringLiteral("/tmp");
         if (root == QStringLiteral("/") || result.contains(root) || isSystemArea(root) || inMemory
-            || isPseudoFileSystem(volume.fileSystemType()) || !QFileInfo(root).isDir())
+            || isPseudoFileSystem(volume.fileSystemType()) || !QFileInfo(root).isDir() || !isMountRoot(root))
             continue;
         result.append(root);
     }
@@ -172,9 +242,14 @@ QString LocalDriveSystem::systemDrive()
 
 QString LocalDriveSystem::currentFolder()
 {
-    // A removed working folder has no path any more (Qt then reads it as empty).
+    // A removed working folder has no path any more (it then reads as empty).
+#ifdef Q_OS_WIN
     const QString current = QDir::currentPath();
-    return QFileInfo(current).isDir() ? folderPath(current) : QString();
+#else
+    std::error_code failed;
+    const QString current = pathText(QByteArray::fromStdString(std::filesystem::current_path(failed).native()));
+#endif
+    return !current.isEmpty() && QFileInfo(current).isDir() ? folderPath(current) : QString();
 }
 
 QString LocalDriveSystem::currentDrive()
@@ -216,6 +291,11 @@ QStringList LocalDriveSystem::folders(const QString &folder)
 QStringList LocalDriveSystem::programs(const QString &folder)
 {
     return listPrograms(folder);
+}
+
+QStringList LocalDriveSystem::unnamed(const QString &folder, Kind kind)
+{
+    return listUnnamed(folder, kind);
 }
 
 } // namespace kl

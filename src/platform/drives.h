@@ -33,6 +33,11 @@ public:
     // lists nothing.
     virtual QStringList folders(const QString &folder) = 0;
     virtual QStringList programs(const QString &folder) = 0;
+    // What the lists show for the subfolders or program files whose names
+    // are not text (not UTF-8): no path names them, so they are never opened
+    // or registered, only shown. Sorted as above.
+    enum class Kind { Folders, Programs };
+    virtual QStringList unnamed(const QString &folder, Kind kind) = 0;
 };
 
 // The drive system of the machine the program runs on.
@@ -46,6 +51,7 @@ public:
     QString openDrive(const QString &drive) override;
     QStringList folders(const QString &folder) override;
     QStringList programs(const QString &folder) override;
+    QStringList unnamed(const QString &folder, Kind kind) override;
 };
 
 // Folder listings as LocalDriveSystem makes them, for doubles to reuse.
@@ -53,6 +59,14 @@ QStringList listFolders(const QString &folder);
 // Files matching "*.exe" in any letter case and, where programs carry no
 // extension, the files the user may execute.
 QStringList listPrograms(const QString &folder);
+QStringList listUnnamed(const QString &folder, DriveSystem::Kind kind);
+
+// The text of a path the system gives as bytes, empty when no text stands
+// for exactly those bytes (they are not UTF-8): such a path is never
+// replaced by its look-alike.
+QString pathText(const QByteArray &bytes);
+// The user's home folder, empty when it has no such text.
+QString homeFolder();
 
 // Path helpers, pure text.
 // A folder path in the form above, from any absolute path.

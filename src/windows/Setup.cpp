@@ -22,6 +22,17 @@ constexpr int PathRole = Qt::UserRole;
 constexpr int DepthRole = Qt::UserRole + 1;
 constexpr int IndentStep = 8;
 
+// Entries whose names are not text have no path: their rows are shown
+// greyed, and using one says why it cannot be.
+const QString kFolderNotText = QStringLiteral("このフォルダーの名前は UTF-8 ではないため、開けません。");
+const QString kFileNotText = QStringLiteral("このファイルの名前は UTF-8 ではないため、登録できません。");
+
+void markUnnamed(QListWidgetItem &item, const QString &why)
+{
+    item.setForeground(item.listWidget()->palette().brush(QPalette::Disabled, QPalette::Text));
+    item.setToolTip(why);
+}
+
 // Dir1 is a flat list drawn as a tree: each level one step further right.
 class FolderIndentDelegate final : public QStyledItemDelegate
 {
@@ -61,10 +72,10 @@ Setup::Setup(const Platform &platform, Forms &forms)
     ui->Dir1->setItemDelegate(new FolderIndentDelegate(ui->Dir1));
 
     // The lists open at the process's current drive and folder, raising no
-    // handler; where that folder has gone, at the home folder, else at the
-    // system drive's root.
+    // handler; where that folder has gone or its name is not text, at the
+    // home folder, else at the system drive's root.
     const QString current = m_drives.currentFolder();
-    const QStringList starts{current, QDir::homePath(), m_drives.systemDrive()};
+    const QStringList starts{current, homeFolder(), m_drives.systemDrive()};
     for (qsizetype i = 0; m_dirPath.isEmpty(); ++i) {
         try {
             showFolder(starts.at(i));
@@ -178,8 +189,9 @@ void Setup::AddSelectedProgram()
 {
     m_runtime.withoutRecovery([this] {
         const QString name = fileName();
-        if (name.isEmpty()) {
-            m_runtime.MsgBox(QStringLiteral(".EXE ファイルを選択して下さい。"), vbOKOnly, QStringLiteral("注意"));
+        if (name.isEmpty() || ui->File1->currentItem()->toolTip() == kFileNotText) {
+            m_runtime.MsgBox(name.isEmpty() ? QStringLiteral(".EXE ファイルを選択して下さい。") : kFileNotText, vbOKOnly,
+                             QStringLiteral("注意"));
             return;
         }
         // Joined as they are: a root folder already ends in a separator and
@@ -232,6 +244,7 @@ bool Setup::showFolder(const QString &folder)
         return false;
     // Read the folder before touching the list, so a failure leaves it as it was.
     const QStringList subfolders = m_drives.folders(path);
+    const QStringList unnamed = m_drives.unnamed(path, DriveSystem::Kind::Folders);
     const QStringList chain = folderChain(path);
 
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
@@ -241,6 +254,8 @@ bool Setup::showFolder(const QString &folder)
         item->setData(PathRole, itemPath);
         item->setData(DepthRole, depth);
         item->setToolTip(itemPath);
+        if (itemPath.isEmpty())
+            markUnnamed(*item, kFolderNotText);
     };
     {
         const QSignalBlocker blocker(ui->Dir1);
@@ -251,6 +266,8 @@ bool Setup::showFolder(const QString &folder)
         }
         for (const QString &name : subfolders)
             add(closed, name, subfolderPath(path, name), int(chain.size()));
+        for (const QString &name : unnamed)
+            add(closed, name, QString(), int(chain.size()));
         ui->Dir1->setCurrentRow(int(chain.size()) - 1);
         ui->Dir1->scrollToItem(ui->Dir1->currentItem(), QAbstractItemView::PositionAtTop);
     }
@@ -261,9 +278,12 @@ bool Setup::showFolder(const QString &folder)
 void Setup::setFilePath(const QString &folder)
 {
     const QStringList programs = m_drives.programs(folder);
+    const QStringList unnamed = m_drives.unnamed(folder, DriveSystem::Kind::Programs);
     const QSignalBlocker blocker(ui->File1);
     ui->File1->clear();
     ui->File1->addItems(programs);
+    for (const QString &name : unnamed)
+        markUnnamed(*new QListWidgetItem(name, ui->File1), kFileNotText);
     m_filePath = folder;
 }
 
@@ -291,7 +311,10 @@ void Setup::openFolderAt(int row)
         // A folder removed since it was listed is not worth ending the
         // program for: say so, and the lists stay where they were.
         try {
-            setDirPath(folder);
+            if (folder.isEmpty())
+                m_runtime.MsgBox(kFolderNotText, vbOKOnly, QStringLiteral("注意"));
+            else
+                setDirPath(folder);
         } catch (const RuntimeError &e) {
             m_runtime.MsgBox(e.description(), vbOKOnly, QStringLiteral("エラー"));
         }

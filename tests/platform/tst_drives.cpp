@@ -1,5 +1,6 @@
 // Folders, drives and programs of the local file system, and the registry
 // stand-in that finds the system information tool among them.
+#include "support/fakedrives.h"
 #include "support/fakes.h"
 
 #include "platform/dir.h"
@@ -14,8 +15,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -23,6 +27,7 @@
 
 using namespace kl;
 using kl::test::errorOf;
+using kl::test::removeAll;
 
 namespace {
 
@@ -48,19 +53,27 @@ QStringList survey()
 }
 
 // The survey in a child process whose root is folder, with the kernel's
-// mount table at its /proc; or why the root could not be changed.
+// mount table at its /proc and mounts of its own: overlays at /b, /C, /a
+// (twice) and at a name that is not UTF-8 beside its look-alike, memory at
+// /tmp and /mem; or why that could not be done.
 QStringList surveyUnder(const QString &folder)
 {
-    const QByteArray root = QFile::encodeName(folder), proc = root + "/proc";
-    if (!QDir(folder).mkdir("proc"))
-        return {"no /proc"};
+    const QByteArray root = QFile::encodeName(folder) + '/', layers = "lowerdir=" + root + "l1:" + root + "l2";
+    for (const char *dir : {"proc", "l1", "l2", "b", "C", "a", "pick\xff", "pick\xef\xbf\xbd", "tmp", "mem"})
+        if (::mkdir(root + dir, 0700) != 0)
+            return {QStringLiteral("cannot make %1").arg(dir)};
     if (const pid_t child = ::fork(); child != 0) {
         ::waitpid(child, nullptr, 0);
         QFile in(folder + "/survey");
         return in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()).split(u'\n') : QStringList();
     }
-    const bool inside = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-        && ::mount("proc", proc, "proc", 0, nullptr) == 0 && ::chroot(root) == 0 && ::chdir("/") == 0;
+    bool inside = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+        && ::mount("proc", root + "proc", "proc", 0, nullptr) == 0;
+    for (const char *point : {"b", "C", "a", "a", "pick\xff"})
+        inside = inside && ::mount("overlay", root + point, "overlay", MS_RDONLY, layers.constData()) == 0;
+    for (const char *point : {"tmp", "mem"})
+        inside = inside && ::mount("tmpfs", root + point, "tmpfs", 0, nullptr) == 0;
+    inside = inside && ::chroot(root) == 0 && ::chdir("/") == 0;
     const QByteArray why = std::strerror(errno);
     QFile out(inside ? "/survey" : folder + "/survey");
     if (out.open(QIODevice::WriteOnly))
@@ -95,19 +108,29 @@ private Q_SLOTS:
         for (const QString name : {"x.exe", "Y.EXE", "w.ExE", "tool", "notes.txt", "x.exe.bak", ".secret.exe"})
             QVERIFY(makeFile(tmp.path(), name, name == "tool"));
         QVERIFY(QFile::link(dir.filePath("tool"), dir.filePath("link")));
+        // Names that are not UTF-8 are listed apart, as they read; hidden ones not at all.
+        const QByteArray at = QFile::encodeName(tmp.path()) + '/';
+        const auto clean = qScopeGuard([&] { removeAll(tmp.path()); });
+        for (const char *sub : {"pick\xff", "pick\xef\xbf\xbd", ".h\xff"})
+            QVERIFY(::mkdir(at + sub, 0700) == 0);
+        for (const char *name : {"y\xff.EXE", "n\xff", "x\xff"})
+            QVERIFY(::close(::open(at + name, O_CREAT | O_WRONLY, name[0] == 'x' ? 0700 : 0600)) == 0);
         QCOMPARE(listFolders(tmp.path()) + listPrograms(tmp.path()),
-                 (QStringList{"Alpha", "beta", "dir.exe", "zeta", "link", "tool", "w.ExE", "x.exe", "Y.EXE"}));
+                 (QStringList{"Alpha", "beta", "dir.exe", "pick\uFFFD", "zeta", "link", "tool", "w.ExE", "x.exe", "Y.EXE"}));
+        QCOMPARE(listUnnamed(tmp.path(), DriveSystem::Kind::Folders) + listUnnamed(tmp.path(), DriveSystem::Kind::Programs),
+                 (QStringList{"pick\uFFFD", "x\uFFFD", "y\uFFFD.EXE"}));
         for (const QString &notAFolder : {dir.filePath("gone"), dir.filePath("x.exe")})
             QCOMPARE(errorOf([&] { listFolders(notAFolder); }) + errorOf([&] { listPrograms(notAFolder); }),
                      2 * err::PathNotFound);
     }
 
-    // The machine's drives as found, with the working folder removed, and
-    // under a root the mount table does not show (a chroot).
+    // The machine's drives as found, with the working folder removed or
+    // named other than in UTF-8 beside its look-alike, and under a root the
+    // mount table does not show (a chroot) with mounts of its own.
     void localDrives_data()
     {
         QTest::addColumn<QString>("where");
-        for (const char *where : {"as found", "removed", "chroot"})
+        for (const char *where : {"as found", "removed", "not UTF-8", "chroot"})
             QTest::newRow(where) << QString(where);
     }
     void localDrives()
@@ -116,18 +139,25 @@ private Q_SLOTS:
         QTemporaryDir tmp, notMounted;
         const QString saved = QDir::currentPath();
         const auto restore = qScopeGuard([&] { QDir::setCurrent(saved); });
+        const QByteArray at = QFile::encodeName(tmp.path()) + '/';
+        const auto clean = qScopeGuard([&] { removeAll(tmp.path()); });
         if (where == "removed")
             QVERIFY(QDir::setCurrent(tmp.path()) && QDir().rmdir(tmp.path()));
+        if (where == "not UTF-8")
+            QVERIFY(::mkdir(at + "pick\xef\xbf\xbd", 0700) == 0 && ::mkdir(at + "pick\xff", 0700) == 0 && ::chdir(at + "pick\xff") == 0);
         const QStringList found = where == "chroot" ? surveyUnder(tmp.path()) : survey();
         if (found.size() == 1)
-            QSKIP(qPrintable("cannot change the root: " + found.first()));
-        const QString current = where == "removed" ? "" : where == "chroot" ? "/" : saved;
-        // "/" first and once; no folder that is not one, nor the kernel's.
+            QFAIL(qPrintable("cannot make a root with mounts of its own: " + found.first()));
+        const QString current = where == "removed" || where == "not UTF-8" ? "" : where == "chroot" ? "/" : saved;
+        // "/" first and once, the others in order; no folder that is not one,
+        // nor the kernel's, nor memory but /tmp, nor a name's look-alike.
         const QStringList list = found.first().split(u'\t');
-        QVERIFY2(list.value(0) == "/" && list.count("/") == 1
+        if (where == "chroot")
+            QCOMPARE(list.join(u' '), "/ /C /a /b /tmp");
+        QVERIFY2(list.value(0) == "/" && list.count("/") == 1 && std::is_sorted(list.begin() + 1, list.end())
                      && list.filter(QRegularExpression("^/(proc|sys|dev)(/|$)")).isEmpty(), qPrintable(found.first()));
         for (const QString &drive : list)
-            QVERIFY2(QFileInfo(drive).isDir(), qPrintable(drive));
+            QVERIFY2(QFileInfo(where == "chroot" ? tmp.path() + drive : drive).isDir(), qPrintable(drive));
         // The drive of the current folder opens there, any other at its root;
         // the system drive is always there to fall back to.
         const QString drive = driveOf(current, list), opens = current.isEmpty() ? "/" : current;

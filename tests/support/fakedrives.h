@@ -3,8 +3,10 @@
 #include "platform/drives.h"
 #include "platform/runtimeerror.h"
 
-#include <QDir>
+#include <QFile>
 #include <QHash>
+
+#include <filesystem>
 
 namespace kl::test {
 
@@ -19,7 +21,7 @@ class FakeDrives final : public DriveSystem
 {
 public:
     QStringList driveList{QStringLiteral("/")};
-    QString startFolder = folderPath(QDir::currentPath()), startDrive = QStringLiteral("/");
+    QString startFolder = LocalDriveSystem().currentFolder(), startDrive = QStringLiteral("/");
     QHash<QString, int> failing; // a drive that fails to open, with the error number it fails with
     // Program files listed for a folder instead of what is on disk (no test can put a program in "/").
     QHash<QString, QStringList> listed;
@@ -31,6 +33,14 @@ public:
     QString openDrive(const QString &drive) override { return failing.contains(drive) ? throw RuntimeError(failing.value(drive)) : drive; }
     QStringList folders(const QString &folder) override { return listFolders(folder); }
     QStringList programs(const QString &folder) override { return listed.value(folder, listPrograms(folder)); }
+    QStringList unnamed(const QString &folder, Kind kind) override { return listUnnamed(folder, kind); }
 };
+
+// Removes a folder that holds names Qt cannot read (and so QTemporaryDir leaves).
+inline void removeAll(const QString &folder)
+{
+    std::error_code failed;
+    std::filesystem::remove_all(QFile::encodeName(folder).toStdString(), failed);
+}
 
 } // namespace kl::test

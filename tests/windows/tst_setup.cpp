@@ -8,6 +8,10 @@
 #include <QComboBox>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace kl;
 using namespace kl::test;
 
@@ -16,16 +20,18 @@ namespace {
 const QString kConfirm = QStringLiteral("MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]");
 
 // The list window with one program, three drives (the system drive "/", the
-// current one ~ holding the current folder ~/progs, and ~/other), a home
-// folder ~/home, and folders to browse (what a folder lists is the drive
-// system's business):
-//   progs/  a.exe  Alpha/c.exe  beta/
+// current one ~ holding the current folder ~/progs, and ~/other), home
+// folders ~/home and ~/home\xff beside its look-alike, and folders to browse
+// (what a folder lists is the drive system's business), some named with a
+// byte that is not UTF-8 (which reads "�"):
+//   progs/  a.exe  Alpha/c.exe  beta/  pick\xff/  x\xff.exe
 //   other/  z.exe
 struct Picker
 {
     Harness h;
     QTemporaryDir tmp;
     QString progs = tmp.path() + "/progs", other = tmp.path() + "/other";
+    QByteArray at = QFile::encodeName(tmp.path()) + '/';
 
     Picker()
     {
@@ -33,13 +39,16 @@ struct Picker
             QDir(tmp.path()).mkpath(dir);
         for (const char *n : {"a.exe", "Alpha/c.exe", "../other/z.exe"})
             QFile(progs + u'/' + n).open(QIODevice::WriteOnly);
-        qputenv("HOME", QFile::encodeName(tmp.path() + "/home"));
+        for (const char *dir : {"progs/pick\xff", "home\xff", "home\xef\xbf\xbd"})
+            ::mkdir(at + dir, 0700);
+        ::close(::open(at + "progs/x\xff.exe", O_CREAT | O_WRONLY, 0600));
         std::tie(h.drives.driveList, h.drives.startFolder, h.drives.startDrive) = std::tuple(QStringList{"/", tmp.path(), other}, progs, tmp.path());
         h.drives.listed.insert("/", {"prog"});
         h.settings.putPrograms(1);
         h.forms.main();
         h.log.take();
     }
+    ~Picker() { removeAll(tmp.path()); }
     // Paths of a test table: ~ stands for the temporary folder.
     QString path(QString text) const { return text.replace(u'~', tmp.path()); }
 
@@ -113,14 +122,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("start"); // the process's current folder; "" when it has gone
-        QTest::addColumn<bool>("home"); // whether the home folder exists
+        QTest::addColumn<QByteArray>("home"); // HOME, in the temporary folder
         QTest::addColumn<QString>("seen"); // each showing's drive|folder|file|Add enabled, the boxes, the rows
-        const auto row = [](const char *tag, const QString &steps, const QString &seen, const QString &start = "~/progs", bool home = true) {
+        const auto row = [](const char *tag, const QString &steps, const QString &seen, const QString &start = "~/progs", const QByteArray &home = "home") {
             QTest::newRow(tag) << steps << start << home << seen;
         };
         const QString warning = "|MsgBox 注意: .EXE ファイルを選択して下さい。 [0]|Program 1";
         // The lists open at the current folder; Enter and Esc press nothing.
-        row("lists and keys", "lists, pick a.exe, keys", "3 drives ~,progs,Alpha,beta,a.exe / ~|~/progs|a.exe|1 open|Program 1");
+        row("lists and keys", "lists, pick a.exe, keys", "3 drives ~,progs,Alpha,beta,pick\uFFFD,a.exe,x\uFFFD.exe / ~|~/progs|a.exe|1 open|Program 1");
+        // A name that is not UTF-8 is shown as it reads, and refused.
+        row("names not UTF-8", "open pick\uFFFD, pick x\uFFFD.exe, add", "~|~/progs|x\uFFFD.exe|1 open|"
+            "MsgBox 注意: このフォルダーの名前は UTF-8 ではないため、開けません。 [0]|MsgBox 注意: このファイルの名前は UTF-8 ではないため、登録できません。 [0]|Program 1");
         row("folder below", "open Alpha, pick c.exe, add", "~|~/progs/Alpha|c.exe|1|confirm|Program 1,~/progs/Alpha/c.exe");
         // A single click selects a folder, the blank part of a list changes nothing.
         row("clicks that change nothing", "pick a.exe, click Alpha, blank, add", "~|~/progs|a.exe|1|confirm|Program 1,~/progs/a.exe");
@@ -144,17 +156,18 @@ private Q_SLOTS:
         // A current folder that has gone opens the home folder, else the root.
         row("current folder gone", "", "~|~/home||0 open|Program 1", "");
         row("current folder removed", "", "~|~/home||0 open|Program 1", "~/gone");
-        row("gone, and no home", "", "/|/||0 open|Program 1", "", false);
+        row("gone, and no home", "", "/|/||0 open|Program 1", "", "none");
+        row("gone, home not UTF-8", "", "/|/||0 open|Program 1", "", "home\xff"); // never its look-alike
     }
     void stepsInThePicker()
     {
         QFETCH(QString, steps);
         QFETCH(QString, start);
         QFETCH(QString, seen);
-        QFETCH(bool, home);
+        QFETCH(QByteArray, home);
         Picker p;
         p.h.drives.startFolder = p.path(start);
-        QVERIFY(home || QDir(p.path("~/home")).removeRecursively());
+        qputenv("HOME", p.at + home);
         for (auto boxes = steps.contains("answer ") ? 0 : seen.count("MsgBox") + seen.count("confirm"); boxes > 0; --boxes)
             p.h.boxes.answer(vbOK); // else the steps answer
         QCOMPARE(p.add(steps), seen);

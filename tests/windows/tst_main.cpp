@@ -227,7 +227,7 @@ private Q_SLOTS:
         h.settings.putPrograms(3);
         Forms forms{Platform{h.runtime, h.store, h.drives, h.registry, file}};
         kl::main &w = forms.main();
-        list(w)->setCurrentRow(1);
+        list(w)->setCurrentRow(1), h.log.take();
         const auto write = [&](bool inPlace) {
             QSaveFile saved(file);
             QFile edited(file);
@@ -235,12 +235,14 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(home.filePath("Kicklist")) && out.open(QIODevice::WriteOnly) && out.write("[x]\n") == 4 && (inPlace || saved.commit()));
         };
         write(false);
-        QTRY_VERIFY(h.log.calls.contains("Get SetApp/AppCount [0]"));
+        QTRY_VERIFY_WITH_TIMEOUT(h.log.calls.contains("Get SetApp/AppCount [0]"), 2000);
         QCOMPARE(w.List1().ListIndex(), 1);
+        QFile held(file); // as the store holds the file it read
+        QVERIFY(held.open(QIODevice::ReadOnly));
         h.settings.putPrograms(2, 2), write(false);
-        QTRY_COMPARE(rowTexts(&w, "List1"), QStringList({"Program 2", "Program 3"}));
+        QTRY_COMPARE_WITH_TIMEOUT(rowTexts(&w, "List1"), QStringList({"Program 2", "Program 3"}), 2000);
         h.settings.putPrograms(1), write(true);
-        QTRY_COMPARE(rowTexts(&w, "List1"), QStringList{"Program 1"});
+        QTRY_COMPARE_WITH_TIMEOUT(rowTexts(&w, "List1"), QStringList{"Program 1"}, 2000);
         QVERIFY(!h.settings.open);
     }
 };

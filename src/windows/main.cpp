@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -128,8 +129,19 @@ void main::reloadList() noexcept
 
 void main::followStore()
 {
-    if (const QStringList names = storedNames(); names != shownNames())
-        showRows(names);
+    const QStringList names = storedNames();
+    const QStringList shown = shownNames();
+    if (names == shown)
+        return;
+    // The chosen row stays chosen while it shows the same entry.
+    const qint16 chosen = m_list.ListIndex();
+    showRows(names);
+    if (chosen >= 0 && chosen < names.size() && names.at(chosen) == shown.at(chosen)) {
+        const QSignalBlocker blocker(ui->List1);
+        ui->List1->setCurrentRow(chosen);
+        for (QPushButton *button : {ui->AppDel, ui->Run, ui->chenge})
+            button->setEnabled(true);
+    }
 }
 
 bool main::rowShowsStore(qint16 row)

@@ -38,7 +38,7 @@ public:
     // store and the rows may have parted (a failed commit or removal).
     void reloadList() noexcept;
     // Shows the store's rows again if they differ from those shown: another
-    // process changed the store. Rows that still match keep the chosen one.
+    // process changed the store. The chosen row stays if its entry did.
     void followStore();
     // For a handler about to act on row (-1: none chosen): whether it still
     // shows the store's entry at its position (the name, within the count).

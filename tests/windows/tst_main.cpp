@@ -136,6 +136,8 @@ private Q_SLOTS:
             "Commit|Commit|Rows y,x,Program 3 1111 0 ");
         row("cancelling keys", "3", "click1 chenge type=x key=End log chenge type=x key=Shift+End log chenge type=x key=Esc log "
             "chenge type=x key=Shift+Esc log chenge", "", QString(three + "1111 1 |").repeated(4) + three + "1111 1  [/opt/p2|Program 2]");
+        row("clearing keys", "3", "click1 chenge type=x key=Z log key=Home key=A log key=Shift+Home", "",
+            three + "1111 1  [/opt/p2|xz]|" + three + "1111 1  [/opt/p2|a]|" + three + "1111 1  [/opt/p2|]");
         // A row whose entry another process moved acts on nothing: the rows
         // are shown again and the user is told. The rest follow the store
         // before a removal moves them, and a program picked goes after its last.
@@ -147,8 +149,6 @@ private Q_SLOTS:
         row("stale rows: remove", "3", "click2 added4 AppDel", "", "Save Appnames/AppCount = 3|Save SetApp/AppCount = 3|Commit|Rows Program 1,Program 2,Program 4 0001 -1 ");
         row("stale rows: add", "3", "added4 AppAdd", "add",
             "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]|Save Appnames/AppCount = 5|Save SetApp/AppCount = 5|Commit|Rows 5 rows 0001 -1 Setup");
-        row("clearing keys", "3", "click1 chenge type=x key=Z log key=Home key=A log key=Shift+Home", "",
-            three + "1111 1  [/opt/p2|xz]|" + three + "1111 1  [/opt/p2|a]|" + three + "1111 1  [/opt/p2|]");
     }
     void steps()
     {

@@ -95,8 +95,10 @@ int main(int argc, char *argv[])
 
 #ifdef Q_OS_WIN
     kl::RegistrySettingsStore settings;
+    const QString storeFile; // the registry: not watched
 #else
     kl::IniSettingsStore settings(kl::IniSettingsStore::defaultConfigDir());
+    const QString storeFile = settings.configDir().isEmpty() ? QString() : settings.fileName(kl::AppStore::application());
 #endif
     kl::ProcessStarter starter;
     kl::QtMessageBoxes boxes;
@@ -105,7 +107,7 @@ int main(int argc, char *argv[])
     kl::AppStore store(settings);
     kl::LocalDriveSystem drives;
     const auto registry = kl::systemRegistry();
-    kl::Forms forms(kl::Platform{runtime, store, drives, *registry});
+    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, storeFile});
 
     forms.main().show();
     return app.exec();

@@ -201,6 +201,7 @@ void Setup::AddSelectedProgram()
                                             QStringLiteral("アプリケーションの登録"));
         if (answer == vbOK) {
             kl::main &list = m_forms.main();
+            list.followStore(); // the row goes where the store puts it
             m_store.Append(path, list.List1(), list.AllRan());
         }
         ui->AddProgram->setDown(false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
 
 namespace kl {
 
@@ -21,6 +22,9 @@ struct Platform
     AppStore &store;
     DriveSystem &drives;
     Registry &registry;
+    // The file that holds the store, which the list window follows as other
+    // processes change it; empty: none to watch.
+    QString storeFile;
 };
 
 // The five windows, one instance each, created the first time anything

@@ -11,8 +11,11 @@
 #include "syori.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -36,6 +39,7 @@ main::main(const Platform &platform, Forms &forms)
     , m_forms(forms)
     , m_list(*ui->List1)
     , m_allRan(*ui->AllRan)
+    , m_storeFile(platform.storeFile)
 {
     setFixedSize(size());
     setWindowIcon(programIcon());
@@ -56,6 +60,13 @@ main::main(const Platform &platform, Forms &forms)
     connect(ui->chenge, &QPushButton::clicked, this, &main::chenge_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &main::Command1_Click);
     connect(ui->Exit, &QPushButton::clicked, this, &main::Exit_Click);
+
+    // Armed before the first read, so that no change after it goes unseen.
+    if (!m_storeFile.isEmpty()) {
+        connect(&m_storeWatch, &QFileSystemWatcher::fileChanged, this, &main::storeChanged);
+        connect(&m_storeWatch, &QFileSystemWatcher::directoryChanged, this, &main::storeChanged);
+        watchStore();
+    }
 }
 
 main::~main() = default;
@@ -79,22 +90,105 @@ void main::askForFirstProgram()
     m_forms.Setup().showModal(m_runtime);
 }
 
+QStringList main::storedNames()
+{
+    const qint16 count = std::min(m_store.Count(), qint16(100));
+    QStringList names;
+    for (qint16 position = 1; position <= count; ++position)
+        names.append(m_store.NameOf(position));
+    return names;
+}
+
+QStringList main::shownNames() const
+{
+    QStringList names;
+    for (int row = 0; row < ui->List1->count(); ++row)
+        names.append(ui->List1->item(row)->text());
+    return names;
+}
+
+void main::showRows(const QStringList &names)
+{
+    m_list.Clear();
+    for (const QString &name : names)
+        m_list.setList(m_list.ListCount(), name);
+    ui->AllRan->setEnabled(!names.isEmpty());
+    disableRowButtons();
+}
+
 void main::reloadList() noexcept
 {
     try {
-        const qint16 count = std::min(m_store.Count(), qint16(100));
-        QStringList names;
-        for (qint16 position = 1; position <= count; ++position)
-            names.append(m_store.NameOf(position));
-        m_list.Clear();
-        for (const QString &name : std::as_const(names))
-            m_list.setList(m_list.ListCount(), name);
-        ui->AllRan->setEnabled(count > 0);
+        showRows(storedNames());
     } catch (const RuntimeError &) {
         // Unreadable: the failure being handled is the one the user hears
         // about; the rows stay as they are until the store reads again.
+        disableRowButtons();
     }
-    disableRowButtons();
+}
+
+void main::followStore()
+{
+    const QStringList names = storedNames();
+    const QStringList shown = shownNames();
+    if (names == shown)
+        return;
+    // The chosen row stays chosen while it shows the same entry.
+    const qint16 chosen = m_list.ListIndex();
+    showRows(names);
+    if (chosen >= 0 && chosen < names.size() && names.at(chosen) == shown.at(chosen)) {
+        const QSignalBlocker blocker(ui->List1);
+        ui->List1->setCurrentRow(chosen);
+        for (QPushButton *button : {ui->AppDel, ui->Run, ui->chenge})
+            button->setEnabled(true);
+    }
+}
+
+bool main::rowShowsStore(qint16 row)
+{
+    // No row chosen: none can have gone stale, and the handler's own rule applies.
+    if (row < 0)
+        return true;
+    const qint16 position = qint16(row + 1);
+    const QListWidgetItem *item = ui->List1->item(row);
+    if (item && position <= m_store.Count() && m_store.NameOf(position) == item->text())
+        return true;
+    reloadList();
+    m_runtime.MsgBox(QStringLiteral("一覧がほかで変更されていたため、表示し直しました。もう一度選択して下さい。"),
+                     vbOKOnly, QStringLiteral("注意"));
+    return false;
+}
+
+void main::watchStore()
+{
+    // A file replaced by a rename is another file: its path is watched
+    // afresh. While the file's folder is missing, the deepest one there is
+    // shows it coming.
+    if (!m_storeWatch.files().isEmpty())
+        m_storeWatch.removePaths(m_storeWatch.files());
+    QString folder = QFileInfo(m_storeFile).path();
+    while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot())
+        folder = QFileInfo(folder).path();
+    if (m_storeWatch.directories() != QStringList{folder}) {
+        if (!m_storeWatch.directories().isEmpty())
+            m_storeWatch.removePaths(m_storeWatch.directories());
+        m_storeWatch.addPath(folder);
+    }
+    if (QFileInfo::exists(m_storeFile))
+        m_storeWatch.addPath(m_storeFile);
+}
+
+void main::storeChanged()
+{
+    // A handler like any other, so that its reads end their transaction;
+    // a store that cannot be read now is reported at the user's next action.
+    m_runtime.withoutRecovery([this] {
+        watchStore();
+        try {
+            followStore();
+        } catch (const RuntimeError &) {
+        }
+    });
 }
 
 void main::disableRowButtons()
@@ -141,6 +235,8 @@ void main::Run_Click()
     m_runtime.withRecovery(
         [this] {
             m_position = qint16(m_list.ListIndex() + 1);
+            if (!rowShowsStore(qint16(m_position - 1)))
+                return;
             slot(m_position) = m_store.PathOf(m_position);
             m_runtime.Shell(slot(m_position), vbNormalFocus);
             setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -183,6 +279,10 @@ void main::AppDel_Click()
     m_runtime.withoutRecovery([this] {
         m_count = m_store.Count();
         m_index = qint16(m_list.ListIndex() + 1);
+        if (!rowShowsStore(qint16(m_index - 1)))
+            return;
+        // The removal moves the later rows with the store's: they must be its.
+        followStore();
         m_runtime.withRecovery(
             [this] {
                 m_count = m_store.Remove(m_index, m_list);

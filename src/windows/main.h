@@ -2,6 +2,7 @@
 
 #include "widgets/listwidgetcontrol.h"
 
+#include <QFileSystemWatcher>
 #include <QWidget>
 
 #include <array>
@@ -36,6 +37,14 @@ public:
     // Shows the rows the store holds again, with none chosen. Used when the
     // store and the rows may have parted (a failed commit or removal).
     void reloadList() noexcept;
+    // Shows the store's rows again if they differ from those shown: another
+    // process changed the store. The chosen row stays if its entry did.
+    void followStore();
+    // For a handler about to act on row (-1: none chosen): whether it still
+    // shows the store's entry at its position (the name, within the count).
+    // If not, the rows are shown again and the user is told; the handler
+    // then does nothing else.
+    bool rowShowsStore(qint16 row);
 
     void Form_Load();
     void List1_Click();
@@ -62,6 +71,12 @@ private:
     void disableRowButtons();
     // Slot of the scratch table; positions outside 0..100 fail.
     QString &slot(qint16 position);
+    QStringList storedNames();
+    QStringList shownNames() const;
+    void showRows(const QStringList &names);
+    // The settings file changed on disk: watch it afresh, then follow it.
+    void storeChanged();
+    void watchStore();
 
     std::unique_ptr<Ui::main> ui;
     Runtime &m_runtime;
@@ -69,6 +84,8 @@ private:
     Forms &m_forms;
     ListWidgetControl m_list;
     ButtonEnabledFlag m_allRan;
+    const QString m_storeFile;
+    QFileSystemWatcher m_storeWatch;
 
     qint16 m_count = 0;
     qint16 m_position = 0;

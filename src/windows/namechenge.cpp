@@ -94,7 +94,8 @@ void namechenge::chenge_Click()
             m_runtime.MsgBox(QStringLiteral("名前を入力して下さい。"), vbOKOnly, QStringLiteral("名前の変更"));
             return;
         }
-        ListControl &list = m_forms.main().List1();
+        kl::main &window = m_forms.main();
+        ListControl &list = window.List1();
         m_position = add16(list.ListIndex(), 1);
         // The entry may have been removed while the dialog stayed open: there
         // is no row to rename then, and the typed name stays for another try.
@@ -103,6 +104,8 @@ void namechenge::chenge_Click()
                              QStringLiteral("名前の変更"));
             return;
         }
+        if (!window.rowShowsStore(qint16(m_position - 1)))
+            return;
         m_store.Rename(m_position, text);
         list.setList(qint16(m_position - 1), text);
         ui->whatname->setText(QString());

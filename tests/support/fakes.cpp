@@ -81,14 +81,15 @@ int errorOf(const std::function<void()> &f)
     }
 }
 
-void FakeSettings::putPrograms(int n)
+void FakeSettings::putPrograms(int n, int first)
 {
     put("SetApp", "AppCount", QString::number(n));
     put("Appnames", "AppCount", QString::number(n));
     for (int p = 1; p <= n; ++p) {
-        put("SetApp", QString::number(p), QStringLiteral("/opt/p%1").arg(p));
-        put("Appnames", QString::number(p), QStringLiteral("Program %1").arg(p));
+        put("SetApp", QString::number(p), QStringLiteral("/opt/p%1").arg(p + first - 1));
+        put("Appnames", QString::number(p), QStringLiteral("Program %1").arg(p + first - 1));
     }
+    erase("SetApp", QString::number(n + 1)), erase("Appnames", QString::number(n + 1));
 }
 
 int ScriptedBoxes::MsgBox(const QString &prompt, int buttons, const QString &title)

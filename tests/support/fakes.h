@@ -57,25 +57,25 @@ public:
     explicit FakeSettings(CallLog &log) : LogsTo{log} {}
     QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override
     {
-        m_log.add(QStringLiteral("Get %1/%2 [%3]").arg(section, key, def));
+        m_log.add(QStringLiteral("Get %1/%2 [%3]").arg(section, key, def)), open = true;
         return m_values.value(id(app, section, key), def);
     }
     void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override
     {
         m_log.add(QStringLiteral("Save %1/%2 = %3").arg(section, key, value));
-        m_values.insert(id(app, section, key), value), m_dirty = true;
+        m_values.insert(id(app, section, key), value), m_dirty = open = true;
     }
     void DeleteSetting(const QString &app, const QString &section, const QString &key) override
     {
         const bool missing = !m_values.remove(id(app, section, key));
-        m_log.add(QStringLiteral("Delete %1/%2").arg(section, key) + (missing ? " !" : ""));
+        m_log.add(QStringLiteral("Delete %1/%2").arg(section, key) + (missing ? " !" : "")), open = true;
         if (missing)
             throw RuntimeError(err::InvalidProcedureCall);
         m_dirty = true;
     }
     void commit() override
     {
-        if (!std::exchange(m_dirty, false))
+        if (open = false; !std::exchange(m_dirty, false))
             return;
         m_log.add(failCommits ? "Commit !" : "Commit");
         if (failCommits) {
@@ -93,12 +93,15 @@ public:
         const auto it = m_values.constFind(id(kApp, section, key));
         return it == m_values.constEnd() ? std::nullopt : std::optional(*it);
     }
-    // Registers n programs "/opt/p1" .. "/opt/pn" named "Program 1" ..
-    void putPrograms(int n);
+    // Registers n programs "/opt/pK" named "Program K", K from first on, with
+    // nothing after them (as another process's removal leaves the store).
+    void putPrograms(int n, int first = 1);
 
     // Non-zero: commits fail with this number, and the pending writes are
     // gone, as when the disk refuses them.
     int failCommits = 0;
+    // From a read or write to the commit that ends the transaction.
+    bool open = false;
 
 private:
     static inline const QString kApp = QStringLiteral("Kicklist");

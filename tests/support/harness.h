@@ -24,7 +24,7 @@ struct Harness
     AppStore store{settings};
     FakeDrives drives;
     FakeRegistry registry{log};
-    Forms forms{Platform{runtime, store, drives, registry}};
+    Forms forms{Platform{runtime, store, drives, registry, {}}};
     ModalAnswerer modals;
 
     // See endsInChild(): the calls of the child replace the log.

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
 
 using namespace kl;
 using namespace kl::test;
@@ -73,6 +75,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("modal");
         QTest::addColumn<QString>("calls");
         const QString three = "Rows Program 1,Program 2,Program 3 ", removed = "Save Appnames/AppCount = 2|Save SetApp/AppCount = 2|";
+        const QString stale = "MsgBox 注意: 一覧がほかで変更されていたため、表示し直しました。もう一度選択して下さい。 [0]|";
         const auto report = [](int n) { return "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(n)) + " [0]|"; };
         const auto row = [](const char *tag, const char *programs, const QString &steps, const char *modal, const QString &calls) {
             QTest::newRow(tag) << programs << steps << modal << calls;
@@ -107,7 +110,7 @@ private Q_SLOTS:
         row("remove last", "3", "click2 AppDel", "", removed + "Commit|Rows Program 1,Program 2 0001 -1 ");
         row("remove only entry", "1", "click0 AppDel", "close",
             "Save Appnames/AppCount = 0|Save SetApp/AppCount = 0|Commit|" + kPrompt + "|Rows  0000 -1 Setup");
-        row("remove, name missing", "2", "name2 click1 AppDel", "close", "Commit|Rows Program 1, 0001 -1 syori");
+        row("remove, name missing", "2", "name2 click1 AppDel click1 AppDel", "close", stale + "Commit|Rows Program 1, 0001 -1 syori");
         row("remove, save fails", "3", "save click1 AppDel", "close", removed + "Commit !|" + three + "0001 -1 syori");
         row("append, save fails", "3", "save click1 AppAdd", "add",
             "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]|Save Appnames/AppCount = 4|Save SetApp/AppCount = 4|"
@@ -135,6 +138,17 @@ private Q_SLOTS:
             "chenge type=x key=Shift+Esc log chenge", "", QString(three + "1111 1 |").repeated(4) + three + "1111 1  [/opt/p2|Program 2]");
         row("clearing keys", "3", "click1 chenge type=x key=Z log key=Home key=A log key=Shift+Home", "",
             three + "1111 1  [/opt/p2|xz]|" + three + "1111 1  [/opt/p2|a]|" + three + "1111 1  [/opt/p2|]");
+        // A row whose entry another process moved acts on nothing: the rows
+        // are shown again and the user is told. The rest follow the store
+        // before a removal moves them, and a program picked goes after its last.
+        const QString moved = stale + "Rows Program 2,Program 3 0001 -1 ";
+        row("stale row: run", "3", "click1 removed1 Run", "", moved);
+        row("stale row: double-click", "3", "click0 removed1 twice0", "", moved);
+        row("stale row: remove", "3", "click1 removed1 AppDel", "", moved);
+        row("stale row: rename", "3", "click2 chenge removed1 type=x dlg=chenge", "", moved + " [/opt/p3|x]");
+        row("stale rows: remove", "3", "click2 added4 AppDel", "", "Save Appnames/AppCount = 3|Save SetApp/AppCount = 3|Commit|Rows Program 1,Program 2,Program 4 0001 -1 ");
+        row("stale rows: add", "3", "added4 AppAdd", "add",
+            "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]|Save Appnames/AppCount = 5|Save SetApp/AppCount = 5|Commit|Rows 5 rows 0001 -1 Setup");
     }
     void steps()
     {
@@ -174,6 +188,8 @@ private Q_SLOTS:
             {"unreadable", [&] { h.settings.put("SetApp", "AppCount", "?"); }},
             {"name2", [&] { h.settings.erase("Appnames", "2"); }},
             {"gone2", [&] { h.settings.erase("SetApp", "2"), h.settings.erase("Appnames", "2"); }},
+            {"removed1", [&] { h.settings.putPrograms(2, 2); }}, // by another process, as are the next
+            {"added4", [&] { h.settings.putPrograms(4); }},
             {"save", [&] { h.settings.failCommits = err::PermissionDenied; }}};
         h.ends([&] {
             for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {
@@ -197,6 +213,38 @@ private Q_SLOTS:
             h.log.add(state(h));
         });
         QCOMPARE(h.log.calls.filter(QRegularExpression("^(?!Get |Delete |Save \\w+/\\d)")).join(u'|').replace(kLong, "long"), calls);
+    }
+
+    // The rows follow the settings file as other processes change it, replaced
+    // by a rename or written in place, its folder made after the window
+    // opened. The chosen row stays while its entry does (our own commits
+    // change none). Each reload ends its transaction.
+    void followsTheFile()
+    {
+        const QTemporaryDir home;
+        const QString file = home.filePath("Kicklist/Kicklist.ini");
+        Harness h;
+        h.settings.putPrograms(3);
+        Forms forms{Platform{h.runtime, h.store, h.drives, h.registry, file}};
+        kl::main &w = forms.main();
+        list(w)->setCurrentRow(1), h.log.take();
+        const auto write = [&](bool inPlace) {
+            QSaveFile saved(file);
+            QFile edited(file);
+            QIODevice &out = inPlace ? static_cast<QIODevice &>(edited) : saved;
+            QVERIFY(QDir().mkpath(home.filePath("Kicklist")) && out.open(QIODevice::WriteOnly) && out.write("[x]\n") == 4 && (inPlace || saved.commit()));
+        };
+        write(false);
+        QTRY_VERIFY_WITH_TIMEOUT(h.log.calls.contains("Get SetApp/AppCount [0]"), 2000);
+        QCOMPARE(w.List1().ListIndex(), 1);
+        QFile held(file); // as the store holds the file it read
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        h.settings.putPrograms(4), write(false);
+        QTRY_COMPARE_WITH_TIMEOUT(rowTexts(&w, "List1").size(), 4, 2000);
+        QCOMPARE(w.List1().ListIndex(), 1);
+        h.settings.putPrograms(2, 2), write(true);
+        QTRY_COMPARE_WITH_TIMEOUT(rowTexts(&w, "List1"), QStringList({"Program 2", "Program 3"}), 2000);
+        QVERIFY(w.List1().ListIndex() == -1 && !h.settings.open);
     }
 };
 

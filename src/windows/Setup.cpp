@@ -202,7 +202,12 @@ void Setup::AddSelectedProgram()
         if (answer == vbOK) {
             kl::main &list = m_forms.main();
             list.followStore(); // the row goes where the store puts it
-            m_store.Append(path, list.List1(), list.AllRan());
+            // Another process may have filled the list meanwhile; a 101st
+            // entry could not be loaded again.
+            if (list.List1().ListCount() >= 100)
+                m_runtime.MsgBox(QStringLiteral("これ以上は登録できません。"), vbOKOnly, QStringLiteral("注意"));
+            else
+                m_store.Append(path, list.List1(), list.AllRan());
         }
         ui->AddProgram->setDown(false);
         hide();

@@ -149,6 +149,8 @@ private Q_SLOTS:
         row("stale rows: remove", "3", "click2 added4 AppDel", "", "Save Appnames/AppCount = 3|Save SetApp/AppCount = 3|Commit|Rows Program 1,Program 2,Program 4 0001 -1 ");
         row("stale rows: add", "3", "added4 AppAdd", "add",
             "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]|Save Appnames/AppCount = 5|Save SetApp/AppCount = 5|Commit|Rows 5 rows 0001 -1 Setup");
+        row("stale rows: add at 100", "99", "added100 AppAdd", "add",
+            "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]|MsgBox 注意: これ以上は登録できません。 [0]|Rows 100 rows 0001 -1 Setup");
     }
     void steps()
     {
@@ -190,6 +192,7 @@ private Q_SLOTS:
             {"gone2", [&] { h.settings.erase("SetApp", "2"), h.settings.erase("Appnames", "2"); }},
             {"removed1", [&] { h.settings.putPrograms(2, 2); }}, // by another process, as are the next
             {"added4", [&] { h.settings.putPrograms(4); }},
+            {"added100", [&] { h.settings.putPrograms(100); }},
             {"save", [&] { h.settings.failCommits = err::PermissionDenied; }}};
         h.ends([&] {
             for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {

@@ -21,14 +21,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
 #endif
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -40,7 +40,7 @@ void openClosedStandardDescriptors()
 #ifdef Q_OS_UNIX
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) == -1)
-            ::open("/dev/null", O_RDWR); // NOLINT(android-cloexec-open): it stays the process's own fd 0, 1 or 2
+            ::open("/dev/null", O_RDWR); // the lowest free descriptor: fd itself, kept across exec
     }
 #endif
 }
@@ -51,14 +51,14 @@ void openClosedStandardDescriptors()
                  "kicklist: no display found (%s); run it in a desktop session, "
                  "or under a virtual one: xvfb-run -a build/kicklist\n",
                  qPrintable(reason));
-    ::_exit(2);
+    std::_Exit(2);
 }
 
 // Qt ends the process with a screenful when no platform plugin can start (a
-// dead display, a plugin missing or failing). While the application object is
-// made its messages are held: a fatal one becomes one line, the others are
-// passed on once it stands. A message handler is a plain function, hence the
-// one held list at file level.
+// dead display, a plugin missing or failing). Until the application object
+// stands, messages are held: a fatal one becomes one line, and a start that
+// ends early says only its own. A message handler is a plain function, hence
+// the one held list at file level.
 struct HeldMessage
 {
     QtMsgType type;
@@ -69,23 +69,44 @@ std::vector<HeldMessage> *heldMessages = nullptr;
 
 void holdMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    if (type == QtFatalMsg) // the first message says why: "could not connect to display :9"
-        noDisplay(heldMessages->empty() ? text.section(u'\n', 0, 0) : heldMessages->front().text);
+    if (type == QtFatalMsg) {
+        // The platform's first message says why: "could not connect to display :9".
+        for (const HeldMessage &m : *heldMessages) {
+            if (m.category.startsWith("qt.qpa."))
+                noDisplay(m.text);
+        }
+        noDisplay(text.section(u'\n', 0, 0));
+    }
     heldMessages->push_back({type, context.category, text});
 }
 
-std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
+class MessageHold
 {
-    std::vector<HeldMessage> held;
-    heldMessages = &held;
-    const QtMessageHandler passOn = qInstallMessageHandler(holdMessage);
-    auto app = std::make_unique<QApplication>(argc, argv);
-    qInstallMessageHandler(passOn);
-    heldMessages = nullptr;
-    for (const HeldMessage &m : held)
-        passOn(m.type, QMessageLogContext(nullptr, 0, nullptr, m.category.constData()), m.text);
-    return app;
-}
+public:
+    MessageHold()
+        : m_passOn(qInstallMessageHandler(holdMessage))
+    {
+        heldMessages = &m_held;
+    }
+    // Drops what is held unless passed on.
+    ~MessageHold()
+    {
+        qInstallMessageHandler(m_passOn);
+        heldMessages = nullptr;
+    }
+    MessageHold(const MessageHold &) = delete;
+    MessageHold &operator=(const MessageHold &) = delete;
+
+    void passOn()
+    {
+        for (const HeldMessage &m : std::exchange(m_held, {}))
+            m_passOn(m.type, QMessageLogContext(nullptr, 0, nullptr, m.category.constData()), m.text);
+    }
+
+private:
+    std::vector<HeldMessage> m_held;
+    QtMessageHandler m_passOn;
+};
 
 // A later start asks for the list window: restored, raised and given the
 // focus, or the modal window in front of it if one is open.
@@ -130,6 +151,7 @@ int main(int argc, char *argv[])
     const QByteArray list = QFile::encodeName(configDir);
     const QByteArray display = kl::SingleInstance::displayName(qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"));
 #endif
+    auto hold = std::make_unique<MessageHold>();
     kl::SingleInstance instance(list, display);
     switch (instance.claim()) {
     case kl::SingleInstance::Claim::Ours:
@@ -150,7 +172,9 @@ int main(int argc, char *argv[])
         && qEnvironmentVariableIsEmpty("DISPLAY"))
         noDisplay(QStringLiteral("DISPLAY is not set"));
 #endif
-    const std::unique_ptr<QApplication> app = makeApplication(argc, argv);
+    QApplication app(argc, argv);
+    hold->passOn();
+    hold.reset();
     QApplication::setApplicationName(QStringLiteral("Kicklist"));
     QGuiApplication::setDesktopFileName(QStringLiteral(KICKLIST_APP_ID));
     QApplication::setWindowIcon(kl::programIcon());

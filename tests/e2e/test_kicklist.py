@@ -203,8 +203,8 @@ class Kicklist(Sandbox, unittest.TestCase):
         # From another display it says where the window is, in one line.
         r = subprocess.run([KICKLIST], env=dict(self.env, DISPLAY=":1%s" % os.environ["DISPLAY"][1:]),
                            capture_output=True, text=True, timeout=WAIT)
-        self.assertEqual((r.returncode, r.stderr), (2, "kicklist: キックリストはディスプレイ %s で開いています\n"
-                                                    % os.environ["DISPLAY"]))
+        where = "kicklist: キックリストはディスプレイ %s で開いています\n" % os.environ["DISPLAY"]
+        self.assertEqual((r.returncode, r.stderr), (2, where))
         self.assertEqual(self.windows(proc), {MAIN: main})
         self.exit(main, proc)
 

@@ -11,83 +11,170 @@
 #include "windows/forms.h"
 #include "windows/main.h"
 
+#include "singleinstance.h"
+
 #include <QApplication>
-#include <QRegularExpression>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 
-#include <cstddef>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <memory>
+#include <utility>
+#include <vector>
 
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
 #endif
 
 namespace {
 
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-// Connects as the X library does: the abstract socket first, then the file.
-bool localXServerAnswers(const QByteArray &number)
+// A closed standard descriptor would be taken by the next file or socket
+// opened (the X connection, say), and warnings written into that.
+void openClosedStandardDescriptors()
 {
-    const QByteArray path = "/tmp/.X11-unix/X" + number;
-    for (const bool abstract : {true, false}) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const qsizetype offset = abstract ? 1 : 0; // abstract names start with a NUL
-        std::memcpy(address.sun_path + offset, path.constData(), std::size_t(path.size()));
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return true; // cannot tell; let Qt try
-        const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size());
-        const bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
-        ::close(fd);
-        if (connected)
-            return true;
+#ifdef Q_OS_UNIX
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1)
+            ::open("/dev/null", O_RDWR); // the lowest free descriptor: fd itself, kept across exec
     }
-    return false;
+#endif
 }
-#endif
 
-// Without a display Qt aborts with a screenful; say it in one line instead.
-// Returns what is missing, or nothing when a display looks reachable.
-QString missingDisplay()
+[[noreturn]] void noDisplay(const QString &reason)
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return {};
-    const QString display = qEnvironmentVariable("DISPLAY");
-    if (display.isEmpty())
-        return QStringLiteral("DISPLAY is not set");
-    // A local display ":N" must answer on its socket; remote ones are left to Qt.
-    static const QRegularExpression local(QStringLiteral("^:(\\d+)(\\.\\d+)?$"));
-    const QRegularExpressionMatch match = local.match(display);
-    if (match.hasMatch() && !localXServerAnswers(match.captured(1).toLatin1()))
-        return QStringLiteral("no X server answers on DISPLAY=%1").arg(display);
+    std::fprintf(stderr,
+                 "kicklist: no display found (%s); run it in a desktop session, "
+                 "or under a virtual one: xvfb-run -a build/kicklist\n",
+                 qPrintable(reason));
+    std::_Exit(2);
+}
+
+// Qt ends the process with a screenful when no platform plugin can start (a
+// dead display, a plugin missing or failing). Until the application object
+// stands, messages are held: a fatal one becomes one line, and a start that
+// ends early says only its own. A message handler is a plain function, hence
+// the one held list at file level.
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage> *heldMessages = nullptr;
+
+void holdMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtFatalMsg) {
+        // The platform's first message says why: "could not connect to display :9".
+        for (const HeldMessage &m : *heldMessages) {
+            if (m.category.startsWith("qt.qpa."))
+                noDisplay(m.text);
+        }
+        noDisplay(text.section(u'\n', 0, 0));
+    }
+    heldMessages->push_back({type, context.category, text});
+}
+
+class MessageHold
+{
+public:
+    MessageHold()
+        : m_passOn(qInstallMessageHandler(holdMessage))
+    {
+        heldMessages = &m_held;
+    }
+    // Drops what is held unless passed on.
+    ~MessageHold()
+    {
+        qInstallMessageHandler(m_passOn);
+        heldMessages = nullptr;
+    }
+    MessageHold(const MessageHold &) = delete;
+    MessageHold &operator=(const MessageHold &) = delete;
+
+    void passOn()
+    {
+        for (const HeldMessage &m : std::exchange(m_held, {}))
+            m_passOn(m.type, QMessageLogContext(nullptr, 0, nullptr, m.category.constData()), m.text);
+    }
+
+private:
+    std::vector<HeldMessage> m_held;
+    QtMessageHandler m_passOn;
+};
+
+// A later start asks for the list window: restored, raised and given the
+// focus, or the modal window in front of it if one is open.
+void bringForward(kl::Forms &forms)
+{
+    for (QWidget *window : {static_cast<QWidget *>(forms.loadedMain()), QApplication::activeModalWidget()}) {
+        if (!window || !window->isVisible())
+            continue;
+        if (window->isMinimized())
+            window->showNormal();
+        window->raise();
+        window->activateWindow();
+#if QT_CONFIG(xcb)
+        // Qt focuses with the time of the last X event it had, which the
+        // server ignores where the focus moved later (with no window manager
+        // to ask): focus with the current time too. Checked, so that a window
+        // a window manager has yet to map fails quietly.
+        if (const auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
+            const xcb_void_cookie_t focus = xcb_set_input_focus_checked(
+                x11->connection(), XCB_INPUT_FOCUS_PARENT, window->winId(), XCB_CURRENT_TIME);
+            std::free(xcb_request_check(x11->connection(), focus));
+        }
 #endif
-    return {};
+    }
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    openClosedStandardDescriptors();
     // The window takes no arguments: any argument is the command line's,
     // which needs no display.
     if (argc > 1)
         return kl::commandline::run(argc, argv);
 
-    if (const QString missing = missingDisplay(); !missing.isEmpty()) {
-        std::fprintf(stderr,
-                     "kicklist: no display found (%s); run it in a desktop session, "
-                     "or under a virtual one: xvfb-run -a build/kicklist\n",
-                     qPrintable(missing));
+#ifdef Q_OS_WIN
+    const QByteArray list;
+    const QByteArray display;
+#else
+    const QString configDir = kl::IniSettingsStore::defaultConfigDir();
+    const QByteArray list = QFile::encodeName(configDir);
+    const QByteArray display = kl::SingleInstance::displayName(qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"));
+#endif
+    auto hold = std::make_unique<MessageHold>();
+    kl::SingleInstance instance(list, display);
+    switch (instance.claim()) {
+    case kl::SingleInstance::Claim::Ours:
+        break;
+    case kl::SingleInstance::Claim::Shown:
+        return 0;
+    case kl::SingleInstance::Claim::OtherDisplay:
+        std::fprintf(stderr, "kicklist: キックリストはディスプレイ %s で開いています\n",
+                     instance.otherDisplay().isEmpty() ? "(なし)" : instance.otherDisplay().constData());
+        return 2;
+    case kl::SingleInstance::Claim::NoAnswer:
+        std::fprintf(stderr, "kicklist: 開いているキックリストが応答しません\n");
         return 2;
     }
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("DISPLAY"))
+        noDisplay(QStringLiteral("DISPLAY is not set"));
+#endif
     QApplication app(argc, argv);
+    hold->passOn();
+    hold.reset();
     QApplication::setApplicationName(QStringLiteral("Kicklist"));
     QGuiApplication::setDesktopFileName(QStringLiteral(KICKLIST_APP_ID));
     QApplication::setWindowIcon(kl::programIcon());
@@ -97,7 +184,7 @@ int main(int argc, char *argv[])
     kl::RegistrySettingsStore settings;
     const QString storeFile; // the registry: not watched
 #else
-    kl::IniSettingsStore settings(kl::IniSettingsStore::defaultConfigDir());
+    kl::IniSettingsStore settings(configDir);
     const QString storeFile = settings.configDir().isEmpty() ? QString() : settings.fileName(kl::AppStore::application());
 #endif
     kl::ProcessStarter starter;
@@ -109,6 +196,7 @@ int main(int argc, char *argv[])
     const auto registry = kl::systemRegistry();
     kl::Forms forms(kl::Platform{runtime, store, drives, *registry, storeFile});
 
+    instance.serve([&forms] { bringForward(forms); });
     forms.main().show();
-    return app.exec();
+    return QApplication::exec();
 }

@@ -127,6 +127,24 @@ class CommandLine(Sandbox, unittest.TestCase):
         r = self.kicklist("--autostart", "on", status=2)  # a different entry: this copy's
         self.assertEqual((r.stderr.count("\n"), "ディスクの空き容量が不足しています" in r.stderr), (1, True), r.stderr)
 
+    # The window's start, before and without any display: one line and status 2, never Qt's abort.
+
+    def test_unusable_display_or_platform_is_one_line(self):
+        for env in ({"DISPLAY": "unix:9", "XDG_RUNTIME_DIR": ""}, {"DISPLAY": "localhost:9"}, {"DISPLAY": ":abc"},
+                    {"DISPLAY": ""}, {"QT_QPA_PLATFORM": "wayland"}, {"QT_QPA_PLATFORM": "no-such-platform"}):
+            r = subprocess.run([KICKLIST], env=dict(self.env, **env), capture_output=True, text=True, timeout=30)
+            one_line = r.stderr.count("\n") == 1 and r.stderr.startswith("kicklist: no display found (")
+            self.assertEqual((r.returncode, one_line), (2, True), (env, r.stderr))
+
+    def test_closed_standard_descriptors_are_opened_on_null(self):
+        # Before anything else takes them: a started program finds them so too.
+        probe = self.program("probe")
+        Path(probe).write_text('#!/bin/sh\nfds=$(readlink /proc/$$/fd/[012])\necho "$fds" > "$0.fds"\n')
+        self.write_settings([probe])
+        subprocess.run([KICKLIST, "--start-all"], env=self.env, preexec_fn=lambda: [os.close(fd) for fd in (0, 1, 2)])
+        fds = poll(lambda: os.path.exists(probe + ".fds") and Path(probe + ".fds").read_text(), 10)
+        self.assertEqual(fds, "/dev/null\n" * 3)
+
 
 if __name__ == "__main__":
     KICKLIST = os.path.abspath(sys.argv.pop(1))

@@ -1,7 +1,7 @@
 # The command line of the real executable, with no display, against a
 # private settings folder: usage: test_commandline.py KICKLIST.
 
-import os, shutil, subprocess, sys, unittest  # noqa: E401
+import fcntl, os, shutil, struct, subprocess, sys, termios, unittest  # noqa: E401
 from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -55,6 +55,23 @@ class CommandLine(Sandbox, unittest.TestCase):
             for option in ("--list", "--start-all"):
                 r = self.kicklist(option, status=2)
                 self.assertTrue(r.stdout == "" and r.stderr.count("\n") == 1 and self.ini() in r.stderr, r.stderr)
+
+    def test_no_lock_held_while_writing_and_a_busy_store_is_one_line(self):
+        # 100 names of 2 KB, more than a pipe holds: the first --list blocks writing, and no one must wait for it.
+        self.write_settings(["/bin/true"] * 100, ["名" * 700 + str(i) for i in range(100)])
+        rfd, wfd = os.pipe()
+        blocked = subprocess.Popen([KICKLIST, "--list"], env=self.env, stdout=wfd)
+        self.addCleanup(blocked.wait), self.addCleanup(blocked.kill), self.addCleanup(os.close, rfd), os.close(wfd)
+        def full():
+            return struct.unpack("i", fcntl.ioctl(rfd, termios.FIONREAD, b"\0" * 4))[0] >= fcntl.fcntl(rfd, fcntl.F_GETPIPE_SZ)
+        self.assertTrue(poll(full, 10), "the pipe never filled")
+        self.assertEqual(len(self.kicklist("--list", status=0).stdout.splitlines()), 100)
+        # Held by another process (this test): in use, not damaged; said in one line naming it.
+        held = os.open(self.xdg, os.O_RDONLY)
+        self.addCleanup(os.close, held)
+        fcntl.flock(held, fcntl.LOCK_EX)
+        r = self.kicklist("--list", status=2)
+        self.assertTrue(r.stdout == "" and r.stderr.count("\n") == 1 and "ID %d)" % os.getpid() in r.stderr, r.stderr)
 
     def test_autostart_on_twice_leaves_one_valid_entry_and_off_removes_it(self):
         program = shutil.copy(KICKLIST, os.path.join(self.work, "my kicklist"))  # a path that needs quoting

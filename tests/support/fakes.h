@@ -57,19 +57,18 @@ public:
     explicit FakeSettings(CallLog &log) : LogsTo{log} {}
     QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override
     {
-        holdUp();
+        if (busy)
+            throw RuntimeError::busy(QStringLiteral("/settings"), 4321);
         m_log.add(QStringLiteral("Get %1/%2 [%3]").arg(section, key, def));
         return m_values.value(id(app, section, key), def);
     }
     void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value) override
     {
-        holdUp();
         m_log.add(QStringLiteral("Save %1/%2 = %3").arg(section, key, value));
         m_values.insert(id(app, section, key), value), m_dirty = true;
     }
     void DeleteSetting(const QString &app, const QString &section, const QString &key) override
     {
-        holdUp();
         const bool missing = !m_values.remove(id(app, section, key));
         m_log.add(QStringLiteral("Delete %1/%2").arg(section, key) + (missing ? " !" : ""));
         if (missing)
@@ -102,17 +101,10 @@ public:
     // Non-zero: commits fail with this number, and the pending writes are
     // gone, as when the disk refuses them.
     int failCommits = 0;
-    // Every access fails as when another process holds the store (logged "Busy").
+    // Reads fail as when another process holds the store.
     bool busy = false;
 
 private:
-    void holdUp()
-    {
-        if (!busy)
-            return;
-        m_log.add(QStringLiteral("Busy"));
-        throw RuntimeError::busy(QStringLiteral("/settings"), 4321);
-    }
     static inline const QString kApp = QStringLiteral("Kicklist");
     static QString id(const QString &app, const QString &section, const QString &key) { return QStringList{app, section, key}.join(u'/').toCaseFolded(); }
     QHash<QString, QString> m_values, m_committed;

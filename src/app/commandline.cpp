@@ -67,9 +67,12 @@ QString storeLocation()
 #endif
 }
 
-int storeFailure(const QString &why)
+int storeFailure(const RuntimeError &e)
 {
-    printError(QStringLiteral("登録の一覧を読めません (%1): %2").arg(storeLocation(), why));
+    if (e.isBusy())
+        printError(e.description()); // not damaged, only in use: no more to say
+    else
+        printError(QStringLiteral("登録の一覧を読めません (%1): %2").arg(storeLocation(), e.description()));
     return CannotAccess;
 }
 
@@ -84,7 +87,11 @@ qint16 checkedCount(AppStore &store)
     return count;
 }
 
-int list(AppStore &store)
+// Both commands read all they need and release the store (its commit drops
+// the lock) before they write to a pipe or start a program: a reader that
+// never reads, or a child that inherits something, must not hold every
+// other instance up.
+int list(AppStore &store, SettingsStore &settings)
 {
     QStringList lines;
     try {
@@ -92,8 +99,9 @@ int list(AppStore &store)
         for (qint16 position = 1; position <= count; ++position)
             lines += QStringLiteral("%1\t%2\t%3")
                          .arg(QString::number(position), field(store.NameOf(position)), field(store.PathOf(position)));
+        settings.commit();
     } catch (const RuntimeError &e) {
-        return storeFailure(e.description());
+        return storeFailure(e);
     }
     for (const QString &line : lines)
         print(stdout, line);
@@ -106,23 +114,25 @@ int list(AppStore &store)
 
 // The same reads and starts as the list window's start-all button; a program
 // that cannot start is reported and the rest still start.
-int startAll(AppStore &store, ProgramStarter &starter)
+int startAll(AppStore &store, SettingsStore &settings, ProgramStarter &starter)
 {
-    bool allStarted = true;
+    QStringList paths;
     try {
         const qint16 count = checkedCount(store);
-        for (qint16 position = 1; position <= count; ++position) {
-            const QString path = store.PathOf(position);
-            try {
-                starter.Shell(path, vbNormalFocus);
-            } catch (const RuntimeError &e) {
-                allStarted = false;
-                printError(QStringLiteral("%1\t%2\t%3").arg(QString::number(position), field(path),
-                                                            field(e.description())));
-            }
-        }
+        for (qint16 position = 1; position <= count; ++position)
+            paths += store.PathOf(position);
+        settings.commit();
     } catch (const RuntimeError &e) {
-        return storeFailure(e.description());
+        return storeFailure(e);
+    }
+    bool allStarted = true;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        try {
+            starter.Shell(paths[i], vbNormalFocus);
+        } catch (const RuntimeError &e) {
+            allStarted = false;
+            printError(QStringLiteral("%1\t%2\t%3").arg(QString::number(i + 1), field(paths[i]), field(e.description())));
+        }
     }
     return allStarted ? Done : NotAllStarted;
 }
@@ -197,9 +207,9 @@ int run(int argc, char *argv[])
 #endif
     AppStore store(settings);
     if (parser.isSet(listOption))
-        return list(store);
+        return list(store, settings);
     ProcessStarter starter;
-    return startAll(store, starter);
+    return startAll(store, settings, starter);
 }
 
 } // namespace kl::commandline

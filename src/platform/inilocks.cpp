@@ -3,8 +3,8 @@
 #include "inifile.h"
 #include "runtimeerror.h"
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #ifndef Q_OS_WIN
 #include <QDeadlineTimer>
@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -39,6 +40,9 @@ CommitLock::CommitLock(const QString &iniFile)
 {
     m_lock.setStaleLockTime(StaleLockMs);
     if (!m_lock.tryLock(LockWaitMs)) {
+        qint64 pid = 0;
+        if (m_lock.error() == QLockFile::LockFailedError)
+            throw RuntimeError::busy(QDir::toNativeSeparators(iniFile), m_lock.getLockInfo(&pid, nullptr, nullptr) ? pid : 0);
         throw failure(m_lock.error() == QLockFile::UnknownError ? err::PathFileAccessError : err::PermissionDenied,
                       iniFile);
     }
@@ -47,6 +51,25 @@ CommitLock::CommitLock(const QString &iniFile)
 CommitLock::~CommitLock() = default;
 #else
 namespace {
+
+// The process holding the flock() on what fd is open on, as the kernel
+// lists it ("1: FLOCK  ADVISORY  WRITE <pid> <major>:<minor>:<inode> ..."),
+// 0 when it cannot be known.
+qint64 flockHolder(int fd)
+{
+    struct stat st;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (::fstat(fd, &st) != 0 || !locks.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray id = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
+        + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' + QByteArray::number(st.st_ino);
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() > 5 && f[1] == "FLOCK" && f[5] == id)
+            return f[4].toLongLong();
+    }
+    return 0;
+}
 
 // Takes an exclusive flock() on fd, waiting a while for another holder;
 // closes fd and throws when it cannot.
@@ -62,8 +85,11 @@ void lockExclusive(int fd, const QString &name)
         if (e == ENOLCK || e == EOPNOTSUPP)
             return; // a file system without locks: saving works, unguarded
         if (e != EWOULDBLOCK || deadline.hasExpired()) {
+            const qint64 holder = e == EWOULDBLOCK ? flockHolder(fd) : 0;
             ::close(fd);
-            throw failure(e == EWOULDBLOCK ? err::PermissionDenied : err::PathFileAccessError, name);
+            if (e == EWOULDBLOCK)
+                throw RuntimeError::busy(QDir::toNativeSeparators(name), holder);
+            throw failure(err::PathFileAccessError, name);
         }
         QThread::msleep(pauseMs);
         pauseMs = qMin(pauseMs * 2, 50ul);
@@ -100,14 +126,14 @@ CommitLock::~CommitLock()
 
 TransactionLock::TransactionLock(const QString &configDir)
 {
-    // The deepest folder that exists: the same for every instance, whether
-    // or not the settings file and its folder exist yet.
-    QString dir = configDir;
-    while ((m_fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) < 0
-           && (errno == ENOENT || errno == ENOTDIR) && QFileInfo(dir).path() != dir)
-        dir = QFileInfo(dir).path();
-    if (m_fd >= 0)
-        lockExclusive(m_fd, dir);
+    // Made first, so that every instance locks the same folder whether or
+    // not anything exists yet (a lock on whatever parent exists would move
+    // once the first commit made the folder).
+    ensureDir(configDir);
+    m_fd = ::open(QFile::encodeName(configDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0)
+        throw failure(errno == EACCES || errno == EPERM ? err::PermissionDenied : err::PathFileAccessError, configDir);
+    lockExclusive(m_fd, configDir);
 }
 
 TransactionLock::~TransactionLock()

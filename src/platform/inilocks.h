@@ -30,8 +30,9 @@ private:
 };
 
 // Makes one handler's reads and writes one transaction between processes:
-// held from its first access to its commit, on the settings folder (or, while
-// that is missing, the deepest of its parents that exists).
+// held from its first access to its commit, on the settings folder, which it
+// makes (private) when missing. Both locks throw RuntimeError::busy() when
+// another process holds them past a few seconds' wait.
 class TransactionLock
 {
 public:

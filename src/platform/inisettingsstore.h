@@ -24,7 +24,8 @@ namespace kl {
 // stays in the file. Writes are journalled in memory and replayed on top of
 // the file as it is on disk at commit(), and each stretch from a first access
 // to commit() is one transaction between processes, so two instances running
-// at once do not lose each other's writes.
+// at once do not lose each other's writes. The first access makes configDir
+// (private) if it is missing, as that is where the transaction is locked.
 class IniSettingsStore final : public SettingsStore
 {
 public:

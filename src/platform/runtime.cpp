@@ -75,6 +75,20 @@ void Runtime::report(const RuntimeError &e)
     stop();
 }
 
+QString Runtime::busyText(const RuntimeError &e)
+{
+    return e.description() + QStringLiteral("\n\nこの操作は取りやめました。しばらくしてからやり直してください。");
+}
+
+void Runtime::tellBusy(const RuntimeError &e)
+{
+    // Nothing is pending (writes come only under the lock that could not be
+    // had, or were dropped with the commit that failed); this releases what
+    // a reload after that commit may have locked, before the user's wait.
+    commitWhatRan();
+    m_boxes.MsgBox(busyText(e), vbOKOnly, applicationTitle());
+}
+
 void Runtime::commitWhatRan() noexcept
 {
     // Failures are not rolled back: what ran before one stays in the store.

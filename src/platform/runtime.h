@@ -35,19 +35,24 @@ public:
     void onCommitFailure(std::function<void()> reload) { m_onCommitFailure = std::move(reload); }
 
     // With recovery: a failure abandons the body and runs the recovery step.
+    // In both modes a busy store (RuntimeError::isBusy()) only abandons the
+    // handler and says so: it is neither recovered from (the recovery step
+    // empties the list) nor the end of the program.
     template <typename Body, typename Recovery>
     void withRecovery(Body &&body, Recovery &&recovery)
     {
         try {
             body();
             commit();
-        } catch (const RuntimeError &) {
+        } catch (const RuntimeError &first) {
+            if (first.isBusy())
+                return tellBusy(first);
             commitWhatRan();
             try {
                 recovery();
                 commit();
             } catch (const RuntimeError &e) {
-                report(e);
+                e.isBusy() ? tellBusy(e) : report(e);
             }
         }
     }
@@ -61,15 +66,18 @@ public:
             body();
             commit();
         } catch (const RuntimeError &e) {
-            report(e);
+            e.isBusy() ? tellBusy(e) : report(e);
         }
     }
 
     // The text of the report for a failure without recovery.
     static QString reportText(const RuntimeError &e);
+    // The text shown for a busy store.
+    static QString busyText(const RuntimeError &e);
 
 private:
     [[noreturn]] void report(const RuntimeError &e);
+    void tellBusy(const RuntimeError &e);
     [[noreturn]] void stop();
     void commitWhatRan() noexcept;
 

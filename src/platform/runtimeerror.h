@@ -33,6 +33,13 @@ public:
     explicit RuntimeError(int number);
     RuntimeError(int number, QString description);
 
+    // The settings are held by another process past the wait: nothing is
+    // damaged or refused, and the action that met it is to be given up.
+    // holderPid 0 when it cannot be known. A marker, not a subclass, so that
+    // it survives being copied as a RuntimeError.
+    static RuntimeError busy(const QString &path, qint64 holderPid);
+    bool isBusy() const noexcept { return m_busy; }
+
     int number() const noexcept { return m_number; }
     const QString &description() const noexcept { return m_description; }
     const char *what() const noexcept override { return m_what.constData(); }
@@ -44,6 +51,7 @@ private:
     int m_number;
     QString m_description;
     QByteArray m_what;
+    bool m_busy = false;
 };
 
 } // namespace kl

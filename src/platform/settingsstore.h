@@ -10,7 +10,8 @@ namespace kl {
 // Writes may be gathered in memory and made durable by commit(); reads always
 // see them. The runtime commits at the end of every handler, before every
 // modal wait and before the process ends. Every operation may throw
-// RuntimeError (a store that cannot be read or written).
+// RuntimeError (a store that cannot be read or written, or, marked
+// RuntimeError::isBusy(), one another process holds past a short wait).
 class SettingsStore
 {
 public:

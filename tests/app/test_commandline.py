@@ -1,7 +1,7 @@
 # The command line of the real executable, with no display, against a
 # private settings folder: usage: test_commandline.py KICKLIST.
 
-import os, re, shutil, stat, subprocess, sys, unittest  # noqa: E401
+import fcntl, os, re, shutil, stat, struct, subprocess, sys, termios, unittest  # noqa: E401
 from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -49,13 +49,27 @@ class CommandLine(Sandbox, unittest.TestCase):
         os.remove(self.ini())  # no store at all: an empty list
         self.assertEqual(self.kicklist("--list", status=0).stdout, "")
 
-    def test_damaged_store_is_one_line_and_never_rewritten(self):
-        # A count the window cannot load either; an unreadable file fails the same way in the store's own tests.
-        for count in ("abc", "101", "-1"):
+    def test_damaged_or_busy_store_is_one_line_and_never_rewritten(self):
+        # A count the window cannot load either (an unreadable file fails the same way in the store's own tests),
+        # or the store held by another process (this test): in use, not damaged, and the line names the holder.
+        held = os.open(self.xdg, os.O_RDONLY)
+        self.addCleanup(os.close, held)
+        for count, says in [("abc", self.ini()), ("101", self.ini()), ("-1", self.ini()), ("1", "ID %d)" % os.getpid())]:
             self.write_settings(["/bin/true"], count=count)
+            fcntl.flock(held, fcntl.LOCK_EX if count == "1" else fcntl.LOCK_UN)
             for option in ("--list", "--start-all"):
                 r = self.kicklist(option, status=2)
-                self.assertTrue(r.stdout == "" and r.stderr.count("\n") == 1 and self.ini() in r.stderr, r.stderr)
+                self.assertTrue(r.stdout == "" and r.stderr.count("\n") == 1 and says in r.stderr, r.stderr)
+
+    def test_no_lock_held_while_writing(self):
+        # 100 names of 2 KB, more than a pipe holds: the first --list blocks writing, and no one must wait for it.
+        self.write_settings(["/bin/true"] * 100, ["名" * 700 + str(i) for i in range(100)])
+        rfd, wfd = os.pipe()
+        blocked = subprocess.Popen([KICKLIST, "--list"], env=self.env, stdout=wfd)
+        self.addCleanup(blocked.wait), self.addCleanup(blocked.kill), self.addCleanup(os.close, rfd), os.close(wfd)
+        unread = lambda: struct.unpack("i", fcntl.ioctl(rfd, termios.FIONREAD, b"\0" * 4))[0]  # noqa: E731
+        self.assertTrue(poll(lambda: unread() >= fcntl.fcntl(rfd, fcntl.F_GETPIPE_SZ), 10), "the pipe never filled")
+        self.assertEqual(len(self.kicklist("--list", status=0).stdout.splitlines()), 100)
 
     def entry(self):
         return os.path.join(self.xdg, "autostart", "io.github.kicklist.Kicklist.desktop")

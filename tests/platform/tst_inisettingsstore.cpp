@@ -5,6 +5,7 @@
 #include "support/fakes.h"
 
 #include "platform/inisettingsstore.h"
+#include "platform/processstarter.h"
 #include "platform/runtimeerror.h"
 
 #include <QDir>
@@ -54,6 +55,14 @@ QStringList leftovers(const QString &folder)
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     names.removeIf([](const QString &n) { return n.endsWith(QStringLiteral(".lock")); });
     return names;
+}
+
+// Whether a flock() on path is held elsewhere: what a second process would wait for.
+bool locked(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    return ::close(fd), held;
 }
 
 int modeOf(const QString &path)
@@ -252,12 +261,19 @@ private Q_SLOTS:
         QCOMPARE(types.join(u' '), QStringLiteral("QByteArray QStringList QRect QString int"));
         QCOMPARE(leftovers(folder).replaceInStrings(QRegularExpression(QStringLiteral("-\\d{8}-\\d{6}$")), QStringLiteral("-<time>")),
                  QStringList{"Kicklist.ini"} + (damaged ? QStringList{"Kicklist.ini.damaged-<time>"} : QStringList()));
+        writeBytes(file, "again\n" + original); // damaged again within the second: a copy beside the first
+        store.SaveSetting(App, SetApp, QStringLiteral("New"), QStringLiteral("m"));
+        store.commit();
+        QByteArrayList copies;
         for (const QString &copy : QDir(folder).entryList({QStringLiteral("*.damaged-*")}, QDir::Files))
-            QCOMPARE(readBytes(folder + u'/' + copy) + QByteArray::number(modeOf(folder + u'/' + copy), 8), original + "600");
+            copies << readBytes(folder + u'/' + copy) + QByteArray::number(modeOf(folder + u'/' + copy), 8);
+        QCOMPARE(copies, (damaged ? QByteArrayList{original + "600"} : QByteArrayList()) << "again\n" + original + "600");
     }
 
     // A fresh store under any umask is private (the list says which programs
-    // a user runs); reading creates nothing.
+    // a user runs). The first read locks the settings folder, made for that
+    // (a lock on whatever parent exists would move once the folder is made),
+    // and creates nothing else; the commit releases it.
     void freshFilesArePrivate()
     {
         QTemporaryDir dir;
@@ -265,8 +281,9 @@ private Q_SLOTS:
         const auto umask = qScopeGuard([old = ::umask(0)] { ::umask(old); }); // the widest: the hardest to keep private
         IniSettingsStore store(config);
         QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("Path"), QStringLiteral("d")), QStringLiteral("d"));
+        QVERIFY2(locked(config) && !locked(dir.path()), "the first read did not lock the settings folder");
         store.commit();
-        QVERIFY(!QFileInfo::exists(config));
+        QVERIFY(QDir(config).isEmpty() && !locked(config));
         store.SaveSetting(App, SetApp, QStringLiteral("Path"), QStringLiteral("x"));
         store.commit();
         QStringList modes;
@@ -275,11 +292,29 @@ private Q_SLOTS:
         QCOMPARE(modes.join(u' '), QStringLiteral("700 700 600 600"));
     }
 
+    // A program started while the store is in use (a handler reads a path
+    // and starts it) inherits none of its descriptors: a lock kept by a
+    // program that runs on would hold up every other instance.
+    void startedProgramsInheritNothing()
+    {
+        QTemporaryDir dir;
+        writeBytes(dir.filePath(QStringLiteral("config/Kicklist/Kicklist.ini")), TwoPrograms);
+        const QString program = dir.filePath(QStringLiteral("fds")), out = program + QStringLiteral(".out");
+        writeBytes(program, "#!/bin/sh\nls -l /proc/$$/fd > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        IniSettingsStore store(dir.filePath(QStringLiteral("config")));
+        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("1"), {}), QStringLiteral("/a"));
+        ProcessStarter().Shell(program, vbNormalFocus);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 5000);
+        QVERIFY2(readBytes(out).contains("/dev/null") && !readBytes(out).contains(QFile::encodeName(store.configDir())), readBytes(out));
+    }
+
     // Whatever stands at the settings path or beside it, or happens while a
     // write is pending: nothing blocks, nothing half-written replaces the
     // file, nothing is written through a link or into a folder others can
     // change, nothing far too big is loaded; a live writer's lock holds, a
-    // killed writer's lock and temporary file do not.
+    // killed writer's lock and temporary file do not, and a failed commit
+    // releases the folder. A live holder makes the store busy, not broken.
     void hostileOrOddPlaces_data()
     {
         QTest::addColumn<QString>("setup");
@@ -297,7 +332,7 @@ private Q_SLOTS:
         QTest::newRow("no read permission later") << "unreadable" << "70 70 old [Kicklist.ini]";
         QTest::newRow("a folder in its place later") << "folder" << "75 75 old [Kicklist.ini Kicklist.ini.moved]";
         QTest::newRow("disk full part way") << "cut short" << "75 old old [Kicklist.ini]";
-        QTest::newRow("lock held by a live writer") << "lock held" << "70 old old [Kicklist.ini]";
+        QTest::newRow("lock held by a live writer") << "lock held" << "busy old old [Kicklist.ini]";
         QTest::newRow("lock killed holding it") << "lock 12345\nkicklist\nhost\n" << "0 new new [Kicklist.ini]";
         QTest::newRow("lock killed removing a stale one") << "lock 12345\n" << "0 new new [Kicklist.ini Kicklist.ini.lock.rmlock]";
     }
@@ -360,7 +395,7 @@ private Q_SLOTS:
                 return QStringLiteral("0");
             } catch (const RuntimeError &e) {
                 why = e.description();
-                return QString::number(e.number());
+                return e.isBusy() ? QStringLiteral("busy") : QString::number(e.number());
             }
         };
         const auto read = [&] { // an error number, or what the first program's path now is
@@ -379,13 +414,16 @@ private Q_SLOTS:
         const bool obey = is("unreadable") && QFile::setPermissions(file, QFile::WriteOwner) && (::setfsuid(54321), true);
         if (obey && QFile(file).open(QIODevice::ReadOnly))
             QSKIP("cannot give up the permission override here");
-        if (!error.at(0).isDigit()) {
+        if (error == QLatin1String("old")) {
             ::setrlimit(RLIMIT_FSIZE, &limit);
+            bool saved = false;
             error = attempt([&] {
                 store.SaveSetting(App, SetApp, QStringLiteral("1"), QStringLiteral("/new") + QString(200, u'n'));
+                saved = true;
                 store.commit();
             });
             ::setrlimit(RLIMIT_FSIZE, &unlimited);
+            QVERIFY2(!saved || !locked(dir.path()), "the commit left the settings folder locked");
         }
         again = read();
         ::alarm(0);

@@ -57,6 +57,8 @@ public:
     explicit FakeSettings(CallLog &log) : LogsTo{log} {}
     QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def) override
     {
+        if (busy)
+            throw RuntimeError::busy(QStringLiteral("/settings"), 4321);
         m_log.add(QStringLiteral("Get %1/%2 [%3]").arg(section, key, def)), open = true;
         return m_values.value(id(app, section, key), def);
     }
@@ -102,6 +104,8 @@ public:
     int failCommits = 0;
     // From a read or write to the commit that ends the transaction.
     bool open = false;
+    // Reads fail as when another process holds the store.
+    bool busy = false;
 
 private:
     static inline const QString kApp = QStringLiteral("Kicklist");

@@ -115,6 +115,10 @@ private Q_SLOTS:
         row("append, save fails", "3", "save click1 AppAdd", "add",
             "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]|Save Appnames/AppCount = 4|Save SetApp/AppCount = 4|"
             "Commit !|" + report(err::PermissionDenied) + three + "0001 -1 Setup|End");
+        // A store another process holds is in use, not broken: the action is given up, the program runs on.
+        const QString busy = "MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]|";
+        row("start, store busy", "3", "click1 busy Run", "", busy + three + "1111 1 |" + three + "1111 1 ");
+        row("remove, store busy", "3", "click1 busy AppDel", "", busy + three + "1111 1 |" + three + "1111 1 ");
         row("rename, save fails", "3", "save click1 chenge type=renamed dlg=chenge", "", "Commit !|" + report(err::PermissionDenied) + three + "0001 -1 |End");
         // The rename dialog reads the store for the row; missing keys read as "None" and no name.
         row("rename: opens", "3", "gone2 open-1 log click0 chenge log click1 chenge", "",
@@ -193,7 +197,8 @@ private Q_SLOTS:
             {"removed1", [&] { h.settings.putPrograms(2, 2); }}, // by another process, as are the next
             {"added4", [&] { h.settings.putPrograms(4); }},
             {"added100", [&] { h.settings.putPrograms(100); }},
-            {"save", [&] { h.settings.failCommits = err::PermissionDenied; }}};
+            {"save", [&] { h.settings.failCommits = err::PermissionDenied; }},
+            {"busy", [&] { h.settings.busy = true; }}};
         h.ends([&] {
             for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {
                 const QString arg = step.section(u'=', 1);

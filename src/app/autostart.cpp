@@ -150,7 +150,7 @@ QByteArray runningProgram()
 
 QString entryPath()
 {
-    const QString config = IniSettingsStore::defaultConfigDir();
+    const QString config = IniSettingsStore::defaultConfigDir(false);
     return config.isEmpty() ? QString() : config + QStringLiteral("/autostart/" KICKLIST_APP_ID ".desktop");
 }
 

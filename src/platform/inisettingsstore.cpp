@@ -60,7 +60,7 @@ IniSettingsStore::IniSettingsStore(const QString &configDir)
 
 IniSettingsStore::~IniSettingsStore() = default;
 
-QString IniSettingsStore::defaultConfigDir()
+QString IniSettingsStore::defaultConfigDir(bool sayWhenNone)
 {
     // The bytes as given: a name that is not UTF-8 must not turn into another.
     const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
@@ -70,7 +70,7 @@ QString IniSettingsStore::defaultConfigDir()
         dir = pathOfBytes(xdg);
     else if (home.startsWith('/'))
         dir = pathOfBytes(home + "/.config");
-    if (dir.isEmpty()) {
+    if (dir.isEmpty() && sayWhenNone) {
         std::fprintf(stderr, "kicklist: no usable absolute home folder (HOME, XDG_CONFIG_HOME); "
                              "the list will not be saved\n");
     }

@@ -38,7 +38,8 @@ public:
     // ${XDG_CONFIG_HOME:-$HOME/.config}, each counting only when absolute,
     // with its bytes as given. With neither, says so on stderr and returns
     // an empty folder: a store made on it reads nothing and writes nothing.
-    static QString defaultConfigDir();
+    // A caller with a message of its own asks for silence.
+    static QString defaultConfigDir(bool sayWhenNone = true);
 
     QString configDir() const { return m_configDir; }
 

@@ -7,6 +7,8 @@
 #include "platform/runtime.h"
 #include "syori.h"
 
+#include <utility>
+
 namespace kl {
 
 namespace {
@@ -26,7 +28,7 @@ Window *live(const QPointer<Window> &window)
 } // namespace
 
 Forms::Forms(Platform platform)
-    : m_platform(platform)
+    : m_platform(std::move(platform))
 {
     // A failed commit leaves the store as it is on disk: the list follows.
     m_platform.runtime.onCommitFailure([this] {

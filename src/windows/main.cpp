@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 #include <QStringList>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -61,11 +62,13 @@ main::main(const Platform &platform, Forms &forms)
     connect(ui->Command1, &QPushButton::clicked, this, &main::Command1_Click);
     connect(ui->Exit, &QPushButton::clicked, this, &main::Exit_Click);
 
-    // Armed before the first read, so that no change after it goes unseen.
+    // Armed on the first turn of the event loop, as arming costs a start
+    // about a millisecond before the window shows; the rows are then checked
+    // against the store, so no change after the first read goes unseen.
     if (!m_storeFile.isEmpty()) {
         connect(&m_storeWatch, &QFileSystemWatcher::fileChanged, this, &main::storeChanged);
         connect(&m_storeWatch, &QFileSystemWatcher::directoryChanged, this, &main::storeChanged);
-        watchStore();
+        QTimer::singleShot(0, this, &main::storeChanged);
     }
 }
 

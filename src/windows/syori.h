@@ -25,8 +25,6 @@ public:
     explicit syori(const Platform &platform);
     ~syori() override;
 
-    static QString message();
-
     void ok_Click();
 
 private:

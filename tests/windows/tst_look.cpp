@@ -16,14 +16,11 @@
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <map>
-#include <memory>
 
 using namespace kl;
 using namespace kl::test;
@@ -105,59 +102,53 @@ QStringList cutTexts(QWidget *window)
     return cut;
 }
 
-// The texts the windows' code shows on loading, where the design has its own.
+// The texts the windows' code shows on loading, in place of the design's.
 const QHash<QString, QString> kLoaded{{"frmAbout", "キックリストのﾊﾞｰｼﾞｮﾝ情報"}, {"frmAbout.lblVersion", "ﾊﾞｰｼﾞｮﾝ 1.02"},
-                                      {"frmAbout.lblTitle", "プログラムキックリスト"}, {"namechenge.whatname", "/opt/p1"},
-                                      {"namechenge.Text1", "Program 1"}};
+    {"frmAbout.lblTitle", "プログラムキックリスト"}, {"namechenge.whatname", "/opt/p1"}, {"namechenge.Text1", "Program 1"}};
 // The Qt class that shows each kind of control, in the order of design::Kind.
-const QStringList kClasses{"QPushButton", "kl::DesignLabel", "QLineEdit", "QListWidget", "kl::DesignComboBox",
-                           "QListWidget", "QListWidget", "QLabel", "QFrame"};
+const QStringList kClasses{"QPushButton", "kl::DesignLabel", "QLineEdit", "QListWidget", "kl::DesignComboBox", "QListWidget", "QListWidget", "QLabel", "QFrame"};
 
-QString line(const QString &name, const QRect &g, const QString &text, const QString &more)
+// A window or control: name, geometry in pixels, text, then the rest.
+QString line(const QString &name, const QRect &g, const QString &text, const QStringList &rest)
 {
-    return QStringLiteral("%1 %2,%3 %4x%5 %6%7").arg(name).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height()).arg(text, more);
+    return QStringLiteral("%1 %2,%3 %4x%5 ").arg(name).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height()) + (QStringList{text} + rest).join(u'|');
 }
 
-// A window as its one design gives it, in pixels: the window, then each
-// control with its class, tip, place in the tab order, default and cancel.
+// A window as its one design gives it, in pixels: each control with its
+// class, tip, place in the tab order, and whether the default and the cancel
+// button.
 QStringList designed(const design::Window &d)
 {
     const auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
-    const int p = design::kTwipsPerPixel;
+    const auto px = [p = design::kTwipsPerPixel](int l, int t, int w, int h) { return QRect(l / p, t / p, w / p, h / p); };
     const QString name = text(d.name);
-    QStringList lines{line(name, QRect(0, 0, d.width / p, d.height / p), kLoaded.value(name, text(d.caption)),
-                           QString(d.border == design::Border::FixedToolWindow ? " tool" : "") + (d.icon ? " icon" : ""))};
+    QStringList lines{line(name, px(0, 0, d.width, d.height), kLoaded.value(name, text(d.caption)), {d.icon ? "icon" : ""})};
     for (const design::Control &c : d.controls)
-        lines.append(line(text(c.name), QRect(c.left / p, c.top / p, c.width / p, c.height / p),
-                          kLoaded.value(name + u'.' + text(c.name), text(c.caption)),
-                          " " + kClasses.value(int(c.kind)) + (c.tip.empty() ? "" : " (" + text(c.tip) + ")")
-                              + (c.tabIndex == design::kNoTab ? "" : " tab" + QString::number(c.tabIndex))
-                              + (c.isDefault ? " default" : "") + (c.cancel ? " cancel" : "")));
+        lines.append(line(text(c.name), px(c.left, c.top, c.width, c.height), kLoaded.value(name + u'.' + text(c.name), text(c.caption)),
+                          {kClasses.value(int(c.kind)), text(c.tip), c.tabIndex == design::kNoTab ? "" : QString::number(c.tabIndex),
+                           c.isDefault ? "default" : "", c.cancel ? "cancel" : ""}));
     return lines;
 }
 
-// The same of a shown window; a cancel button is one that Esc presses.
+// The same of a shown window; the cancel button is the one Esc presses.
 QStringList shown(QWidget *window)
 {
     QWidgetList tabs;
     for (QWidget *next = window->nextInFocusChain(); next != window; next = next->nextInFocusChain())
         if (next->parentWidget() == window && next->focusPolicy() & Qt::TabFocus)
             tabs.append(next);
-    std::map<QString, std::unique_ptr<QSignalSpy>> clicks;
-    const QList<QPushButton *> buttons = window->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly);
-    for (QPushButton *b : buttons)
-        clicks[b->objectName()] = std::make_unique<QSignalSpy>(b, &QPushButton::clicked);
+    QObject context;
+    QString escaped;
+    for (QPushButton *b : window->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
+        QObject::connect(b, &QPushButton::clicked, &context, [&escaped, b] { escaped = b->objectName(); });
     QTest::keyClick(window, Qt::Key_Escape);
-    QStringList lines{line(window->objectName(), window->rect(), window->windowTitle(),
-                           QString(window->windowType() == Qt::Tool ? " tool" : "") + (window->windowIcon().isNull() ? "" : " icon"))};
+    QStringList lines{line(window->objectName(), window->rect(), window->windowTitle(), {window->windowIcon().isNull() ? "" : "icon"})};
     for (QWidget *w : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         const auto *button = qobject_cast<QPushButton *>(w);
         if (!w->objectName().startsWith("qt_"))
             lines.append(line(w->objectName(), w->geometry(), w->property("text").toString(),
-                              " " + QString(w->metaObject()->className()) + (w->toolTip().isEmpty() ? "" : " (" + w->toolTip() + ")")
-                                  + (tabs.contains(w) ? " tab" + QString::number(tabs.indexOf(w)) : "")
-                                  + (button && button->isDefault() ? " default" : "")
-                                  + (button && !clicks[w->objectName()]->isEmpty() ? " cancel" : "")));
+                              {w->metaObject()->className(), w->toolTip(), tabs.contains(w) ? QString::number(tabs.indexOf(w)) : "",
+                               button && button->isDefault() ? "default" : "", w->objectName() == escaped ? "cancel" : ""}));
     }
     return lines;
 }

@@ -4,7 +4,6 @@
 // Besides Designer's own properties, a form says in properties of its own
 // what only a design needs: borderStyle and icon on the window, kind on a
 // control whose class does not tell it, cancel on the button Esc presses.
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -166,8 +165,9 @@ QString design(const QString &path)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QFile::decodeName(argv[i]));
     if (args.size() < 3)
         fail(QStringLiteral("usage: uidesign <output header> <form.ui>..."));
     QString out = QStringLiteral("// Written by uidesign from the Designer forms when building: edit the forms.\n"

@@ -46,7 +46,7 @@ QString literal(const QString &text)
     return out + u'"';
 }
 
-// The kinds Designer's classes stand for; any other class names its kind.
+// The kinds Designer's classes stand for; any other control names its own.
 QString kindOf(const QString &className)
 {
     static const QHash<QString, QString> kinds{{QStringLiteral("QPushButton"), QStringLiteral("CommandButton")},

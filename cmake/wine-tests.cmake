@@ -1,7 +1,8 @@
 # Cross-builds the Windows layer's tests with mingw-w64 and runs them under
 # wine, in a prefix inside the build tree, once with the default code page
 # and once with the Japanese one (932). Run by CTest:
-#   cmake -DSOURCE_DIR=<repository> -DBINARY_DIR=<cross build dir> -P wine-tests.cmake
+#   cmake -DSOURCE_DIR=<repository> -DBINARY_DIR=<cross build dir>
+#         -DDESIGN_TABLE_DIR=<the host build's design table folder> -P wine-tests.cmake
 # Every way of not running the tests is a failure with one line saying why.
 
 function(fail why)
@@ -13,6 +14,9 @@ find_program(WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(WINE64 wine64)
 find_program(WINESERVER wineserver)
 find_program(CCACHE ccache)
+if(NOT EXISTS ${DESIGN_TABLE_DIR}/design/windows.h)
+  fail("the window designs' table is not written yet: build the host project first")
+endif()
 if(NOT CROSS_CXX)
   fail("x86_64-w64-mingw32-g++ not found; scripts/setup.sh installs mingw-w64")
 endif()
@@ -27,6 +31,7 @@ endif()
 execute_process(
   COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/platform/win32 -B ${BINARY_DIR} -G Ninja
           -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=${SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake ${launcher}
+          -DDESIGN_TABLE_DIR=${DESIGN_TABLE_DIR}
   OUTPUT_VARIABLE out ERROR_VARIABLE out RESULT_VARIABLE failed)
 if(failed)
   message("${out}")
@@ -74,7 +79,12 @@ foreach(run "C.UTF-8;1252" "ja_JP.UTF-8;932")
     math(EXPR errors "${errors} + 1")
   endif()
 endforeach()
+execute_process(COMMAND ${wine} ${WINE64} ${BINARY_DIR}/design_checks.exe WORKING_DIRECTORY ${BINARY_DIR}
+                RESULT_VARIABLE design_failed)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${prefix} ${WINESERVER} -k)
 if(errors)
   fail("${errors} of 2 code pages had failures")
+endif()
+if(design_failed)
+  fail("the window designs' checks failed")
 endif()

@@ -173,6 +173,9 @@ QString add()
         if (QString why = userEntry(path); !why.isEmpty())
             return why;
         inifile::ensureDir(QFileInfo(path).path());
+        // Whoever else can write the folder (one an older version made under
+        // umask 0) could put a command into the user's login.
+        inifile::requireTrusted(QFileInfo(path).path(), path);
         // As the settings file: the old entry stays whole unless the new one
         // is all on disk. Owner-only, as a new file is, also over an entry an
         // older version left open to others.

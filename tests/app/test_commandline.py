@@ -102,6 +102,12 @@ class CommandLine(Sandbox, unittest.TestCase):
                                   modes), (0, "", True, [0o700, 0o600]), r.stderr)
                 shutil.rmtree(os.path.dirname(self.entry()))
 
+    def test_autostart_refuses_a_folder_others_can_write(self):
+        folder = os.path.dirname(self.entry())
+        os.makedirs(folder), os.chmod(folder, 0o777)
+        r = self.kicklist("--autostart", "on", status=2)
+        self.assertEqual((os.listdir(folder), r.stderr.count("\n")), ([], 1), r.stderr)
+
     def test_autostart_changes_only_its_own_unchanged_entry(self):
         dotfile = os.path.join(self.xdg, "dotfiles", "kicklist.desktop")
         other = shutil.copy(KICKLIST, os.path.join(self.work, "other"))

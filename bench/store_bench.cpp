@@ -30,6 +30,7 @@ class Rows final : public kl::ListControl
 public:
     qint16 ListCount() const override { return qint16(rows.size()); }
     qint16 ListIndex() const override { return -1; }
+    QString List(qint16 row) const override { return rows.value(row); }
     void setList(qint16 row, const QString &text) override
     {
         if (row < rows.size())

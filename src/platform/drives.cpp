@@ -141,6 +141,21 @@ QString driveOf(const QString &folder, const QStringList &drives)
 #endif
 }
 
+namespace {
+
+// Files matching "*.exe" and, where programs carry no extension, those the
+// user may execute.
+bool isProgram([[maybe_unused]] const QString &name, [[maybe_unused]] bool executable)
+{
+#ifdef Q_OS_WIN
+    return name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
+#else
+    return executable || name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
+#endif
+}
+
+} // namespace
+
 QStringList listFolders(const QString &folder)
 {
     if (!QFileInfo(folder).isDir())
@@ -155,11 +170,7 @@ QStringList listPrograms(const QString &folder)
     QStringList names;
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &file : files) {
-        bool program = file.fileName().endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
-#ifndef Q_OS_WIN
-        program = program || file.isExecutable();
-#endif
-        if (program)
+        if (isProgram(file.fileName(), file.isExecutable()))
             names.append(file.fileName());
     }
     return names;
@@ -181,8 +192,7 @@ QStringList listUnnamed([[maybe_unused]] const QString &folder, [[maybe_unused]]
         if (bytes.startsWith('.') || !pathText(bytes).isEmpty() || ::fstatat(fd, entry->d_name, &st, 0) != 0)
             continue;
         const QString name = QFile::decodeName(bytes);
-        const bool program = S_ISREG(st.st_mode)
-            && (name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive) || ::faccessat(fd, entry->d_name, X_OK, 0) == 0);
+        const bool program = S_ISREG(st.st_mode) && isProgram(name, ::faccessat(fd, entry->d_name, X_OK, 0) == 0);
         if (kind == DriveSystem::Kind::Folders ? S_ISDIR(st.st_mode) : program)
             names.append(name);
     }

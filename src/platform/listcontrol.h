@@ -15,6 +15,8 @@ public:
     virtual qint16 ListCount() const = 0;
     // The selected row, -1 when none.
     virtual qint16 ListIndex() const = 0;
+    // The text of row; rows outside 0..ListCount()-1 fail.
+    virtual QString List(qint16 row) const = 0;
     // List(row) = text: replaces an existing row; row == ListCount() appends.
     virtual void setList(qint16 row, const QString &text) = 0;
     virtual void RemoveItem(qint16 row) = 0;

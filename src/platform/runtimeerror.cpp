@@ -18,7 +18,7 @@ RuntimeError RuntimeError::busy(const QString &path, qint64 holderPid)
 {
     // The number a locked file gives in the runtime the windows follow.
     RuntimeError e(err::PermissionDenied,
-                   holderPid > 0 ? QStringLiteral("設定 (%1) はほかのプロセス (プロセス ID %2) が使用中です。").arg(path).arg(holderPid)
+                   holderPid > 0 ? QStringLiteral("設定 (%1) はほかのプロセス (プロセス ID %2) が使用中です。").arg(path, QString::number(holderPid))
                                  : QStringLiteral("設定 (%1) はほかのプロセスが使用中です。").arg(path));
     e.m_busy = true;
     return e;

@@ -34,6 +34,13 @@ qint16 ListWidgetControl::ListIndex() const
     return chosen.isEmpty() ? qint16(-1) : qint16(m_list.row(chosen.first()));
 }
 
+QString ListWidgetControl::List(qint16 row) const
+{
+    if (row < 0 || row >= m_list.count())
+        throw RuntimeError(err::InvalidPropertyArrayIndex);
+    return m_list.item(row)->text();
+}
+
 void ListWidgetControl::setList(qint16 row, const QString &text)
 {
     if (row < 0 || row > m_list.count())

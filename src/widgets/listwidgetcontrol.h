@@ -17,6 +17,7 @@ public:
 
     qint16 ListCount() const override;
     qint16 ListIndex() const override;
+    QString List(qint16 row) const override;
     void setList(qint16 row, const QString &text) override;
     void RemoveItem(qint16 row) override;
     void Clear() override;

@@ -20,6 +20,7 @@ namespace {
 
 constexpr int PathRole = Qt::UserRole;
 constexpr int DepthRole = Qt::UserRole + 1;
+constexpr int NotTextRole = Qt::UserRole + 2; // a name that is not text: shown, never used
 constexpr int IndentStep = 8;
 
 // Entries whose names are not text have no path: their rows are shown
@@ -31,6 +32,7 @@ void markUnnamed(QListWidgetItem &item, const QString &why)
 {
     item.setForeground(item.listWidget()->palette().brush(QPalette::Disabled, QPalette::Text));
     item.setToolTip(why);
+    item.setData(NotTextRole, true);
 }
 
 // Dir1 is a flat list drawn as a tree: each level one step further right.
@@ -189,7 +191,7 @@ void Setup::AddSelectedProgram()
 {
     m_runtime.withoutRecovery([this] {
         const QString name = fileName();
-        if (name.isEmpty() || ui->File1->currentItem()->toolTip() == kFileNotText) {
+        if (name.isEmpty() || ui->File1->currentItem()->data(NotTextRole).toBool()) {
             m_runtime.MsgBox(name.isEmpty() ? QStringLiteral(".EXE ファイルを選択して下さい。") : kFileNotText, vbOKOnly,
                              QStringLiteral("注意"));
             return;

@@ -105,8 +105,8 @@ QStringList main::storedNames()
 QStringList main::shownNames() const
 {
     QStringList names;
-    for (int row = 0; row < ui->List1->count(); ++row)
-        names.append(ui->List1->item(row)->text());
+    for (qint16 row = 0; row < m_list.ListCount(); ++row)
+        names.append(m_list.List(row));
     return names;
 }
 
@@ -153,8 +153,7 @@ bool main::rowShowsStore(qint16 row)
     if (row < 0)
         return true;
     const qint16 position = qint16(row + 1);
-    const QListWidgetItem *item = ui->List1->item(row);
-    if (item && position <= m_store.Count() && m_store.NameOf(position) == item->text())
+    if (row < m_list.ListCount() && position <= m_store.Count() && m_store.NameOf(position) == m_list.List(row))
         return true;
     reloadList();
     m_runtime.MsgBox(QStringLiteral("一覧がほかで変更されていたため、表示し直しました。もう一度選択して下さい。"),

@@ -24,6 +24,7 @@ struct NoList final : kl::ListControl, kl::EnabledFlag
 {
     qint16 ListCount() const override { return 0; }
     qint16 ListIndex() const override { return -1; }
+    QString List(qint16) const override { return {}; }
     void setList(qint16, const QString &) override {}
     void RemoveItem(qint16) override {}
     void Clear() override {}

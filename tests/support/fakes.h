@@ -160,6 +160,12 @@ public:
     explicit FakeList(CallLog &log) : LogsTo{log} {}
     qint16 ListCount() const override { return qint16(rows.size()); }
     qint16 ListIndex() const override { return selected; }
+    QString List(qint16 row) const override
+    {
+        if (row < 0 || row >= rows.size())
+            throw RuntimeError(err::InvalidPropertyArrayIndex);
+        return rows[row];
+    }
     void setList(qint16 row, const QString &text) override
     {
         m_log.add(QStringLiteral("List(%1) = %2").arg(row).arg(text));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include <cstdint>
+#include <string>
 
 namespace kl {
 
@@ -12,12 +12,12 @@ namespace kl {
 // rounded half to even, as the runtime's own conversion does. Text that is not
 // a number throws type mismatch (13); a value outside -32768..32767 throws
 // overflow (6).
-qint16 toInt16(const QString &text);
+std::int16_t toInt16(const std::string &text);
 
 // Number to text: decimal digits, "-" for negatives, no padding.
-QString str(qint16 value);
+std::string str(std::int16_t value);
 
 // value + delta, throwing overflow (6) outside the 16-bit range.
-qint16 add16(qint16 value, int delta);
+std::int16_t add16(std::int16_t value, int delta);
 
 } // namespace kl

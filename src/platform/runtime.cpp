@@ -24,13 +24,13 @@ Runtime::Runtime(SettingsStore &settings, ProgramStarter &starter, MessageBoxes 
 {
 }
 
-int Runtime::MsgBox(const QString &prompt, int buttons, const QString &title)
+int Runtime::MsgBox(const std::string &prompt, int buttons, const std::string &title)
 {
     commit();
-    return m_boxes.MsgBox(prompt, buttons, title.isEmpty() ? applicationTitle() : title);
+    return m_boxes.MsgBox(prompt, buttons, title.empty() ? applicationTitle() : title);
 }
 
-void Runtime::Shell(const QString &path, int style)
+void Runtime::Shell(const std::string &path, int style)
 {
     m_starter.Shell(path, style);
 }
@@ -63,9 +63,9 @@ void Runtime::commit()
     }
 }
 
-QString Runtime::reportText(const RuntimeError &e)
+std::string Runtime::reportText(const RuntimeError &e)
 {
-    return QStringLiteral("実行時エラー '%1':\n\n%2").arg(e.number()).arg(e.description());
+    return "実行時エラー '" + std::to_string(e.number()) + "':\n\n" + e.description();
 }
 
 void Runtime::report(const RuntimeError &e)
@@ -75,9 +75,9 @@ void Runtime::report(const RuntimeError &e)
     stop();
 }
 
-QString Runtime::busyText(const RuntimeError &e)
+std::string Runtime::busyText(const RuntimeError &e)
 {
-    return e.description() + QStringLiteral("\n\nこの操作は取りやめました。しばらくしてからやり直してください。");
+    return e.description() + "\n\nこの操作は取りやめました。しばらくしてからやり直してください。";
 }
 
 void Runtime::tellBusy(const RuntimeError &e)

@@ -5,6 +5,7 @@
 #include "settingsstore.h"
 
 #include <functional>
+#include <string>
 
 namespace kl {
 
@@ -18,13 +19,13 @@ public:
     Runtime(const Runtime &) = delete;
     Runtime &operator=(const Runtime &) = delete;
 
-    static QString applicationTitle() { return QStringLiteral("Kicklist"); }
+    static std::string applicationTitle() { return "Kicklist"; }
 
     SettingsStore &settings() { return m_settings; }
 
     // A modal box; with no title it bears the application's title.
-    int MsgBox(const QString &prompt, int buttons = vbOKOnly, const QString &title = {});
-    void Shell(const QString &path, int style);
+    int MsgBox(const std::string &prompt, int buttons = vbOKOnly, const std::string &title = {});
+    void Shell(const std::string &path, int style);
     // Commits pending writes and stops the process; no handler runs after it.
     [[noreturn]] void End();
 
@@ -71,9 +72,9 @@ public:
     }
 
     // The text of the report for a failure without recovery.
-    static QString reportText(const RuntimeError &e);
+    static std::string reportText(const RuntimeError &e);
     // The text shown for a busy store.
-    static QString busyText(const RuntimeError &e);
+    static std::string busyText(const RuntimeError &e);
 
 private:
     [[noreturn]] void report(const RuntimeError &e);

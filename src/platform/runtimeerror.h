@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
-
+#include <cstdint>
 #include <exception>
+#include <string>
 
 namespace kl {
 
@@ -25,32 +25,32 @@ inline constexpr int PathNotFound = 76;
 inline constexpr int InvalidPropertyArrayIndex = 381;
 } // namespace err
 
-// A runtime failure: a number and the description shown for it. Handlers
+// A runtime failure: a number and the description shown for it (UTF-8). Handlers
 // catch it according to their mode (see Runtime); nothing else should.
 class RuntimeError final : public std::exception
 {
 public:
     explicit RuntimeError(int number);
-    RuntimeError(int number, QString description);
+    RuntimeError(int number, std::string description);
 
     // The settings are held by another process past the wait: nothing is
     // damaged or refused, and the action that met it is to be given up.
     // holderPid 0 when it cannot be known. A marker, not a subclass, so that
     // it survives being copied as a RuntimeError.
-    static RuntimeError busy(const QString &path, qint64 holderPid);
+    static RuntimeError busy(const std::string &path, std::int64_t holderPid);
     bool isBusy() const noexcept { return m_busy; }
 
     int number() const noexcept { return m_number; }
-    const QString &description() const noexcept { return m_description; }
-    const char *what() const noexcept override { return m_what.constData(); }
+    const std::string &description() const noexcept { return m_description; }
+    const char *what() const noexcept override { return m_what.c_str(); }
 
     // The standard description for a number; a generic text for unknown ones.
-    static QString describe(int number);
+    static std::string describe(int number);
 
 private:
     int m_number;
-    QString m_description;
-    QByteArray m_what;
+    std::string m_description;
+    std::string m_what;
     bool m_busy = false;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include <functional>
+#include <string>
 
 namespace kl {
 
@@ -17,8 +18,9 @@ class MessageBoxes
 {
 public:
     virtual ~MessageBoxes() = default;
-    // A modal box; returns vbOK or vbCancel. The title is never empty here.
-    virtual int MsgBox(const QString &prompt, int buttons, const QString &title) = 0;
+    // A modal box; returns vbOK or vbCancel (an OK-only box answers vbOK
+    // however it is closed). The title is never empty here.
+    virtual int MsgBox(const std::string &prompt, int buttons, const std::string &title) = 0;
 };
 
 class ProgramStarter
@@ -27,7 +29,7 @@ public:
     virtual ~ProgramStarter() = default;
     // Starts the program whose path is the whole text and returns without
     // waiting. Throws RuntimeError, saying why, when it cannot be started.
-    virtual void Shell(const QString &path, int style) = 0;
+    virtual void Shell(const std::string &path, int style) = 0;
 };
 
 class ProcessControl
@@ -36,6 +38,17 @@ public:
     virtual ~ProcessControl() = default;
     // Stops the process at once; nothing after it runs.
     [[noreturn]] virtual void end() = 0;
+};
+
+// Tells when the settings may have been changed by another process (the
+// file that holds them was written), so that what shows them can follow.
+class StoreWatch
+{
+public:
+    virtual ~StoreWatch() = default;
+    // From now on calls changed after each change, and once soon after this
+    // call, from the event loop; an empty function stops the calls.
+    virtual void follow(std::function<void()> changed) = 0;
 };
 
 } // namespace kl

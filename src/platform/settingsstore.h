@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace kl {
 
 // The per-user store of text values addressed by application, section and
-// key, all three matched without regard to letter case.
+// key, all three matched without regard to letter case. Text is UTF-8.
 //
 // Writes may be gathered in memory and made durable by commit(); reads always
 // see them. The runtime commits at the end of every handler, before every
@@ -18,12 +18,12 @@ public:
     virtual ~SettingsStore() = default;
 
     // The stored text, or def when the application, section or key is missing.
-    virtual QString GetSetting(const QString &app, const QString &section, const QString &key,
-                               const QString &def) = 0;
-    virtual void SaveSetting(const QString &app, const QString &section, const QString &key,
-                             const QString &value) = 0;
+    virtual std::string GetSetting(const std::string &app, const std::string &section, const std::string &key,
+                                   const std::string &def) = 0;
+    virtual void SaveSetting(const std::string &app, const std::string &section, const std::string &key,
+                             const std::string &value) = 0;
     // Removing a key that does not exist is a runtime failure.
-    virtual void DeleteSetting(const QString &app, const QString &section, const QString &key) = 0;
+    virtual void DeleteSetting(const std::string &app, const std::string &section, const std::string &key) = 0;
 
     // Makes the gathered writes durable, all at once.
     virtual void commit() = 0;

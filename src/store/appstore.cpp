@@ -7,9 +7,9 @@
 namespace kl {
 
 namespace {
-const QString kPaths = QStringLiteral("SetApp");
-const QString kNames = QStringLiteral("Appnames");
-const QString kCount = QStringLiteral("AppCount");
+const std::string kPaths = "SetApp";
+const std::string kNames = "Appnames";
+const std::string kCount = "AppCount";
 } // namespace
 
 AppStore::AppStore(SettingsStore &settings)
@@ -17,32 +17,32 @@ AppStore::AppStore(SettingsStore &settings)
 {
 }
 
-qint16 AppStore::Count()
+std::int16_t AppStore::Count()
 {
-    return toInt16(m_settings.GetSetting(application(), kPaths, kCount, QStringLiteral("0")));
+    return toInt16(m_settings.GetSetting(application(), kPaths, kCount, "0"));
 }
 
-QString AppStore::NameOf(qint16 position)
+std::string AppStore::NameOf(std::int16_t position)
 {
-    return m_settings.GetSetting(application(), kNames, str(position), QString());
+    return m_settings.GetSetting(application(), kNames, str(position), "");
 }
 
-QString AppStore::PathOf(qint16 position)
+std::string AppStore::PathOf(std::int16_t position)
 {
-    return m_settings.GetSetting(application(), kPaths, str(position), QString());
+    return m_settings.GetSetting(application(), kPaths, str(position), "");
 }
 
-void AppStore::Append(const QString &path, ListControl &list, EnabledFlag &startAll)
+void AppStore::Append(const std::string &path, ListControl &list, EnabledFlag &startAll)
 {
     // The count is read twice; a half-written store from older versions is
     // read back the same way, so the sequence stays as it always was.
-    qint16 c1 = Count();
-    const qint16 c2 = Count();
+    std::int16_t c1 = Count();
+    const std::int16_t c2 = Count();
 
     c1 = add16(c1, 1);
     m_settings.SaveSetting(application(), kPaths, str(c1), path);
 
-    const qint16 n = add16(c2, 1);
+    const std::int16_t n = add16(c2, 1);
     m_settings.SaveSetting(application(), kNames, str(n), path);
     m_settings.SaveSetting(application(), kPaths, str(n), path);
 
@@ -54,15 +54,15 @@ void AppStore::Append(const QString &path, ListControl &list, EnabledFlag &start
     startAll.setEnabled(true);
 }
 
-void AppStore::Rename(qint16 position, const QString &name)
+void AppStore::Rename(std::int16_t position, const std::string &name)
 {
     m_settings.DeleteSetting(application(), kNames, str(position));
     m_settings.SaveSetting(application(), kNames, str(position), name);
 }
 
-qint16 AppStore::Remove(qint16 position, ListControl &list)
+std::int16_t AppStore::Remove(std::int16_t position, ListControl &list)
 {
-    qint16 n = Count();
+    std::int16_t n = Count();
 
     m_settings.DeleteSetting(application(), kPaths, str(position));
     m_settings.DeleteSetting(application(), kNames, str(position));
@@ -75,19 +75,19 @@ qint16 AppStore::Remove(qint16 position, ListControl &list)
         return n;
 
     for (int k = position; k <= n; ++k) {
-        const qint16 at = qint16(k);
-        const qint16 next = add16(at, 1);
+        const std::int16_t at = std::int16_t(k);
+        const std::int16_t next = add16(at, 1);
         m_settings.SaveSetting(application(), kPaths, str(at),
-                               m_settings.GetSetting(application(), kPaths, str(next), QStringLiteral("0")));
+                               m_settings.GetSetting(application(), kPaths, str(next), "0"));
         m_settings.SaveSetting(application(), kNames, str(at),
-                               m_settings.GetSetting(application(), kNames, str(next), QStringLiteral("0")));
+                               m_settings.GetSetting(application(), kNames, str(next), "0"));
         list.setList(add16(at, -1),
-                     m_settings.GetSetting(application(), QStringLiteral("appnames"), str(at), QString()));
+                     m_settings.GetSetting(application(), "appnames", str(at), ""));
     }
 
     list.RemoveItem(n);
 
-    const qint16 last = add16(n, 1);
+    const std::int16_t last = add16(n, 1);
     if (last != position) {
         m_settings.DeleteSetting(application(), kPaths, str(last));
         m_settings.DeleteSetting(application(), kNames, str(last));
@@ -97,8 +97,8 @@ qint16 AppStore::Remove(qint16 position, ListControl &list)
 
 void AppStore::Reset()
 {
-    m_settings.SaveSetting(application(), kPaths, kCount, QStringLiteral("0"));
-    m_settings.SaveSetting(application(), kNames, kCount, QStringLiteral("0"));
+    m_settings.SaveSetting(application(), kPaths, kCount, "0");
+    m_settings.SaveSetting(application(), kNames, kCount, "0");
 }
 
 } // namespace kl

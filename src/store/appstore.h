@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include <cstdint>
+#include <string>
 
 namespace kl {
 
@@ -21,19 +21,19 @@ class AppStore
 public:
     explicit AppStore(SettingsStore &settings);
 
-    static QString application() { return QStringLiteral("Kicklist"); }
+    static std::string application() { return "Kicklist"; }
 
-    qint16 Count();
-    QString NameOf(qint16 position);
-    QString PathOf(qint16 position);
+    std::int16_t Count();
+    std::string NameOf(std::int16_t position);
+    std::string PathOf(std::int16_t position);
 
     // Appends path under the next position, as path and as display name, adds
     // it as the last row of list and enables startAll.
-    void Append(const QString &path, ListControl &list, EnabledFlag &startAll);
-    void Rename(qint16 position, const QString &name);
+    void Append(const std::string &path, ListControl &list, EnabledFlag &startAll);
+    void Rename(std::int16_t position, const std::string &name);
     // Removes position, moving later entries up in the store and in list.
     // Returns the new count.
-    qint16 Remove(qint16 position, ListControl &list);
+    std::int16_t Remove(std::int16_t position, ListControl &list);
     // Both counts to zero; position keys stay until an append overwrites them.
     void Reset();
 

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QPointer>
-#include <QString>
+#include <memory>
 
 namespace kl {
 
 class AppStore;
 class DriveSystem;
+class Face;
 class Registry;
 class Runtime;
+class StoreWatch;
 class main;
 class Setup;
 class namechenge;
@@ -22,14 +23,14 @@ struct Platform
     AppStore &store;
     DriveSystem &drives;
     Registry &registry;
-    // The file that holds the store, which the list window follows as other
-    // processes change it; empty: none to watch.
-    QString storeFile;
+    Face &face;
+    // Tells when another process changed the store; nullptr: nothing does.
+    StoreWatch *storeWatch = nullptr;
 };
 
 // The five windows, one instance each, created the first time anything
-// touches them. A window destroyed by Unload or its close box is created
-// afresh, load handler included, at the next touch.
+// touches them. A window unloaded (by its handlers or its close box) is
+// created afresh, load handler included, at the next touch.
 class Forms
 {
 public:
@@ -53,11 +54,11 @@ public:
 
 private:
     Platform m_platform;
-    QPointer<kl::main> m_main;
-    QPointer<kl::Setup> m_setup;
-    QPointer<kl::namechenge> m_namechenge;
-    QPointer<kl::frmAbout> m_frmAbout;
-    QPointer<kl::syori> m_syori;
+    std::unique_ptr<kl::main> m_main;
+    std::unique_ptr<kl::Setup> m_setup;
+    std::unique_ptr<kl::namechenge> m_namechenge;
+    std::unique_ptr<kl::frmAbout> m_frmAbout;
+    std::unique_ptr<kl::syori> m_syori;
 };
 
 } // namespace kl

@@ -1,38 +1,36 @@
 #pragma once
 
-#include "widgets/listwidgetcontrol.h"
-
-#include <QFileSystemWatcher>
-#include <QWidget>
+#include "face.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
-
-namespace Ui {
-class main;
-}
+#include <string>
+#include <vector>
 
 namespace kl {
 
 class AppStore;
 class Forms;
 class Runtime;
+class StoreWatch;
 struct Platform;
 
 // The list window: the registered programs by display name, and the buttons
 // that start, add, remove and rename them. Its title-bar close box ends the
 // program.
-class main final : public QWidget
+class main final
 {
-    Q_OBJECT
-
 public:
     main(const Platform &platform, Forms &forms);
-    ~main() override;
+    ~main();
+    main(const main &) = delete;
+    main &operator=(const main &) = delete;
 
+    MainView &view() { return *m_view; }
     // The list and the start-all button, as the dialogs change them.
-    ListControl &List1() { return m_list; }
-    EnabledFlag &AllRan() { return m_allRan; }
+    ListControl &List1() { return m_view->List1(); }
+    EnabledFlag &AllRan() { return m_view->AllRan(); }
 
     // Shows the rows the store holds again, with none chosen. Used when the
     // store and the rows may have parted (a failed commit or removal).
@@ -44,8 +42,11 @@ public:
     // shows the store's entry at its position (the name, within the count).
     // If not, the rows are shown again and the user is told; the handler
     // then does nothing else.
-    bool rowShowsStore(qint16 row);
+    bool rowShowsStore(std::int16_t row);
 
+    // Handlers. The face calls List1_Click when the user chooses a row (not
+    // when focus alone makes one current), List1_DblClick for a double-click
+    // anywhere in the list, Unload for the close box.
     void Form_Load();
     void List1_Click();
     void List1_DblClick();
@@ -56,10 +57,8 @@ public:
     void chenge_Click();
     void Command1_Click();
     void Exit_Click();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Closing the list window ends the program, hidden dialogs and all.
+    void Unload();
 
 private:
     // The recovery step of every handler that runs with recovery.
@@ -70,27 +69,23 @@ private:
     // Remove, start and rename wait for a row to be chosen again.
     void disableRowButtons();
     // Slot of the scratch table; positions outside 0..100 fail.
-    QString &slot(qint16 position);
-    QStringList storedNames();
-    QStringList shownNames() const;
-    void showRows(const QStringList &names);
-    // The settings file changed on disk: watch it afresh, then follow it.
+    std::string &slot(std::int16_t position);
+    std::vector<std::string> storedNames();
+    std::vector<std::string> shownNames() const;
+    void showRows(const std::vector<std::string> &names);
+    // The store's file changed on disk: follow it.
     void storeChanged();
-    void watchStore();
 
-    std::unique_ptr<Ui::main> ui;
     Runtime &m_runtime;
     AppStore &m_store;
     Forms &m_forms;
-    ListWidgetControl m_list;
-    ButtonEnabledFlag m_allRan;
-    const QString m_storeFile;
-    QFileSystemWatcher m_storeWatch;
+    StoreWatch *m_storeWatch;
+    std::unique_ptr<MainView> m_view;
 
-    qint16 m_count = 0;
-    qint16 m_position = 0;
-    qint16 m_index = 0;
-    std::array<QString, 101> m_slots;
+    std::int16_t m_count = 0;
+    std::int16_t m_position = 0;
+    std::int16_t m_index = 0;
+    std::array<std::string, 101> m_slots;
 };
 
 } // namespace kl

@@ -1,12 +1,8 @@
 #pragma once
 
-#include "widgets/form.h"
+#include "face.h"
 
 #include <memory>
-
-namespace Ui {
-class syori;
-}
 
 namespace kl {
 
@@ -17,20 +13,29 @@ struct Platform;
 // The recovery dialog: after a failure it offers to wipe the registered list.
 // OK resets both counts and ends the program, so the next start is a first
 // start; closing it lets the program go on.
-class syori final : public Form
+class syori final
 {
-    Q_OBJECT
-
 public:
     explicit syori(const Platform &platform);
-    ~syori() override;
+    ~syori();
+    syori(const syori &) = delete;
+    syori &operator=(const syori &) = delete;
+
+    SyoriView &view() { return *m_view; }
+    // Shows the dialog modally (pending writes committed first) and returns
+    // when it is closed.
+    void showModal();
 
     void ok_Click();
+    // The close box.
+    void Unload();
+    bool isUnloaded() const { return m_unloaded; }
 
 private:
-    std::unique_ptr<Ui::syori> ui;
     Runtime &m_runtime;
     AppStore &m_store;
+    std::unique_ptr<SyoriView> m_view;
+    bool m_unloaded = false;
 };
 
 } // namespace kl

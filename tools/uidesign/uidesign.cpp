@@ -50,7 +50,7 @@ QString literal(const QString &text)
 QString kindOf(const QString &className)
 {
     static const QHash<QString, QString> kinds{{QStringLiteral("QPushButton"), QStringLiteral("CommandButton")},
-                                               {QStringLiteral("kl::DesignLabel"), QStringLiteral("Label")},
+                                               {QStringLiteral("kl::qt::DesignLabel"), QStringLiteral("Label")},
                                                {QStringLiteral("QLineEdit"), QStringLiteral("TextBox")},
                                                {QStringLiteral("QListWidget"), QStringLiteral("ListBox")}};
     return kinds.value(className);

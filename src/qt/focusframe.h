@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-namespace kl {
+namespace kl::qt {
 
 // A frame in the highlight colour drawn over a control's border while the
 // control has the keyboard focus. The style draws no focus indication on an
@@ -21,4 +21,4 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-} // namespace kl
+} // namespace kl::qt

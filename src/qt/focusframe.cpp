@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QPainter>
 
-namespace kl {
+namespace kl::qt {
 
 FocusFrame::FocusFrame(QWidget *control)
     : QWidget(control)
@@ -44,4 +44,4 @@ void FocusFrame::paintEvent(QPaintEvent *event)
     painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
-} // namespace kl
+} // namespace kl::qt

@@ -6,7 +6,7 @@
 
 class QTextLayout;
 
-namespace kl {
+namespace kl::qt {
 
 // "ＭＳ Ｐゴシック" at the given size, falling back to the Japanese faces
 // found on other systems, those with the same metrics first.
@@ -55,4 +55,4 @@ private:
     void fitFont();
 };
 
-} // namespace kl
+} // namespace kl::qt

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace kl {
+namespace kl::qt {
 
 namespace {
 
@@ -118,4 +118,4 @@ void DesignComboBox::fitFont()
     setFont(fitted);
 }
 
-} // namespace kl
+} // namespace kl::qt

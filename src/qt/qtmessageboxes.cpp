@@ -1,4 +1,5 @@
 #include "qtmessageboxes.h"
+#include "text.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -7,7 +8,7 @@
 #include <QPushButton>
 #include <QStyle>
 
-namespace kl {
+namespace kl::qt {
 
 namespace {
 
@@ -29,12 +30,12 @@ void widenForTitle(QMessageBox &box)
 
 } // namespace
 
-int QtMessageBoxes::MsgBox(const QString &prompt, int buttons, const QString &title)
+int QtMessageBoxes::MsgBox(const std::string &prompt, int buttons, const std::string &title)
 {
     QMessageBox box;
     box.setObjectName(QStringLiteral("MsgBox"));
-    box.setWindowTitle(title);
-    box.setText(prompt);
+    box.setWindowTitle(toQt(title));
+    box.setText(toQt(prompt));
     box.setTextFormat(Qt::PlainText);
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowModality(Qt::ApplicationModal);
@@ -55,4 +56,4 @@ int QtMessageBoxes::MsgBox(const QString &prompt, int buttons, const QString &ti
     return box.clickedButton() == ok ? vbOK : vbCancel;
 }
 
-} // namespace kl
+} // namespace kl::qt

@@ -1,7 +1,5 @@
 #include "form.h"
 
-#include "platform/runtime.h"
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QImageReader>
@@ -13,7 +11,7 @@ static void registerResources()
     Q_INIT_RESOURCE(kicklist);
 }
 
-namespace kl {
+namespace kl::qt {
 
 QIcon programIcon()
 {
@@ -47,35 +45,19 @@ Qt::WindowFlags fixedWindowFlags(Qt::WindowFlags type)
         | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 }
 
-Form::Form(QWidget *parent, Qt::WindowFlags flags)
+Dialog::Dialog(QWidget *parent, Qt::WindowFlags flags)
     : QDialog(parent, fixedWindowFlags(flags))
 {
     setSizeGripEnabled(false);
     setWindowIcon(programIcon());
 }
 
-void Form::fixClientSize(int width, int height)
+void Dialog::fixClientSize(int width, int height)
 {
     setFixedSize(width, height);
 }
 
-void Form::showModal(Runtime &runtime)
-{
-    runtime.commit();
-    // Returns when the window hides or is destroyed; the result is unused.
-    exec();
-}
-
-void Form::unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    hide();
-    deleteLater();
-}
-
-void Form::keyPressEvent(QKeyEvent *event)
+void Dialog::keyPressEvent(QKeyEvent *event)
 {
     if (m_dialogKeys) {
         QDialog::keyPressEvent(event);
@@ -85,11 +67,11 @@ void Form::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event); // NOLINT(bugprone-parent-virtual-call): skipping QDialog is the point
 }
 
-void Form::closeEvent(QCloseEvent *event)
+void Dialog::closeEvent(QCloseEvent *event)
 {
-    // The close box unloads every window; none handles its own closing.
+    // The close box is the handlers' to act on; the window hides either way.
     event->accept();
-    unload();
+    closeBox();
 }
 
-} // namespace kl
+} // namespace kl::qt

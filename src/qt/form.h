@@ -3,9 +3,7 @@
 #include <QDialog>
 #include <QIcon>
 
-namespace kl {
-
-class Runtime;
+namespace kl::qt {
 
 // Window designs are measured in twips; 15 twips are one pixel at 96 dpi, and
 // Qt scales device-independent pixels for high-DPI screens.
@@ -14,39 +12,40 @@ constexpr int twips(int value)
     return value / 15;
 }
 
-// The base of the dialog windows. It gives them the life cycle the windows
-// are written for: created on first touch, Hide keeps every control's
-// contents, Unload and the title-bar close box destroy the window, and a
-// modal Show returns when the window hides or is destroyed.
+// The base of the dialog windows. A modal showing returns when the window
+// hides; the title-bar close box goes to closeBox(), which each window hands
+// to its handlers.
 //
 // Unlike a plain QDialog, Enter and Esc do nothing window-wide unless a
 // window marks a default and cancel button with setDialogKeys(true).
-class Form : public QDialog
+class Dialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Form(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::Dialog);
-
-    // Shows the window modally and waits until it hides or is destroyed.
-    // Pending settings writes are committed first.
-    void showModal(Runtime &runtime);
-    // Destroys the window; the next touch creates a new one.
-    void unload();
-    bool isUnloaded() const { return m_unloaded; }
+    explicit Dialog(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::Dialog);
 
 protected:
     // Fixes the window at the size its design gives, in pixels.
     void fixClientSize(int width, int height);
     void setDialogKeys(bool enabled) { m_dialogKeys = enabled; }
+    virtual void closeBox() = 0;
 
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     bool m_dialogKeys = false;
-    bool m_unloaded = false;
 };
+
+// Builds a window's design into it and hands the design back, so that the
+// adapters over its controls can be made in the window's initialiser list.
+template <typename Design, typename Window>
+Design &setUp(Design &ui, Window *window)
+{
+    ui.setupUi(window);
+    return ui;
+}
 
 // The program's 32 x 32 icon, borne by every window but the recovery dialog.
 QIcon programIcon();
@@ -59,4 +58,4 @@ void preferJapaneseFont();
 // maximise button.
 Qt::WindowFlags fixedWindowFlags(Qt::WindowFlags type);
 
-} // namespace kl
+} // namespace kl::qt

@@ -1,14 +1,13 @@
-#include "support/harness.h"
-#include "support/widgets.h"
+// The Qt windows against their one design, under each common Japanese face.
+#define DOCTEST_CONFIG_IMPLEMENT
+#include "qtharness.h"
 
 #include "design/windows.h"
 
-#include "widgets/designlabel.h"
-#include "widgets/form.h"
-#include "widgets/qtmessageboxes.h"
+#include "qt/designlabel.h"
+#include "qt/form.h"
 #include "windows/Setup.h"
 #include "windows/frmAbout.h"
-#include "windows/main.h"
 #include "windows/namechenge.h"
 #include "windows/syori.h"
 
@@ -20,10 +19,13 @@
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 
+#include <tuple>
+
 #include <algorithm>
 
 using namespace kl;
 using namespace kl::test;
+using kl::qt::DesignLabel;
 
 namespace {
 
@@ -106,7 +108,7 @@ QStringList cutTexts(QWidget *window)
 const QHash<QString, QString> kLoaded{{"frmAbout", "キックリストのﾊﾞｰｼﾞｮﾝ情報"}, {"frmAbout.lblVersion", "ﾊﾞｰｼﾞｮﾝ 1.02"},
     {"frmAbout.lblTitle", "プログラムキックリスト"}, {"namechenge.whatname", "/opt/p1"}, {"namechenge.Text1", "Program 1"}};
 // The Qt class that shows each kind of control, in the order of design::Kind.
-const QStringList kClasses{"QPushButton", "kl::DesignLabel", "QLineEdit", "QListWidget", "kl::DesignComboBox", "QListWidget", "QListWidget", "QLabel", "QFrame"};
+const QStringList kClasses{"QPushButton", "kl::qt::DesignLabel", "QLineEdit", "QListWidget", "kl::qt::DesignComboBox", "QListWidget", "QListWidget", "QLabel", "QFrame"};
 
 // A window or control: name, geometry in pixels, text, then the rest.
 QString line(const QString &name, const QRect &g, const QString &text, const QStringList &rest)
@@ -153,114 +155,117 @@ QStringList shown(QWidget *window)
     return lines;
 }
 
+// How a window behaves as a whole: "fixed" when it cannot be resized or
+// maximised, "tool", "dialog" and "owned" when it is one, "modal" when it
+// blocks others, "icon" when it shows one, then its own controls that take the
+// focus in tab order, a button Enter presses when it has the focus marked
+// "!", the one a window's Enter presses from elsewhere "(default)".
+QString traits(QWidget *window)
+{
+    QString result = window->minimumSize() == window->maximumSize() && !(window->windowFlags() & Qt::WindowMinMaxButtonsHint) ? "fixed" : "sizable";
+    result += QString(window->windowType() == Qt::Tool ? " tool" : window->windowType() == Qt::Dialog ? " dialog" : "")
+        + (window->parentWidget() ? " owned" : "") + (window->isModal() ? " modal" : "") + (window->windowIcon().isNull() ? "" : " icon");
+    for (QWidget *next = window->nextInFocusChain(); next != window; next = next->nextInFocusChain()) {
+        auto *button = qobject_cast<QPushButton *>(next);
+        if (next->parentWidget() == window && next->focusPolicy() & Qt::TabFocus)
+            result += u' ' + next->objectName() + (button && button->autoDefault() ? "!" : "") + (button && button->isDefault() ? "(default)" : "");
+    }
+    return result;
+}
+
 } // namespace
+
+// Each box shows its text whole and is wide enough for its title, shown in a
+// bold face beside an icon and the title bar's buttons; each way out gives
+// the answer its buttons stand for.
+TEST_CASE("boxes")
+{
+    NoWindowLeft leaks;
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    QStringList wrong;
+    for (const QStringList &box : kBoxes) {
+        for (const QString &way : box[3].split(u' ')) {
+            ModalAnswerer modals;
+            QString seen;
+            modals.expect([&, action = way.section(u'=', 0, 0)](QWidget *b) {
+                QStringList buttons;
+                for (QPushButton *button : b->findChildren<QPushButton *>())
+                    buttons.append(button->text());
+                buttons.sort();
+                const int need = QFontMetrics(titleFont).horizontalAdvance(b->windowTitle()) + 96;
+                seen = (QStringList{b->windowTitle()} + cutTexts(b) + buttons).join(u' ') + (b->width() < need ? " narrow" : "");
+                if (action == "esc" || action == "enter")
+                    QTest::keyClick(b, action == "esc" ? Qt::Key_Escape : Qt::Key_Return);
+                else
+                    action == "close" ? void(b->close()) : b->findChild<QPushButton *>(action)->click();
+            });
+            seen += u'=' + QString::number(kl::qt::QtMessageBoxes().MsgBox(box[1].toStdString(), box[2] == "OK" ? vbOKOnly : vbOKCancel, box[0].toStdString()));
+            if (seen != box[0] + u' ' + box[2] + u'=' + way.section(u'=', 1))
+                wrong.append(way + ": " + seen);
+        }
+    }
+    CHECK(wrong == QStringList());
+}
+
+// Each window as designed, its texts whole, its focus shown.
+TEST_CASE("windows")
+{
+    const std::tuple<const char *, const char *, const char *> table[] = {
+        // window, a control whose focus the style itself does not show, traits
+        {"main", "List1", "fixed icon List1 AppAdd AppDel Run Exit Command1 AllRan chenge"},
+        {"Setup", "Dir1", "fixed dialog icon Drive1 Dir1 File1 cxsetup AddProgram"},
+        {"namechenge", "", "fixed icon Text1 chenge clear cancel"},
+        {"syori", "", "fixed tool ok"},
+        {"frmAbout", "picIcon", "fixed dialog owned icon cmdOK!(default) picIcon cmdSysInfo!"}};
+    for (const auto &[window, focusable, expected] : table) {
+        SUBCASE(window)
+        {
+            QtHarness h;
+            h.settings.putPrograms(1);
+            h.forms.main(); // the about box's owner
+            const QString name = window;
+            auto *w = name == "Setup"    ? dynamic_cast<QWidget *>(&h.forms.Setup().view())
+                : name == "syori"        ? dynamic_cast<QWidget *>(&h.forms.syori().view())
+                : name == "frmAbout"     ? dynamic_cast<QWidget *>(&h.forms.frmAbout().view())
+                : name == "namechenge"   ? (h.forms.namechenge().OpenForRow(0), dynamic_cast<QWidget *>(&h.forms.namechenge().view()))
+                                         : dynamic_cast<QWidget *>(&h.forms.main().view());
+            w->show();
+            CHECK(traits(w) == expected);
+            CHECK(cutTexts(w).join(u' ') == QString());
+            if (*focusable) {
+                QWidget *control = QtHarness::child(w, focusable);
+                QApplication::setActiveWindow(w);
+                w->findChild<QPushButton *>()->setFocus();
+                const QList<QRgb> unfocused = pixels(control, true);
+                control->setFocus();
+                CHECK_MESSAGE(pixels(control, true) != unfocused, "focus not shown");
+            }
+            // Last, as Esc may close the window.
+            const auto *d = *std::ranges::find_if(design::windows::all, [&](auto *d) { return d->name == name.toStdString(); });
+            CHECK(shown(w) == designed(*d));
+        }
+    }
+}
 
 // Each face is tried in a process of its own, where it is the only one
 // installed: Qt keeps the faces it resolved for the life of the process.
-class TestLook : public QObject
-{
-    Q_OBJECT
-
-    const QString m_face = qEnvironmentVariable("KICKLIST_FACE");
-
-private Q_SLOTS:
-    void initTestCase()
-    {
-        for (const QString &file : kFaceFiles.value(m_face))
-            QVERIFY2(QFontDatabase::addApplicationFont("/usr/share/fonts/" + file) >= 0,
-                     qPrintable(file + " missing: run scripts/setup.sh"));
-        QStringList others = QFontDatabase::families();
-        others.removeIf([&](const QString &f) {
-            return f.startsWith(m_face.left(3)) || QStringList{"Monospace", "Sans Serif", "Serif"}.contains(f);
-        });
-        QCOMPARE(others, QStringList());
-        preferJapaneseFont();
-    }
-
-    void cleanup() { verifyNoWindowLeft(); }
-
-    // Each box shows its text whole and is wide enough for its title, shown
-    // in a bold face beside an icon and the title bar's buttons; each way out
-    // gives the answer its buttons stand for.
-    void boxes()
-    {
-        QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
-        titleFont.setBold(true);
-        QStringList wrong;
-        for (const QStringList &box : kBoxes) {
-            for (const QString &way : box[3].split(u' ')) {
-                ModalAnswerer modals;
-                QString seen;
-                modals.expect([&, action = way.section(u'=', 0, 0)](QWidget *b) {
-                    QStringList buttons;
-                    for (QPushButton *button : b->findChildren<QPushButton *>())
-                        buttons.append(button->text());
-                    buttons.sort();
-                    const int need = QFontMetrics(titleFont).horizontalAdvance(b->windowTitle()) + 96;
-                    seen = (QStringList{b->windowTitle()} + cutTexts(b) + buttons).join(u' ') + (b->width() < need ? " narrow" : "");
-                    if (action == "esc" || action == "enter")
-                        QTest::keyClick(b, action == "esc" ? Qt::Key_Escape : Qt::Key_Return);
-                    else
-                        action == "close" ? void(b->close()) : b->findChild<QPushButton *>(action)->click();
-                });
-                seen += u'=' + QString::number(QtMessageBoxes().MsgBox(box[1], box[2] == "OK" ? vbOKOnly : vbOKCancel, box[0]));
-                if (seen != box[0] + u' ' + box[2] + u'=' + way.section(u'=', 1))
-                    wrong.append(way + ": " + seen);
-            }
-        }
-        QCOMPARE(wrong, QStringList());
-    }
-
-    void windows_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("focusable"); // a control whose focus the style itself does not show
-        QTest::addColumn<QString>("traits");
-        for (const auto &[window, focusable, traits] : {
-                 std::tuple{"main", "List1", "fixed icon List1 AppAdd AppDel Run Exit Command1 AllRan chenge"},
-                 {"Setup", "Dir1", "fixed dialog icon Drive1 Dir1 File1 cxsetup AddProgram"},
-                 {"namechenge", "", "fixed icon Text1 chenge clear cancel"},
-                 {"syori", "", "fixed tool ok"},
-                 {"frmAbout", "picIcon", "fixed dialog owned icon cmdOK!(default) picIcon cmdSysInfo!"}})
-            QTest::addRow("%s, %s", window, qPrintable(m_face)) << window << focusable << traits;
-    }
-    void windows()
-    {
-        QFETCH(QString, window);
-        QFETCH(QString, focusable);
-        Harness h;
-        h.settings.putPrograms(1);
-        kl::main &list = h.forms.main();
-        QWidget *w = window == "Setup"  ? static_cast<QWidget *>(&h.forms.Setup())
-            : window == "syori"        ? static_cast<QWidget *>(&h.forms.syori())
-            : window == "frmAbout"     ? static_cast<QWidget *>(&h.forms.frmAbout())
-            : window == "namechenge"   ? (h.forms.namechenge().OpenForRow(0), &h.forms.namechenge())
-                                       : static_cast<QWidget *>(&list);
-        w->show();
-        QTEST(traits(w), "traits");
-        QCOMPARE(cutTexts(w).join(u' '), QString());
-        if (!focusable.isEmpty()) {
-            QWidget *control = child(w, qPrintable(focusable));
-            w->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(w));
-            w->findChild<QPushButton *>()->setFocus();
-            const QList<QRgb> unfocused = pixels(control, true);
-            control->setFocus();
-            QVERIFY2(pixels(control, true) != unfocused, "focus not shown");
-        }
-        // Last, as Esc may close the window.
-        const auto *d = *std::ranges::find_if(design::windows::all, [&](auto *d) { return d->name == window.toStdString(); });
-        QCOMPARE(shown(w), designed(*d));
-    }
-};
-
-// Runs the tests once for each face, with no fonts from the system.
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsSet("KICKLIST_FACE")) {
+    const QString face = qEnvironmentVariable("KICKLIST_FACE");
+    if (!face.isEmpty()) {
         QApplication app(argc, argv);
-        TestLook test;
-        return QTest::qExec(&test, argc, argv);
+        for (const QString &file : kFaceFiles.value(face))
+            if (QFontDatabase::addApplicationFont("/usr/share/fonts/" + file) < 0)
+                return std::fprintf(stderr, "%s missing: run scripts/setup.sh\n", qPrintable(file)), 1;
+        QStringList others = QFontDatabase::families();
+        others.removeIf([&](const QString &f) { return f.startsWith(face.left(3)) || QStringList{"Monospace", "Sans Serif", "Serif"}.contains(f); });
+        if (!others.isEmpty())
+            return std::fprintf(stderr, "other faces installed: %s\n", qPrintable(others.join(", "))), 1;
+        kl::qt::preferJapaneseFont();
+        std::printf("face %s\n", qPrintable(face));
+        doctest::Context context(argc, argv);
+        return context.run();
     }
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
@@ -276,5 +281,3 @@ int main(int argc, char *argv[])
     }
     return failed;
 }
-
-#include "tst_look.moc"

@@ -1,0 +1,246 @@
+// What only the Qt face shows: the user's keys, focus and mouse clicks
+// reaching the right handlers, real modal windows, no window left behind.
+#define DOCTEST_CONFIG_IMPLEMENT
+#include "qtharness.h"
+
+#include "windows/Setup.h"
+#include "windows/frmAbout.h"
+#include "windows/namechenge.h"
+#include "windows/syori.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+using namespace kl;
+using namespace kl::test;
+
+namespace {
+
+QStringList texts(QListWidget *list)
+{
+    QStringList rows;
+    for (int row = 0; row < list->count(); ++row)
+        rows.append(list->item(row)->text());
+    return rows;
+}
+
+// Which of AppDel, Run and chenge take a click: a row is chosen.
+bool rowButtons(QWidget *w)
+{
+    return QtHarness::child(w, "AppDel")->isEnabled() && QtHarness::child(w, "Run")->isEnabled()
+        && QtHarness::child(w, "chenge")->isEnabled();
+}
+
+} // namespace
+
+TEST_CASE("list window: choosing and starting rows")
+{
+    QtHarness h;
+    QWidget *w = h.list();
+    auto *list = QtHarness::child<QListWidget>(w, "List1");
+    ListControl &rows = h.forms.main().List1();
+
+    SUBCASE("focus alone makes a row current and chooses none")
+    {
+        list->setFocus(Qt::TabFocusReason);
+        CHECK(rows.ListIndex() == -1);
+        CHECK_FALSE(rowButtons(w));
+    }
+    SUBCASE("a click chooses; Ctrl+click on the chosen row keeps it")
+    {
+        clickAt(list, rowAt(list, 2));
+        clickAt(list, rowAt(list, 2), Qt::ControlModifier);
+        CHECK(rows.ListIndex() == 2);
+        QTest::mouseClick(QtHarness::child(w, "Run"), Qt::LeftButton);
+        CHECK(h.log.matching("Shell ") == std::vector<std::string>{"Shell /opt/p3 1"});
+    }
+    SUBCASE("the handlers choosing a row raise no click")
+    {
+        rows.setListIndex(1);
+        CHECK(rows.ListIndex() == 1);
+        CHECK_FALSE(rowButtons(w));
+        clickAt(list, rowAt(list, 0));
+        CHECK(rowButtons(w));
+        rows.setListIndex(-1);
+        CHECK(rows.ListIndex() == -1);
+    }
+    SUBCASE("arrow keys choose")
+    {
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(list, Qt::Key_Down);
+        CHECK((rows.ListIndex() >= 0 && rowButtons(w)));
+    }
+    SUBCASE("a double-click starts the row, below the rows position 0")
+    {
+        h.whenModal("syori", [](QWidget *d) { d->close(); });
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
+        doubleClickAt(list, rowAt(list, 1));
+        CHECK(h.log.matching("Shell ") == std::vector<std::string>{"Shell  1 !", "Shell /opt/p2 1"});
+    }
+    SUBCASE("the close box ends the program")
+    {
+        CHECK(QtHarness::ends([w] { w->close(); }));
+    }
+}
+
+TEST_CASE("picker: mouse, keys and its modal showing")
+{
+    QtHarness h;
+    QWidget *list = h.list();
+    bool waited = false;
+    SUBCASE("steps")
+    {
+        h.whenModal("Setup", [&](QWidget *w) {
+            Setup &setup = *h.forms.loadedSetup();
+            auto *dir1 = QtHarness::child<QListWidget>(w, "Dir1");
+            auto *file1 = QtHarness::child<QListWidget>(w, "File1");
+            CommandButton &add = setup.view().AddProgram();
+            CHECK(texts(dir1) == QStringList{"/", "progs", "Alpha", "beta", "pick\uFFFD"});
+            CHECK((dir1->currentRow() == 1 && dir1->item(2)->toolTip() == "/progs/Alpha"));
+            CHECK(dir1->item(4)->toolTip() == Setup::kFolderNotText);
+            CHECK(file1->item(1)->toolTip() == Setup::kFileNotText);
+            CHECK(dir1->item(4)->foreground() == file1->item(1)->foreground());
+            CHECK(dir1->item(4)->foreground() != dir1->item(3)->foreground());
+
+            // A file clicked enables Add; a click on the blank part keeps it.
+            CHECK_FALSE(add.Enabled());
+            clickAt(file1, rowAt(file1, 0));
+            clickAt(file1, QPoint(20, 140));
+            CHECK((add.Enabled() && setup.fileName() == "a.exe"));
+            // A click on the chosen folder is a click; one on the blank part is none.
+            add.setValue(true);
+            clickAt(dir1, QPoint(20, dir1->viewport()->height() - 5));
+            CHECK(QtHarness::child<QPushButton>(w, "AddProgram")->isDown());
+            clickAt(dir1, rowAt(dir1, 1));
+            CHECK_FALSE(QtHarness::child<QPushButton>(w, "AddProgram")->isDown());
+
+            // Enter and Esc press nothing; Enter in Dir1 opens its current row.
+            for (const char *control : {"Drive1", "Dir1", "File1", "cxsetup", "AddProgram"})
+                for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+                    QtHarness::child(w, control)->setFocus(), QTest::keyClick(QtHarness::child(w, control), key);
+            CHECK((w->isVisible() && setup.dirPath() == "/progs"));
+            dir1->setFocus();
+            QTest::keyClick(dir1, Qt::Key_Down);
+            QTest::keyClick(dir1, Qt::Key_Enter, Qt::KeypadModifier);
+            CHECK((setup.dirPath() == "/progs/Alpha" && texts(file1) == QStringList{"c.exe"}));
+            doubleClickAt(dir1, rowAt(dir1, 1));
+            CHECK(setup.dirPath() == "/progs");
+            // Another drive chosen by the user.
+            QTest::keyClick(QtHarness::child(w, "Drive1"), Qt::Key_Down);
+            CHECK(setup.dirPath() == "/mnt");
+            // A double-click on a file registers it through a box of its own.
+            h.answer(vbOK);
+            doubleClickAt(file1, rowAt(file1, 0));
+            waited = !w->isVisible();
+        });
+        QTest::mouseClick(QtHarness::child(list, "AppAdd"), Qt::LeftButton);
+        CHECK(texts(QtHarness::child<QListWidget>(list, "List1")).last() == "/mnt/z.exe");
+        CHECK(h.log.matching("MsgBox ") == std::vector<std::string>{"MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？"});
+    }
+    SUBCASE("the close box ends the wait and unloads it")
+    {
+        h.whenModal("Setup", [&](QWidget *w) { w->close(), waited = true; });
+        QTest::mouseClick(QtHarness::child(list, "AppAdd"), Qt::LeftButton);
+        CHECK(h.forms.loadedSetup() == nullptr);
+    }
+    CHECK(waited);
+}
+
+TEST_CASE("rename dialog: keys in the name box")
+{
+    // Enter confirms, End and Esc cancel, Home clears, whatever the
+    // modifiers; other keys type.
+    struct Row
+    {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString row1, text; // the list's second row after, the name box's text ("-": hidden)
+    };
+    const Row table[] = {{"Return", Qt::Key_Return, {}, "x", "-"},
+                         {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "x", "-"},
+                         {"Shift+Return", Qt::Key_Return, Qt::ShiftModifier, "x", "-"},
+                         {"End", Qt::Key_End, {}, "Program 2", "-"},
+                         {"Shift+End", Qt::Key_End, Qt::ShiftModifier, "Program 2", "-"},
+                         {"Esc", Qt::Key_Escape, {}, "Program 2", "-"},
+                         {"Ctrl+Esc", Qt::Key_Escape, Qt::ControlModifier, "Program 2", "-"},
+                         {"Home", Qt::Key_Home, {}, "Program 2", ""},
+                         {"Shift+Home", Qt::Key_Home, Qt::ShiftModifier, "Program 2", ""},
+                         {"Z", Qt::Key_Z, {}, "Program 2", "xz"}};
+    for (const Row &row : table) {
+        SUBCASE(row.name)
+        {
+            QtHarness h;
+            QWidget *list = h.list();
+            auto *rows = QtHarness::child<QListWidget>(list, "List1");
+            clickAt(rows, rowAt(rows, 1));
+            QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
+            auto *d = dynamic_cast<QWidget *>(&h.forms.namechenge().view());
+            auto *text1 = QtHarness::child<QLineEdit>(d, "Text1");
+            CHECK((d->isVisible() && text1->text() == "Program 2" && d->focusWidget() == text1));
+            text1->setText("x");
+            QTest::keyClick(text1, row.key, row.modifiers);
+            CHECK(rows->item(1)->text() == row.row1);
+            CHECK((d->isVisible() ? text1->text() : "-") == row.text);
+        }
+    }
+}
+
+TEST_CASE("about box: owner, keys and a real message box")
+{
+    QtHarness h;
+    QWidget *list = h.list();
+    QTest::mouseClick(QtHarness::child(list, "Command1"), Qt::LeftButton);
+    auto *about = dynamic_cast<QWidget *>(&h.forms.frmAbout().view());
+    CHECK((about->isVisible() && about->parentWidget() == list && about->geometry().topLeft() == QPoint(156, 129)));
+    CHECK(QtHarness::child<QLabel>(about, "picIcon")->pixmap().size() == QSize(32, 32));
+    // Tab goes OK, the icon, the system information button.
+    QApplication::setActiveWindow(about);
+    QStringList order;
+    for (int n = 0; n < 3; ++n)
+        order << QApplication::focusWidget()->objectName(), QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    CHECK(order == QStringList{"cmdOK", "picIcon", "cmdSysInfo"});
+
+    SUBCASE("no system information tool: one box, the about box stays")
+    {
+        h.answer(vbOK);
+        QTest::mouseClick(QtHarness::child(about, "cmdSysInfo"), Qt::LeftButton);
+        CHECK(h.log.matching("MsgBox ") == std::vector<std::string>{"MsgBox Kicklist: 現時点ではｼｽﾃﾑ情報を使用できません"});
+        CHECK(h.forms.loadedFrmAbout());
+    }
+    const std::tuple<const char *, Qt::Key, Qt::KeyboardModifiers> keys[] = {
+        {"Enter", Qt::Key_Return, {}}, {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier}, {"Esc", Qt::Key_Escape, {}}};
+    for (const auto &[name, key, modifiers] : keys) {
+        SUBCASE(name)
+        {
+            QTest::keyClick(QtHarness::child(about, "picIcon"), key, modifiers);
+            CHECK((!about->isVisible() && !h.forms.loadedFrmAbout()));
+        }
+    }
+    SUBCASE("the close box")
+    {
+        about->close();
+        CHECK(!h.forms.loadedFrmAbout());
+    }
+}
+
+TEST_CASE("recovery dialog: Esc and Enter do nothing")
+{
+    QtHarness h;
+    kl::syori &syori = h.forms.syori();
+    auto *d = dynamic_cast<QWidget *>(&syori.view());
+    d->show();
+    CHECK_FALSE(QtHarness::ends([d] {
+        for (QWidget *at : {d, static_cast<QWidget *>(QtHarness::child(d, "ok"))})
+            at->setFocus(), QTest::keyClick(at, Qt::Key_Escape), QTest::keyClick(at, Qt::Key_Return);
+    }));
+    CHECK((d->isVisible() && d->windowIcon().isNull() && d->windowType() == Qt::Tool));
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    doctest::Context context(argc, argv);
+    return context.run();
+}

@@ -37,7 +37,7 @@ TEST_CASE("text to a 16-bit number")
     };
     for (const auto &row : table) {
         CAPTURE(row.text);
-        CHECK(read(row.text) == row.expected);
+        CHECK(read(row.text) == std::string(row.expected));
     }
 }
 

@@ -38,9 +38,9 @@ TEST_CASE("folder paths, their chains and last names")
     for (const auto &row : table) {
         CAPTURE(row.path);
         const std::string folder = paths::folderPath(row.path);
-        CHECK(folder == row.folder);
-        CHECK(joined(paths::folderChain(folder)) == row.chain);
-        CHECK(paths::lastName(folder) == row.last);
+        CHECK(folder == std::string(row.folder));
+        CHECK(joined(paths::folderChain(folder)) == std::string(row.chain));
+        CHECK(paths::lastName(folder) == std::string(row.last));
     }
 #ifdef _WIN32
     const std::string root = "c:\\", folder = "c:\\a";
@@ -65,6 +65,6 @@ TEST_CASE("the drive a folder lies on")
 #endif
     for (const auto &row : table) {
         CAPTURE(row.folder);
-        CHECK(paths::driveOf(row.folder, drives) == row.drive);
+        CHECK(paths::driveOf(row.folder, drives) == std::string(row.drive));
     }
 }

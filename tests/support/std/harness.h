@@ -78,8 +78,10 @@ public:
     FakeFace face{log};
     std::optional<Forms> forms;
 
+    // Runs a window's handler or method as the face would, as a step.
+    void run(const std::function<void()> &step);
+
 private:
-    void act(const std::function<void()> &step);
     int m_depth = 0;
     bool m_ended = false;
 };

@@ -60,14 +60,14 @@ TEST_CASE("loading the list")
     }
     SUBCASE("a failure recovers before the list window shows, the buttons as they were")
     {
-        for (const char *count : {"many", "101"}) {
+        for (const std::string count : {"many", "101"}) {
             CAPTURE(count);
             Harness f;
-            f.programs(std::string(count) == "101" ? 101 : 0), f.settings.put("SetApp", "AppCount", count);
+            f.programs(count == "101" ? 101 : 0), f.settings.put("SetApp", "AppCount", count);
             f.whenModal("syori", [&] { CHECK(!f.shown("main"));
                 f.close("syori"); });
             f.open();
-            CHECK(f.rows().size() == (std::string(count) == "101" ? 100u : 0u));
+            CHECK(f.rows().size() == (count == "101" ? 100u : 0u));
             CHECK(f.enabled() == S{"AppDel", "Run", "chenge", "AllRan"});
         }
     }
@@ -216,7 +216,7 @@ TEST_CASE("removing")
 
 TEST_CASE("a store another process holds gives the action up, the program runs on")
 {
-    for (const char *button : {"Run", "AppDel"}) {
+    for (const std::string button : {"Run", "AppDel"}) {
         CAPTURE(button);
         Harness h;
         h.programs(3), h.open(), h.click(1), h.answer();
@@ -229,7 +229,7 @@ TEST_CASE("a store another process holds gives the action up, the program runs o
 
 TEST_CASE("a row whose entry another process moved acts on nothing: the rows are shown again")
 {
-    const std::vector<std::pair<const char *, std::function<void(Harness &)>>> actions{
+    const std::vector<std::pair<std::string, std::function<void(Harness &)>>> actions{
         {"Run", [](Harness &h) { h.click(1), h.press("Run"); }},
         {"double-click", [](Harness &h) { h.doubleClick(0); }},
         {"AppDel", [](Harness &h) { h.click(1), h.press("AppDel"); }},

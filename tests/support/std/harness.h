@@ -7,26 +7,8 @@
 #include "store/appstore.h"
 #include "windows/forms.h"
 
-#include <doctest.h>
-
 #include <optional>
-#include <sstream>
 
-namespace doctest {
-// Lists of text as failed checks show them.
-template <>
-struct StringMaker<std::vector<std::string>>
-{
-    static String convert(const std::vector<std::string> &texts)
-    {
-        std::ostringstream out;
-        for (const std::string &text : texts)
-            out << (&text == texts.data() ? "{\"" : ", \"") << text << '"';
-        out << (texts.empty() ? "{}" : "}");
-        return out.str().c_str();
-    }
-};
-} // namespace doctest
 
 namespace kl::test {
 

@@ -265,7 +265,7 @@ TEST_CASE("the rows follow the store as other processes change it")
 TEST_CASE("modal windows wait with the store committed; the recovery dialog's OK starts afresh")
 {
     Harness h;
-    h.programs(3), h.open();
+    h.programs(3), h.open(), h.run([&] { h.forms->Setup(); });
     h.settings.SaveSetting("Kicklist", "x", "y", "z");
     h.whenModal("Setup", [&] {
         CHECK((h.log.calls.back() == "ShowModal Setup" && h.log.calls.end()[-2] == "Commit"));

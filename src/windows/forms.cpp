@@ -14,15 +14,21 @@ namespace kl {
 namespace {
 
 template <typename Window>
-bool isLive(const QPointer<Window> &window)
+Window *live(const std::unique_ptr<Window> &window)
 {
-    return window && !window->isUnloaded();
+    return window && !window->isUnloaded() ? window.get() : nullptr;
 }
 
-template <typename Window>
-Window *live(const QPointer<Window> &window)
+// An unloaded window is destroyed only here, at the next touch: by then none
+// of its handlers is running.
+template <typename Window, typename Make>
+Window &touch(std::unique_ptr<Window> &window, Make make)
 {
-    return isLive(window) ? window.data() : nullptr;
+    if (!live(window)) {
+        window.reset();
+        window = make();
+    }
+    return *window;
 }
 
 } // namespace
@@ -40,17 +46,18 @@ Forms::Forms(Platform platform)
 Forms::~Forms()
 {
     m_platform.runtime.onCommitFailure({});
-    delete m_setup.data();
-    delete m_namechenge.data();
-    delete m_frmAbout.data();
-    delete m_syori.data();
-    delete m_main.data();
+    // The about box belongs to the list window's view: it goes first.
+    m_setup.reset();
+    m_namechenge.reset();
+    m_frmAbout.reset();
+    m_syori.reset();
+    m_main.reset();
 }
 
 kl::main &Forms::main()
 {
     if (!m_main) {
-        m_main = new kl::main(m_platform, *this);
+        m_main = std::make_unique<kl::main>(m_platform, *this);
         m_main->Form_Load();
     }
     return *m_main;
@@ -58,39 +65,35 @@ kl::main &Forms::main()
 
 kl::Setup &Forms::Setup()
 {
-    if (!isLive(m_setup)) {
-        m_setup = new kl::Setup(m_platform, *this);
-        m_setup->Form_Load();
-    }
-    return *m_setup;
+    if (live(m_setup))
+        return *m_setup;
+    kl::Setup &window = touch(m_setup, [this] { return std::make_unique<kl::Setup>(m_platform, *this); });
+    window.Form_Load();
+    return window;
 }
 
 kl::namechenge &Forms::namechenge()
 {
-    if (!isLive(m_namechenge))
-        m_namechenge = new kl::namechenge(m_platform, *this);
-    return *m_namechenge;
+    return touch(m_namechenge, [this] { return std::make_unique<kl::namechenge>(m_platform, *this); });
 }
 
 kl::frmAbout &Forms::frmAbout()
 {
-    if (!isLive(m_frmAbout)) {
-        m_frmAbout = new kl::frmAbout(m_platform, *this);
-        m_frmAbout->Form_Load();
-    }
-    return *m_frmAbout;
+    if (live(m_frmAbout))
+        return *m_frmAbout;
+    kl::frmAbout &window = touch(m_frmAbout, [this] { return std::make_unique<kl::frmAbout>(m_platform, *this); });
+    window.Form_Load();
+    return window;
 }
 
 kl::syori &Forms::syori()
 {
-    if (!isLive(m_syori))
-        m_syori = new kl::syori(m_platform);
-    return *m_syori;
+    return touch(m_syori, [this] { return std::make_unique<kl::syori>(m_platform); });
 }
 
 kl::main *Forms::loadedMain() const
 {
-    return m_main;
+    return m_main.get();
 }
 
 kl::Setup *Forms::loadedSetup() const

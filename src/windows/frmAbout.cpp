@@ -1,13 +1,13 @@
 #include "frmAbout.h"
-#include "ui_frmAbout.h"
 
 #include "forms.h"
 #include "main.h"
-#include "platform/dir.h"
+#include "platform/drives.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace kl {
 
@@ -15,57 +15,36 @@ namespace {
 
 // Where the system information tool is: its full path, or else the folder
 // that holds MSINFO32.EXE.
-const QString kToolKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString kToolValue = QStringLiteral("PATH");
-const QString kToolFolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-const QString kToolFolderValue = QStringLiteral("MSINFO");
-const QString kToolFile = QStringLiteral("\\MSINFO32.EXE");
+const std::string kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const std::string kToolValue = "PATH";
+const std::string kToolFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+const std::string kToolFolderValue = "MSINFO";
+const std::string kToolFile = "\\MSINFO32.EXE";
 
-const QString kUnavailable = QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません");
+const std::string kUnavailable = "現時点ではｼｽﾃﾑ情報を使用できません";
 
-constexpr int kValueBufferSize = 1024;
+constexpr std::uint32_t kValueBufferSize = 1024;
 
-bool isAsciiHexDigit(QChar c)
+bool isAsciiHexDigit(char c)
 {
-    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-void paintBlack(QWidget &label)
+MainView *ownerView(Forms &forms)
 {
-    QPalette palette = label.palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label.setPalette(palette);
+    kl::main *list = forms.loadedMain();
+    return list ? &list->view() : nullptr;
 }
 
 } // namespace
 
 frmAbout::frmAbout(const Platform &platform, Forms &forms)
-    // Owned by the list window: no taskbar button of its own.
-    : Form(forms.loadedMain(), Qt::Dialog)
-    , ui(std::make_unique<Ui::frmAbout>())
-    , m_runtime(platform.runtime)
+    : m_runtime(platform.runtime)
     , m_registry(platform.registry)
+    , m_drives(platform.drives)
+    // Owned by the list window: no taskbar button of its own.
+    , m_view(platform.face.frmAbout(*this, ownerView(forms)))
 {
-    ui->setupUi(this);
-    fixClientSize(width(), height());
-    setGeometry(QRect(QPoint(twips(2340), twips(1935)), size()));
-    setDialogKeys(true);
-
-    ui->picIcon->setPixmap(programIcon().pixmap(32, 32));
-    ui->Label1->setFont(msPGothic(14.25, true));
-    ui->lblTitle->setFont(msPGothic(18, true));
-    ui->lblVersion->setFont(msPGothic(12, true));
-    paintBlack(*ui->lblDescription);
-    paintBlack(*ui->lblTitle);
-    paintBlack(*ui->lblDisclaimer);
-    // Tab order OK, picIcon, cmdSysInfo. Qt 6.4 will not move a widget
-    // behind the last one of the focus chain, so both go in behind OK.
-    setTabOrder(ui->cmdOK, ui->cmdSysInfo);
-    setTabOrder(ui->cmdOK, ui->picIcon);
-    ui->cmdOK->setFocus();
-
-    connect(ui->cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
-    connect(ui->cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 }
 
 frmAbout::~frmAbout() = default;
@@ -73,15 +52,15 @@ frmAbout::~frmAbout() = default;
 void frmAbout::Form_Load()
 {
     m_runtime.withoutRecovery([this] {
-        setWindowTitle(QStringLiteral("キックリストのﾊﾞｰｼﾞｮﾝ情報"));
-        ui->lblVersion->setText(QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.02"));
-        ui->lblTitle->setText(QStringLiteral("プログラムキックリスト"));
+        m_view->form().setCaption("キックリストのﾊﾞｰｼﾞｮﾝ情報");
+        m_view->lblVersion().setCaption("ﾊﾞｰｼﾞｮﾝ 1.02");
+        m_view->lblTitle().setCaption("プログラムキックリスト");
     });
 }
 
 void frmAbout::cmdOK_Click()
 {
-    m_runtime.withoutRecovery([this] { unload(); });
+    m_runtime.withoutRecovery([this] { Unload(); });
 }
 
 void frmAbout::cmdSysInfo_Click()
@@ -89,19 +68,20 @@ void frmAbout::cmdSysInfo_Click()
     m_runtime.withoutRecovery([this] { StartSysInfo(); });
 }
 
-void frmAbout::reject()
+void frmAbout::Unload()
 {
-    ui->cmdOK->click();
+    m_unloaded = true;
+    m_view->form().Unload();
 }
 
 void frmAbout::StartSysInfo()
 {
     try {
-        QString SysInfoPath;
+        std::string SysInfoPath;
         // The full path is trusted as it is; only the folder is checked.
         if (!GetKeyValue(reg::LocalMachine, kToolKey, kToolValue, SysInfoPath)) {
             if (!GetKeyValue(reg::LocalMachine, kToolFolderKey, kToolFolderValue, SysInfoPath)
-                || Dir(SysInfoPath + kToolFile).isEmpty())
+                || m_drives.Dir(SysInfoPath + kToolFile).empty())
                 throw RuntimeError(err::FileNotFound);
             SysInfoPath += kToolFile;
         }
@@ -113,33 +93,32 @@ void frmAbout::StartSysInfo()
     m_runtime.MsgBox(kUnavailable, vbOKOnly);
 }
 
-bool frmAbout::GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal)
+bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const std::string &KeyName, const std::string &SubKeyRef,
+                           std::string &KeyVal)
 {
     bool result = false;
-    quint32 hKey = 0;
+    std::uint32_t hKey = 0;
     if (m_registry.RegOpenKeyEx(KeyRoot, KeyName, 0, reg::Read, hKey) != reg::Success) {
         KeyVal.clear();
     } else {
-        QByteArray buffer(kValueBufferSize, '\0');
-        quint32 KeyValSize = kValueBufferSize;
-        quint32 KeyValType = 0;
+        std::string buffer(kValueBufferSize, '\0');
+        std::uint32_t KeyValSize = kValueBufferSize;
+        std::uint32_t KeyValType = 0;
         if (m_registry.RegQueryValueEx(hKey, SubKeyRef, KeyValType, buffer, KeyValSize) != reg::Success) {
             KeyVal.clear();
         } else {
-            QByteArray tmpVal = buffer.first(std::min<qsizetype>(KeyValSize, buffer.size()));
+            std::string tmpVal = buffer.substr(0, std::min<std::size_t>(KeyValSize, buffer.size()));
             // An empty value has no last byte to look at; the caller hears of
             // it as a failure, and the key stays open.
-            if (tmpVal.isEmpty())
+            if (tmpVal.empty())
                 throw RuntimeError(err::InvalidProcedureCall);
             // Text values normally end in one zero byte; anything else keeps
             // all of its bytes.
             if (tmpVal.back() == '\0')
-                tmpVal.chop(1);
+                tmpVal.pop_back();
             switch (KeyValType) {
             case reg::TypeSz:
-                // The local 8-bit codec is the ANSI code page on Windows, and
-                // what the stand-in registry writes elsewhere.
-                KeyVal = QString::fromLocal8Bit(tmpVal);
+                KeyVal = m_registry.textOf(tmpVal);
                 break;
             case reg::TypeDword:
                 KeyVal = dwordText(KeyVal, tmpVal);
@@ -161,17 +140,19 @@ bool frmAbout::GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QStrin
 // leading zeros lost, the number comes out right only when every byte below
 // its highest non-zero one is 0x10 or more: 1 gives "1" and 0x1234 "4660",
 // but 0x0102 gives "18".
-QString frmAbout::dwordText(const QString &keyVal, const QByteArray &bytes)
+std::string frmAbout::dwordText(const std::string &keyVal, const std::string &bytes)
 {
-    QString digits = keyVal;
-    for (auto it = bytes.crbegin(); it != bytes.crend(); ++it)
-        digits += QString::number(uchar(*it), 16).toUpper();
-
-    const bool isNumber = !digits.isEmpty() && digits.size() <= 8
-        && std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return isAsciiHexDigit(c); });
+    std::string digits = keyVal;
+    for (auto it = bytes.crbegin(); it != bytes.crend(); ++it) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%X", unsigned(static_cast<unsigned char>(*it)));
+        digits += hex;
+    }
+    const bool isNumber =
+        !digits.empty() && digits.size() <= 8 && std::all_of(digits.cbegin(), digits.cend(), isAsciiHexDigit);
     if (!isNumber)
-        return QStringLiteral("&h") + digits;
-    return QString::number(qint32(digits.toUInt(nullptr, 16)));
+        return "&h" + digits;
+    return std::to_string(std::int32_t(std::uint32_t(std::stoul(digits, nullptr, 16))));
 }
 
 } // namespace kl

@@ -1,5 +1,4 @@
 #include "syori.h"
-#include "ui_syori.h"
 
 #include "forms.h"
 #include "platform/runtime.h"
@@ -8,18 +7,19 @@
 namespace kl {
 
 syori::syori(const Platform &platform)
-    : Form(nullptr, Qt::Tool)
-    , ui(std::make_unique<Ui::syori>())
-    , m_runtime(platform.runtime)
+    : m_runtime(platform.runtime)
     , m_store(platform.store)
+    , m_view(platform.face.syori(*this))
 {
-    ui->setupUi(this);
-    fixClientSize(width(), height());
-    setWindowIcon(QIcon());
-    connect(ui->ok, &QPushButton::clicked, this, &syori::ok_Click);
 }
 
 syori::~syori() = default;
+
+void syori::showModal()
+{
+    m_runtime.commit();
+    m_view->form().ShowModal();
+}
 
 void syori::ok_Click()
 {
@@ -27,6 +27,12 @@ void syori::ok_Click()
         m_store.Reset();
         m_runtime.End();
     });
+}
+
+void syori::Unload()
+{
+    m_unloaded = true;
+    m_view->form().Unload();
 }
 
 } // namespace kl

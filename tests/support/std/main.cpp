@@ -1,3 +1,3 @@
-// The one main of shared_tests.
+// The one doctest main of shared_tests.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>

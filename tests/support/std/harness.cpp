@@ -1,0 +1,165 @@
+#include "harness.h"
+
+#include "windows/Setup.h"
+#include "windows/main.h"
+#include "windows/namechenge.h"
+
+#include <doctest/doctest.h>
+
+#include <algorithm>
+
+namespace kl::test {
+
+namespace {
+
+template <typename Rows, typename Text>
+int rowOf(const Rows &rows, const std::string &text, Text textOf)
+{
+    const auto found = std::find_if(rows.begin(), rows.end(), [&](const auto &row) { return textOf(row) == text; });
+    REQUIRE_MESSAGE(found != rows.end(), "no row " << text);
+    return int(found - rows.begin());
+}
+
+} // namespace
+
+Harness::Harness()
+{
+    // One drive, the system's, whose root holds new.exe and is the current folder.
+#ifdef _WIN32
+    drives.system = "c:";
+#else
+    drives.system = "/";
+#endif
+    drives.driveList = {drives.system};
+    drives.currentDriveText = drives.system;
+    drives.current = paths::folderPath(drives.system);
+    drives.tree[drives.current].programs = {"new.exe"};
+    forms.emplace(Platform{runtime, store, drives, registry, face, &watch});
+}
+
+void Harness::run(const std::function<void()> &step)
+{
+    REQUIRE_MESSAGE(!m_ended, "a step after the program ended");
+    // Steps inside a modal window's step run within the handler that showed it.
+    if (m_depth > 0)
+        return step();
+    struct Depth
+    {
+        int &depth;
+        ~Depth() { --depth; }
+    } depth{++m_depth};
+    try {
+        step();
+    } catch (const ProgramEnded &) {
+        m_ended = true;
+    }
+}
+
+void Harness::open()
+{
+    run([this] {
+        kl::main &w = forms->main();
+        w.view().form().Show();
+    });
+}
+
+void Harness::click(int row)
+{
+    run([this, row] {
+        main().list.selected = std::int16_t(row);
+        forms->main().List1_Click();
+    });
+}
+
+void Harness::doubleClick(int row)
+{
+    if (row >= 0)
+        click(row);
+    run([this] { forms->main().List1_DblClick(); });
+}
+
+void Harness::minimise()
+{
+    main().window.state = vbMinimized;
+}
+
+void Harness::storeChanged()
+{
+    REQUIRE(watch.changed);
+    run(watch.changed);
+}
+
+void Harness::press(const std::string &window, const std::string &button)
+{
+    FakeView &v = view(window);
+    REQUIRE_MESSAGE(v.window.visible, "a button of a window not shown: " << window);
+    REQUIRE_MESSAGE(v.handlers.count(button), "no button " << button << " in " << window);
+    if (v.buttons[button].enabled)
+        run(v.handlers[button]);
+}
+
+void Harness::close(const std::string &window)
+{
+    run(view(window).handlers["close"]);
+}
+
+void Harness::type(const std::string &text)
+{
+    namechenge().name.text = text;
+}
+
+void Harness::key(int keyCode, int shift)
+{
+    run([this, keyCode, shift] { forms->namechenge().Text1_KeyDown(keyCode, shift); });
+}
+
+void Harness::chooseDrive(const std::string &drive)
+{
+    FakeDriveList &list = setup().drives;
+    const int row = rowOf(list.rows, drive, [](const std::string &r) { return r; });
+    if (row != list.index)
+        run([&] { list.index = row, forms->Setup().Drive1_Change(); });
+}
+
+void Harness::clickFolder(const std::string &name)
+{
+    FakeFolderList &list = setup().folders;
+    list.index = rowOf(list.rows, name, [](const FolderRow &r) { return r.text; });
+    run([this] { forms->Setup().Dir1_Click(); });
+}
+
+void Harness::openFolder(const std::string &name)
+{
+    clickFolder(name);
+    run([this] { forms->Setup().Dir1_Open(setup().folders.index); });
+}
+
+void Harness::pickFile(const std::string &name)
+{
+    FakeFileList &list = setup().files;
+    list.index = rowOf(list.rows, name, [](const FileRow &r) { return r.name; });
+    run([this] { forms->Setup().File1_Click(); });
+}
+
+void Harness::runFile(const std::string &name)
+{
+    pickFile(name);
+    run([this] { forms->Setup().File1_DblClick(); });
+}
+
+FakeView &Harness::view(const std::string &window)
+{
+    REQUIRE_MESSAGE(face.views.count(window), "no view of " << window);
+    return *face.views[window];
+}
+
+std::vector<std::string> Harness::enabled()
+{
+    std::vector<std::string> on;
+    for (const char *name : {"AppDel", "Run", "chenge", "AllRan"})
+        if (main().buttons[name].enabled)
+            on.push_back(name);
+    return on;
+}
+
+} // namespace kl::test

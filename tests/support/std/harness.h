@@ -1,0 +1,90 @@
+#pragma once
+
+#include "face.h"
+#include "fakes.h"
+
+#include "platform/runtime.h"
+#include "store/appstore.h"
+#include "windows/forms.h"
+
+#include <optional>
+
+
+namespace kl::test {
+
+// The five windows over recording fakes, with the steps a user takes as
+// named calls. Every step runs as the face would run it; a step whose
+// handlers end the program stops there (ended() then), and a step after
+// that fails the test. Boxes and modal windows must be answered beforehand
+// (answer, whenModal); one that is not fails the test at once.
+class Harness
+{
+public:
+    Harness();
+
+    // Arranging (no handler runs).
+    void programs(int n, int first = 1) { settings.putPrograms(n, first); } // also "another process rewrote the store"
+    void answer(int button = vbOK, std::function<void()> whileOpen = {}) { boxes.answer(button, std::move(whileOpen)); }
+    void whenModal(const std::string &window, std::function<void()> step) { face.whenModal(window, std::move(step)); }
+
+    // Steps in the list window.
+    void open();                 // the program starts: the list window loads, then shows
+    void click(int row);         // chooses a row
+    void doubleClick(int row);   // on a row; -1: below the rows
+    void minimise();
+    void storeChanged();         // the store watch reports a change
+    // Buttons by design name: of the list window, or of another window. A
+    // disabled button takes no click.
+    void press(const std::string &button) { press("main", button); }
+    void press(const std::string &window, const std::string &button);
+    void close(const std::string &window); // the close box
+
+    // Steps in the rename dialog.
+    void type(const std::string &text);  // replaces Text1's text
+    void key(int keyCode, int shift = 0); // a key down in Text1
+
+    // Steps in the picker, rows by their text.
+    void chooseDrive(const std::string &drive);
+    void clickFolder(const std::string &name);
+    void openFolder(const std::string &name); // a double-click
+    void pickFile(const std::string &name);
+    void runFile(const std::string &name);    // a double-click
+
+    // Looking.
+    FakeView &view(const std::string &window); // the live view; fails when none
+    FakeMainView &main() { return static_cast<FakeMainView &>(view("main")); }
+    FakeSetupView &setup() { return static_cast<FakeSetupView &>(view("Setup")); }
+    FakeNamechengeView &namechenge() { return static_cast<FakeNamechengeView &>(view("namechenge")); }
+    bool shown(const std::string &window) { return face.views.count(window) && view(window).window.visible; }
+    std::vector<std::string> rows() { return main().list.rows; }
+    int chosen() { return main().list.selected; }
+    // Which of AppDel, Run, chenge and AllRan are enabled, in that order.
+    std::vector<std::string> enabled();
+    bool minimised() { return main().window.state == vbMinimized; }
+    std::vector<std::string> started() { return log.matching("Shell "); }
+    std::vector<std::string> shownBoxes() { return log.matching("MsgBox "); }
+    std::vector<std::string> modals() { return log.matching("ShowModal "); }
+    bool ended() const { return m_ended; }
+
+    CallLog log;
+    FakeSettings settings{log};
+    FakeStarter starter{log};
+    FakeBoxes boxes{log};
+    FakeProcess process{log};
+    Runtime runtime{settings, starter, boxes, process};
+    AppStore store{settings};
+    FakeDrives drives;
+    FakeRegistry registry{log};
+    FakeWatch watch;
+    FakeFace face{log};
+    std::optional<Forms> forms;
+
+    // Runs a window's handler or method as the face would, as a step.
+    void run(const std::function<void()> &step);
+
+private:
+    int m_depth = 0;
+    bool m_ended = false;
+};
+
+} // namespace kl::test

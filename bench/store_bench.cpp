@@ -6,7 +6,7 @@
 // Prints one line per operation: name, median microseconds of the operation,
 // median microseconds of the replacement, and their ratio.
 
-#include "platform/inisettingsstore.h"
+#include "linux/inisettingsstore.h"
 #include "platform/listcontrol.h"
 #include "store/appstore.h"
 
@@ -17,10 +17,12 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -28,19 +30,23 @@ namespace {
 class Rows final : public kl::ListControl
 {
 public:
-    qint16 ListCount() const override { return qint16(rows.size()); }
-    qint16 ListIndex() const override { return -1; }
-    QString List(qint16 row) const override { return rows.value(row); }
-    void setList(qint16 row, const QString &text) override
+    std::int16_t ListCount() const override { return std::int16_t(rows.size()); }
+    std::int16_t ListIndex() const override { return -1; }
+    void setListIndex(std::int16_t) override {}
+    std::string List(std::int16_t row) const override
     {
-        if (row < rows.size())
-            rows[row] = text;
-        else
-            rows.append(text);
+        return row >= 0 && std::size_t(row) < rows.size() ? rows[std::size_t(row)] : std::string();
     }
-    void RemoveItem(qint16 row) override { rows.removeAt(row); }
+    void setList(std::int16_t row, const std::string &text) override
+    {
+        if (std::size_t(row) < rows.size())
+            rows[std::size_t(row)] = text;
+        else
+            rows.push_back(text);
+    }
+    void RemoveItem(std::int16_t row) override { rows.erase(rows.begin() + row); }
     void Clear() override { rows.clear(); }
-    QStringList rows;
+    std::vector<std::string> rows;
 };
 
 class Flag final : public kl::EnabledFlag
@@ -56,12 +62,12 @@ QByteArray settingsFile(int n)
 {
     QTemporaryDir scratch;
     {
-        kl::IniSettingsStore settings(scratch.path());
+        kl::IniSettingsStore settings(scratch.path().toStdString());
         kl::AppStore store(settings);
         Rows list;
         Flag flag;
         for (int i = 1; i <= n; ++i)
-            store.Append(QStringLiteral("/home/user/programs/program %1/bin/program-%1").arg(i), list, flag);
+            store.Append(QStringLiteral("/home/user/programs/program %1/bin/program-%1").arg(i).toStdString(), list, flag);
         settings.commit();
     }
     QFile f(scratch.filePath(QStringLiteral("Kicklist/Kicklist.ini")));
@@ -139,11 +145,11 @@ int main(int argc, char **argv)
     auto warm = [&](const QByteArray &data, int rows) {
         put(file, data);
         store.reset();
-        settings = std::make_unique<kl::IniSettingsStore>(dir.path());
+        settings = std::make_unique<kl::IniSettingsStore>(dir.path().toStdString());
         store = std::make_unique<kl::AppStore>(*settings);
         list.rows.clear();
         for (int p = 1; p <= rows; ++p)
-            list.rows.append(store->NameOf(qint16(p)));
+            list.rows.push_back(store->NameOf(std::int16_t(p)));
     };
     auto replace = [&](const QByteArray &data) { return [&, data] { put(file, data); }; };
 
@@ -158,7 +164,7 @@ int main(int argc, char **argv)
     results.push_back(measure(
         "append the 100th", runs, [&] { warm(ninetyNine, 99); },
         [&] {
-            store->Append(QStringLiteral("/home/user/programs/new/bin/new"), list, flag);
+            store->Append("/home/user/programs/new/bin/new", list, flag);
             settings->commit();
         },
         replace(full)));
@@ -170,11 +176,11 @@ int main(int argc, char **argv)
             settings.reset();
         },
         [&] {
-            kl::IniSettingsStore cold(dir.path());
+            kl::IniSettingsStore cold(dir.path().toStdString());
             kl::AppStore s(cold);
-            const qint16 n = s.Count();
-            for (qint16 p = 1; p <= n; ++p)
-                list.rows.append(s.NameOf(p));
+            const std::int16_t n = s.Count();
+            for (std::int16_t p = 1; p <= n; ++p)
+                list.rows.push_back(s.NameOf(p));
         },
         replace(full)));
 

@@ -2,7 +2,8 @@
 # wine, in a prefix inside the build tree, once with the default code page
 # and once with the Japanese one (932). Run by CTest:
 #   cmake -DSOURCE_DIR=<repository> -DBINARY_DIR=<cross build dir>
-#         -DDESIGN_TABLE_DIR=<the host build's design table folder> -P wine-tests.cmake
+#         -DDESIGN_TABLE_DIR=<the host build's design table folder>
+#         -DDOCTEST_INCLUDE_DIR=<the folder holding doctest/doctest.h> -P wine-tests.cmake
 # Every way of not running the tests is a failure with one line saying why.
 
 function(fail why)
@@ -31,7 +32,7 @@ endif()
 execute_process(
   COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/platform/win32 -B ${BINARY_DIR} -G Ninja
           -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=${SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake ${launcher}
-          -DDESIGN_TABLE_DIR=${DESIGN_TABLE_DIR}
+          -DDESIGN_TABLE_DIR=${DESIGN_TABLE_DIR} -DDOCTEST_INCLUDE_DIR=${DOCTEST_INCLUDE_DIR}
   OUTPUT_VARIABLE out ERROR_VARIABLE out RESULT_VARIABLE failed)
 if(failed)
   message("${out}")
@@ -70,6 +71,7 @@ if(NOT locales MATCHES "ja_JP\\.utf8")
 endif()
 
 set(errors 0)
+set(shared_errors 0)
 foreach(run "C.UTF-8;1252" "ja_JP.UTF-8;932")
   list(GET run 0 locale)
   list(GET run 1 codepage)
@@ -78,12 +80,20 @@ foreach(run "C.UTF-8;1252" "ja_JP.UTF-8;932")
   if(failed)
     math(EXPR errors "${errors} + 1")
   endif()
+  execute_process(COMMAND ${wine} LANG=${locale} LC_ALL=${locale} ${WINE64} ${BINARY_DIR}/shared_tests.exe
+                  WORKING_DIRECTORY ${BINARY_DIR} RESULT_VARIABLE failed)
+  if(failed)
+    math(EXPR shared_errors "${shared_errors} + 1")
+  endif()
 endforeach()
 execute_process(COMMAND ${wine} ${WINE64} ${BINARY_DIR}/design_checks.exe WORKING_DIRECTORY ${BINARY_DIR}
                 RESULT_VARIABLE design_failed)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${prefix} ${WINESERVER} -k)
 if(errors)
   fail("${errors} of 2 code pages had failures")
+endif()
+if(shared_errors)
+  fail("the shared code's tests failed in ${shared_errors} of 2 code pages")
 endif()
 if(design_failed)
   fail("the window designs' checks failed")

@@ -1,12 +1,7 @@
-# shared_tests: the windows' handlers and the store, with the standard library
-# and doctest alone. Every tests/{store,windows}/test_*.cpp and
-# tests/support/std/*.cpp; the same sources build for Windows.
-find_path(DOCTEST_INCLUDE_DIR doctest.h PATH_SUFFIXES doctest REQUIRED)
+# The sources and libraries of shared_tests, for the native and the cross
+# build alike (see CMakeLists.txt for the rule).
+set(tests_dir ${CMAKE_CURRENT_LIST_DIR})
 file(GLOB shared_test_sources CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_LIST_DIR}/store/test_*.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/windows/test_*.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/support/std/*.cpp)
-add_executable(shared_tests ${shared_test_sources})
-target_include_directories(shared_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${DOCTEST_INCLUDE_DIR})
-target_link_libraries(shared_tests PRIVATE kicklist_windows)
-add_test(NAME shared_tests COMMAND shared_tests)
+  ${tests_dir}/platform/test_*.cpp ${tests_dir}/store/test_*.cpp ${tests_dir}/windows/test_*.cpp
+  ${tests_dir}/support/std/*.cpp)
+set(shared_test_libraries kicklist_platform kicklist_store kicklist_windows)

@@ -1,7 +1,7 @@
 #include "autostart.h"
 
-#include "platform/inifile.h"
-#include "platform/inisettingsstore.h"
+#include "linux/inifile.h"
+#include "linux/inisettingsstore.h"
 #include "platform/runtimeerror.h"
 
 #include <QCoreApplication>
@@ -150,7 +150,7 @@ QByteArray runningProgram()
 
 QString entryPath()
 {
-    const QString config = IniSettingsStore::defaultConfigDir(false);
+    const QString config = QString::fromStdString(IniSettingsStore::defaultConfigDir(false));
     return config.isEmpty() ? QString() : config + QStringLiteral("/autostart/" KICKLIST_APP_ID ".desktop");
 }
 
@@ -181,7 +181,7 @@ QString add()
         // older version left open to others.
         inifile::replace(path, entryFor(program), true);
     } catch (const RuntimeError &e) {
-        return e.description();
+        return QString::fromStdString(e.description());
     }
     return {};
 }
@@ -195,7 +195,7 @@ QString remove()
         if (QString why = userEntry(path); !why.isEmpty())
             return why;
     } catch (const RuntimeError &e) {
-        return e.description();
+        return QString::fromStdString(e.description());
     }
     QFile file(path);
     if (file.remove() || !QFileInfo::exists(path))

@@ -1,9 +1,6 @@
 #include "commandline.h"
 
 #include "autostart.h"
-#include "platform/inisettingsstore.h"
-#include "platform/processstarter.h"
-#include "platform/registrysettingsstore.h"
 #include "platform/runtimeerror.h"
 #include "store/appstore.h"
 
@@ -14,7 +11,18 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef Q_OS_WIN
+#include "platform/win32/registrysettingsstore.h"
+#include "platform/win32/shellstarter.h"
+#else
+#include "linux/inisettingsstore.h"
+#include "linux/processstarter.h"
+#endif
 
 namespace kl::commandline {
 
@@ -22,7 +30,7 @@ namespace {
 
 // The window's scratch table holds positions up to this; a larger count
 // cannot have been written by the program and fails to load in the window.
-constexpr qint16 kCapacity = 100;
+constexpr std::int16_t kCapacity = 100;
 
 void print(std::FILE *stream, const QString &line)
 {
@@ -37,8 +45,9 @@ void printError(const QString &message)
 // A field of a tab-separated line: a tab, a line break or another control
 // character in a name or path would break the line, so it is written as an
 // escape.
-QString field(const QString &text)
+QString field(const std::string &utf8)
 {
+    const QString text = QString::fromStdString(utf8);
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -60,30 +69,32 @@ QString field(const QString &text)
 QString storeLocation()
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\") + AppStore::application();
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\") + QString::fromStdString(AppStore::application());
 #else
-    return QDir::toNativeSeparators(
-        IniSettingsStore(IniSettingsStore::defaultConfigDir()).fileName(AppStore::application()));
+    return QDir::toNativeSeparators(QString::fromStdString(
+        IniSettingsStore(IniSettingsStore::defaultConfigDir()).fileName(AppStore::application())));
 #endif
 }
 
 int storeFailure(const RuntimeError &e)
 {
     if (e.isBusy())
-        printError(e.description()); // not damaged, only in use: no more to say
+        printError(QString::fromStdString(e.description())); // not damaged, only in use: no more to say
     else
-        printError(QStringLiteral("登録の一覧を読めません (%1): %2").arg(storeLocation(), e.description()));
+        printError(QStringLiteral("登録の一覧を読めません (%1): %2").arg(storeLocation(), QString::fromStdString(e.description())));
     return CannotAccess;
 }
 
 // The stored count, read as the window reads it, and refused when the window
 // could not load it either.
-qint16 checkedCount(AppStore &store)
+std::int16_t checkedCount(AppStore &store)
 {
-    const qint16 count = store.Count();
+    const std::int16_t count = store.Count();
     if (count < 0 || count > kCapacity)
-        throw RuntimeError(err::SubscriptOutOfRange,
-                           QStringLiteral("登録数 %1 は 0 から %2 の範囲にありません。").arg(count).arg(kCapacity));
+        throw RuntimeError(err::SubscriptOutOfRange, QStringLiteral("登録数 %1 は 0 から %2 の範囲にありません。")
+                                                         .arg(count)
+                                                         .arg(kCapacity)
+                                                         .toStdString());
     return count;
 }
 
@@ -95,8 +106,8 @@ int list(AppStore &store, SettingsStore &settings)
 {
     QStringList lines;
     try {
-        const qint16 count = checkedCount(store);
-        for (qint16 position = 1; position <= count; ++position)
+        const std::int16_t count = checkedCount(store);
+        for (std::int16_t position = 1; position <= count; ++position)
             lines += QStringLiteral("%1\t%2\t%3")
                          .arg(QString::number(position), field(store.NameOf(position)), field(store.PathOf(position)));
         settings.commit();
@@ -116,17 +127,17 @@ int list(AppStore &store, SettingsStore &settings)
 // that cannot start is reported and the rest still start.
 int startAll(AppStore &store, SettingsStore &settings, ProgramStarter &starter)
 {
-    QStringList paths;
+    std::vector<std::string> paths;
     try {
-        const qint16 count = checkedCount(store);
-        for (qint16 position = 1; position <= count; ++position)
-            paths += store.PathOf(position);
+        const std::int16_t count = checkedCount(store);
+        for (std::int16_t position = 1; position <= count; ++position)
+            paths.push_back(store.PathOf(position));
         settings.commit();
     } catch (const RuntimeError &e) {
         return storeFailure(e);
     }
     bool allStarted = true;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
         try {
             starter.Shell(paths[i], vbNormalFocus);
         } catch (const RuntimeError &e) {
@@ -201,14 +212,15 @@ int run(int argc, char *argv[])
     }
 
 #ifdef Q_OS_WIN
-    RegistrySettingsStore settings;
+    win32::RegistrySettingsStore settings;
+    win32::ShellStarter starter;
 #else
     IniSettingsStore settings(IniSettingsStore::defaultConfigDir());
+    ProcessStarter starter;
 #endif
     AppStore store(settings);
     if (parser.isSet(listOption))
         return list(store, settings);
-    ProcessStarter starter;
     return startAll(store, settings, starter);
 }
 

@@ -1,15 +1,18 @@
 #include "commandline.h"
-#include "platform/drives.h"
-#include "widgets/form.h"
-#include "platform/inisettingsstore.h"
-#include "platform/processstarter.h"
-#include "widgets/qtmessageboxes.h"
-#include "platform/registry.h"
-#include "platform/registrysettingsstore.h"
 #include "platform/runtime.h"
 #include "store/appstore.h"
 #include "windows/forms.h"
-#include "windows/main.h"
+#ifdef Q_OS_WIN
+#include "platform/win32/registrysettingsstore.h"
+#include "platform/win32/shellstarter.h"
+#include "platform/win32/win32registry.h"
+#else
+#include "linux/filestorewatch.h"
+#include "linux/inisettingsstore.h"
+#include "linux/localdrives.h"
+#include "linux/processstarter.h"
+#include "linux/systemregistry.h"
+#endif
 
 #include "singleinstance.h"
 
@@ -17,6 +20,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -109,10 +113,11 @@ private:
 };
 
 // A later start asks for the list window: restored, raised and given the
-// focus, or the modal window in front of it if one is open.
-void bringForward(kl::Forms &forms)
+// focus, or the modal window in front of it if one is open. listWindow is
+// the widget of the loaded list window, nullptr when it is not loaded.
+[[maybe_unused]] void bringForward(QWidget *listWindow)
 {
-    for (QWidget *window : {static_cast<QWidget *>(forms.loadedMain()), QApplication::activeModalWidget()}) {
+    for (QWidget *window : {listWindow, QApplication::activeModalWidget()}) {
         if (!window || !window->isVisible())
             continue;
         if (window->isMinimized())
@@ -147,8 +152,8 @@ int main(int argc, char *argv[])
     const QByteArray list;
     const QByteArray display;
 #else
-    const QString configDir = kl::IniSettingsStore::defaultConfigDir();
-    const QByteArray list = QFile::encodeName(configDir);
+    const std::string configDir = kl::IniSettingsStore::defaultConfigDir();
+    const QByteArray list = QByteArray::fromStdString(configDir);
     const QByteArray display = kl::SingleInstance::displayName(qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"));
 #endif
     auto hold = std::make_unique<MessageHold>();
@@ -177,26 +182,38 @@ int main(int argc, char *argv[])
     hold.reset();
     QApplication::setApplicationName(QStringLiteral("Kicklist"));
     QGuiApplication::setDesktopFileName(QStringLiteral(KICKLIST_APP_ID));
-    QApplication::setWindowIcon(kl::programIcon());
-    kl::preferJapaneseFont();
-
 #ifdef Q_OS_WIN
-    kl::RegistrySettingsStore settings;
-    const QString storeFile; // the registry: not watched
+    kl::win32::RegistrySettingsStore settings;
+    kl::win32::ShellStarter starter;
+    kl::win32::Win32Registry registry;
+    kl::StoreWatch *storeWatch = nullptr; // the registry: not watched
 #else
     kl::IniSettingsStore settings(configDir);
-    const QString storeFile = settings.configDir().isEmpty() ? QString() : settings.fileName(kl::AppStore::application());
-#endif
+    kl::FileStoreWatch fileWatch(settings.configDir().empty() ? std::string()
+                                                              : settings.fileName(kl::AppStore::application()));
+    kl::StoreWatch *storeWatch = &fileWatch;
     kl::ProcessStarter starter;
-    kl::QtMessageBoxes boxes;
-    kl::ExitProcess process;
-    kl::Runtime runtime(settings, starter, boxes, process);
-    kl::AppStore store(settings);
     kl::LocalDriveSystem drives;
-    const auto registry = kl::systemRegistry();
-    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, storeFile});
-
-    instance.serve([&forms] { bringForward(forms); });
-    forms.main().show();
+    const auto systemRegistry = kl::systemRegistry();
+    kl::Registry &registry = *systemRegistry;
+    kl::ExitProcess process;
+#endif
+    // integrator: the Qt face gives the program's icon and font, the message
+    // boxes and the Face that draws the windows; with them:
+    //   QApplication::setWindowIcon(kl::programIcon());
+    //   kl::preferJapaneseFont();
+    //   kl::QtMessageBoxes boxes;
+    //   kl::Runtime runtime(settings, starter, boxes, process);
+    //   kl::AppStore store(settings);
+    //   kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, storeWatch});
+    //   instance.serve([&] { bringForward(<the list window's widget, or nullptr>); });
+    //   forms.main().Show();
+    (void)storeWatch;
+    (void)registry;
+    (void)starter;
+#ifndef Q_OS_WIN
+    (void)drives;
+    (void)process;
+#endif
     return QApplication::exec();
 }

@@ -12,21 +12,24 @@
 //
 // Appends "<tag>-1" .. "<tag>-<count>", one commit each, alongside others.
 
-#include "platform/inisettingsstore.h"
+#include "linux/inisettingsstore.h"
 #include "platform/listcontrol.h"
 #include "store/appstore.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 // The store updates a window's list as it goes; nothing shows it here.
 struct NoList final : kl::ListControl, kl::EnabledFlag
 {
-    qint16 ListCount() const override { return 0; }
-    qint16 ListIndex() const override { return -1; }
-    QString List(qint16) const override { return {}; }
-    void setList(qint16, const QString &) override {}
-    void RemoveItem(qint16) override {}
+    std::int16_t ListCount() const override { return 0; }
+    std::int16_t ListIndex() const override { return -1; }
+    void setListIndex(std::int16_t) override {}
+    std::string List(std::int16_t) const override { return {}; }
+    void setList(std::int16_t, const std::string &) override {}
+    void RemoveItem(std::int16_t) override {}
     void Clear() override {}
     void setEnabled(bool) override {}
 };
@@ -34,20 +37,20 @@ struct NoList final : kl::ListControl, kl::EnabledFlag
 // A store failure ends the process through std::terminate, which prints it.
 int main(int argc, char **argv)
 {
-    kl::IniSettingsStore settings(QString::fromLocal8Bit(argv[1]));
+    kl::IniSettingsStore settings(argv[1]);
     kl::AppStore store(settings);
     NoList list;
     const bool appender = argc == 5;
     const long first = appender ? 1 : std::atol(argv[2]), count = std::atol(argv[3]);
     if (!appender && store.Count() == 0)
         for (long j = 1; j <= count; ++j)
-            store.Append(QStringLiteral("seed-%1").arg(j), list, list);
+            store.Append("seed-" + std::to_string(j), list, list);
     settings.commit();
     std::printf("ready\n");
     std::fflush(stdout);
     for (long i = first; !appender || i <= count; ++i) {
         if (appender || i % 2 == 0)
-            store.Append(QStringLiteral("%1-%2").arg(QString::fromLocal8Bit(appender ? argv[4] : "prog")).arg(i), list, list);
+            store.Append(std::string(appender ? argv[4] : "prog") + "-" + std::to_string(i), list, list);
         else
             store.Remove(1, list);
         settings.commit();

@@ -1,8 +1,8 @@
 // libFuzzer target for the settings file: any bytes parse without a crash;
 // what the store writes reads back clean and unchanged and writes again byte
 // for byte the same; any name and value set reads back equal.
-#include "platform/inidocument.h"
-#include "platform/initext.h"
+#include "linux/inidocument.h"
+#include "linux/initext.h"
 
 #include <QList>
 #include <QString>

@@ -1,12 +1,10 @@
 // Folders, drives and programs of the local file system, and the registry
 // stand-in that finds the system information tool among them.
-#include "support/fakedrives.h"
-#include "support/fakes.h"
+#include "linuxtest.h"
 
-#include "platform/dir.h"
-#include "platform/drives.h"
+#include "linux/localdrives.h"
+#include "linux/sysinforegistry.h"
 #include "platform/runtimeerror.h"
-#include "platform/sysinforegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,8 +24,7 @@
 #include <unistd.h>
 
 using namespace kl;
-using kl::test::errorOf;
-using kl::test::removeAll;
+using namespace kl::test;
 
 namespace {
 
@@ -46,10 +43,11 @@ QStringList survey()
     LocalDriveSystem d;
     const auto open = [&](const QString &drive) {
         QString at;
-        const int failure = errorOf([&] { at = d.openDrive(drive); });
+        const int failure = errorOf([&] { at = q(d.openDrive(s(drive))); });
         return failure ? QStringLiteral("failure %1").arg(failure) : at;
     };
-    return {d.drives().join(u'\t'), d.currentFolder(), d.currentDrive(), open(d.currentDrive()), open(d.systemDrive())};
+    return {q(d.drives()).join(u'\t'), q(d.currentFolder()), q(d.currentDrive()), open(q(d.currentDrive())),
+            open(q(d.systemDrive()))};
 }
 
 // The survey in a child process whose root is folder, with the kernel's
@@ -93,7 +91,8 @@ private Q_SLOTS:
     {
         QStringList got;
         for (const char *path : {"/", "/a/./b/../c/", "/my files/x y", "/home", "/home/user", "/home/user/usb", "/homework"})
-            got << folderChain(folderPath(path)).join(u'|') + " on " + driveOf(folderPath(path), {"/", "/home/user/usb", "/home"});
+            got << q(paths::folderChain(paths::folderPath(path))).join(u'|') + " on "
+                    + q(paths::driveOf(paths::folderPath(path), {"/", "/home/user/usb", "/home"}));
         QCOMPARE(got, (QStringList{"/ on /", "/|/a|/a/c on /", "/|/my files|/my files/x y on /", "/|/home on /home",
                                    "/|/home|/home/user on /home", "/|/home|/home/user|/home/user/usb on /home/user/usb",
                                    "/|/homework on /"}));
@@ -115,12 +114,13 @@ private Q_SLOTS:
             QVERIFY(::mkdir(at + sub, 0700) == 0);
         for (const char *name : {"y\xff.EXE", "n\xff", "x\xff"})
             QVERIFY(::close(::open(at + name, O_CREAT | O_WRONLY, name[0] == 'x' ? 0700 : 0600)) == 0);
-        QCOMPARE(listFolders(tmp.path()) + listPrograms(tmp.path()),
+        QCOMPARE(q(listFolders(s(tmp.path()))) + q(listPrograms(s(tmp.path()))),
                  (QStringList{"Alpha", "beta", "dir.exe", "pick\uFFFD", "zeta", "link", "tool", "w.ExE", "x.exe", "Y.EXE"}));
-        QCOMPARE(listUnnamed(tmp.path(), DriveSystem::Kind::Folders) + listUnnamed(tmp.path(), DriveSystem::Kind::Programs),
+        QCOMPARE(q(listUnnamed(s(tmp.path()), DriveSystem::Kind::Folders))
+                     + q(listUnnamed(s(tmp.path()), DriveSystem::Kind::Programs)),
                  (QStringList{"pick\uFFFD", "x\uFFFD", "y\uFFFD.EXE"}));
         for (const QString &notAFolder : {dir.filePath("gone"), dir.filePath("x.exe")})
-            QCOMPARE(errorOf([&] { listFolders(notAFolder); }) + errorOf([&] { listPrograms(notAFolder); }),
+            QCOMPARE(errorOf([&] { listFolders(s(notAFolder)); }) + errorOf([&] { listPrograms(s(notAFolder)); }),
                      2 * err::PathNotFound);
     }
 
@@ -160,11 +160,11 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo(where == "chroot" ? tmp.path() + drive : drive).isDir(), qPrintable(drive));
         // The drive of the current folder opens there, any other at its root;
         // the system drive is always there to fall back to.
-        const QString drive = driveOf(current, list), opens = current.isEmpty() ? "/" : current;
+        const QString drive = q(paths::driveOf(s(current), s(list))), opens = current.isEmpty() ? "/" : current;
         QCOMPARE(found.mid(1), (QStringList{current, drive, opens, drive == "/" ? opens : "/"}));
         // A folder that is no mount (a drive whose medium has gone) cannot be opened.
         for (const QString &gone : {notMounted.path(), notMounted.path() + "/gone"})
-            QCOMPARE(errorOf([&] { LocalDriveSystem().openDrive(gone); }), err::DeviceUnavailable);
+            QCOMPARE(errorOf([&] { LocalDriveSystem().openDrive(s(gone)); }), err::DeviceUnavailable);
     }
 
     // The stand-in's one value: the path of the first of the names found as
@@ -174,31 +174,33 @@ private Q_SLOTS:
         QTemporaryDir a, b;
         QVERIFY(makeFile(a.path(), "plain", false) && makeFile(a.path(), "second") && makeFile(b.path(), "first"));
         const QString toolKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-        SysInfoRegistry registry({"plain", "first", "second"}, {a.path(), b.path()}), none({"plain"}, {a.path()});
-        quint32 key = 0, type = 0, size = 4;
-        QByteArray buffer(64, 'z');
-        QList<long> got{registry.RegOpenKeyEx(reg::LocalMachine, toolKey.toLower(), 0, reg::Read, key)};
+        SysInfoRegistry registry({"plain", "first", "second"}, {s(a.path()), s(b.path())}), none({"plain"}, {s(a.path())});
+        std::uint32_t key = 0, type = 0, size = 4;
+        std::string buffer(64, 'z');
+        QList<long> got{registry.RegOpenKeyEx(reg::LocalMachine, s(toolKey.toLower()), 0, reg::Read, key)};
         // Too short a buffer is left alone and told the size needed; a long one keeps what lies past the value.
-        got << registry.RegQueryValueEx(key, "PATH", type, buffer, size) << size << (buffer == QByteArray(64, 'z'));
+        got << registry.RegQueryValueEx(key, "PATH", type, buffer, size) << size << (buffer == std::string(64, 'z'));
         size = 64;
         got << registry.RegQueryValueEx(key, "Path", type, buffer, size) << type << size;
-        QCOMPARE(buffer, (QFile::encodeName(b.path() + "/first") + '\0').leftJustified(64, 'z'));
+        QCOMPARE(QByteArray::fromStdString(buffer), (QFile::encodeName(b.path() + "/first") + '\0').leftJustified(64, 'z'));
         got << registry.RegQueryValueEx(key, "MSINFO", type, buffer, size) << registry.RegCloseKey(key)
             << registry.RegQueryValueEx(key, "PATH", type, buffer, size)
             << registry.RegOpenKeyEx(reg::LocalMachine, "SOFTWARE\\Other", 0, 0, key);
         // Without a program of those names the key is missing and key untouched, until there is one.
         key = 77;
-        got << none.RegOpenKeyEx(reg::LocalMachine, toolKey, 0, reg::Read, key) << key;
+        got << none.RegOpenKeyEx(reg::LocalMachine, s(toolKey), 0, reg::Read, key) << key;
         QVERIFY(QFile::setPermissions(a.path() + "/plain", QFileDevice::ExeOwner));
-        got << none.RegOpenKeyEx(reg::LocalMachine, toolKey, 0, reg::Read, key);
+        got << none.RegOpenKeyEx(reg::LocalMachine, s(toolKey), 0, reg::Read, key);
         const long length = QFile::encodeName(b.path() + "/first").size() + 1;
         QCOMPARE(got, (QList<long>{reg::Success, reg::MoreData, length, true, reg::Success, reg::TypeSz, length,
                                    reg::FileNotFound, reg::Success, reg::InvalidHandle, reg::FileNotFound,
                                    reg::FileNotFound, 77, reg::Success}));
         // Dir names a normal file only.
         QVERIFY(makeFile(a.path(), "MSINFO32.EXE", false) && makeFile(a.path(), ".msinfo", false) && QDir(a.path()).mkdir("dir"));
-        QCOMPARE(QStringList({Dir(a.path() + "/MSINFO32.EXE"), Dir(a.path() + "/other.exe"), Dir(a.path() + "/dir"),
-                              Dir(a.path() + "/.msinfo"), Dir({})}), (QStringList{"MSINFO32.EXE", "", "", "", ""}));
+        LocalDriveSystem d;
+        const auto dir = [&](const QString &name) { return q(d.Dir(name.isEmpty() ? std::string() : s(a.path() + name))); };
+        QCOMPARE(QStringList({dir("/MSINFO32.EXE"), dir("/other.exe"), dir("/dir"), dir("/.msinfo"), dir({})}),
+                 (QStringList{"MSINFO32.EXE", "", "", "", ""}));
     }
 };
 

@@ -1,4 +1,4 @@
-#include "platform/processstarter.h"
+#include "linux/processstarter.h"
 #include "platform/runtimeerror.h"
 
 #include <QDir>
@@ -62,7 +62,7 @@ private Q_SLOTS:
             const QString program = dir.filePath(name);
             writeFile(program, "#!/bin/bash\n{ printf '%s\\n' $# \"$0\"; pwd -P; grep -E '^(Pid|NSsid):' /proc/$$/status; "
                                "grep -E '^Sig(Blk|Ign):' /proc/self/status; } > \"$0.tmp\" && mv \"$0.tmp\" \"$0.m\"\n");
-            ProcessStarter().Shell(program, vbNormalFocus);
+            ProcessStarter().Shell(program.toStdString(), vbNormalFocus);
             QFile marker(program + ".m");
             QTRY_VERIFY_WITH_TIMEOUT(marker.exists(), 10000);
             const QString report = marker.open(QIODevice::ReadOnly) ? QString::fromUtf8(marker.readAll()) : "";
@@ -89,12 +89,13 @@ private Q_SLOTS:
               {"folder", err::PathFileAccessError, EACCES}, {"plain", err::PermissionDenied, EACCES},
               {"noshebang", err::PathFileAccessError, ENOEXEC}}) {
             try {
-                ProcessStarter().Shell(*kind ? dir.filePath(kind) : QString(), vbNormalFocus);
+                ProcessStarter().Shell(*kind ? dir.filePath(kind).toStdString() : std::string(), vbNormalFocus);
                 QFAIL(qPrintable(QStringLiteral("%1: the start was reported as a success").arg(kind)));
             } catch (const RuntimeError &e) {
                 const QString reason = platformError ? QString::fromLocal8Bit(std::strerror(platformError)) : "";
-                QVERIFY2(e.number() == number && !e.description().isEmpty() && e.description().contains(reason),
-                         qPrintable(QStringLiteral("%1: %2 %3").arg(kind).arg(e.number()).arg(e.description())));
+                const QString description = QString::fromStdString(e.description());
+                QVERIFY2(e.number() == number && !description.isEmpty() && description.contains(reason),
+                         qPrintable(QStringLiteral("%1: %2 %3").arg(kind).arg(e.number()).arg(description)));
             }
         }
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ran"))));

@@ -9,7 +9,7 @@
 #include "windows/forms.h"
 #include "windows/main.h"
 
-#include <doctest.h>
+#include <doctest/doctest.h>
 
 #include <QApplication>
 #include <QListWidget>
@@ -31,17 +31,6 @@ template <>
 struct StringMaker<QStringList>
 {
     static String convert(const QStringList &lines) { return ("\n" + lines.join(u'\n')).toUtf8().constData(); }
-};
-template <>
-struct StringMaker<std::vector<std::string>>
-{
-    static String convert(const std::vector<std::string> &lines)
-    {
-        std::string all;
-        for (const std::string &line : lines)
-            all += "\n" + line;
-        return all.c_str();
-    }
 };
 } // namespace doctest
 

@@ -6,7 +6,7 @@
 #include "windows/namechenge.h"
 #include "windows/syori.h"
 
-#include <doctest.h>
+#include <doctest/doctest.h>
 
 namespace kl::test {
 

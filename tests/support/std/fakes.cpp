@@ -1,6 +1,6 @@
 #include "fakes.h"
 
-#include <doctest.h>
+#include <doctest/doctest.h>
 
 #include <algorithm>
 #include <iterator>

@@ -7,14 +7,33 @@
 #include "platform/services.h"
 #include "platform/settingsstore.h"
 
+#include <doctest/doctest.h>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
+
+namespace doctest {
+// Lists of text as failed checks show them.
+template <>
+struct StringMaker<std::vector<std::string>>
+{
+    static String convert(const std::vector<std::string> &texts)
+    {
+        std::ostringstream out;
+        for (const std::string &text : texts)
+            out << (&text == texts.data() ? "{\"" : ", \"") << text << '"';
+        out << (texts.empty() ? "{}" : "}");
+        return out.str().c_str();
+    }
+};
+} // namespace doctest
 
 namespace kl::test {
 

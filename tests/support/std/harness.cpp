@@ -4,7 +4,7 @@
 #include "windows/main.h"
 #include "windows/namechenge.h"
 
-#include <doctest.h>
+#include <doctest/doctest.h>
 
 #include <algorithm>
 
@@ -37,7 +37,7 @@ Harness::Harness()
     forms.emplace(Platform{runtime, store, drives, registry, face, &watch});
 }
 
-void Harness::act(const std::function<void()> &step)
+void Harness::run(const std::function<void()> &step)
 {
     REQUIRE_MESSAGE(!m_ended, "a step after the program ended");
     // Steps inside a modal window's step run within the handler that showed it.
@@ -57,7 +57,7 @@ void Harness::act(const std::function<void()> &step)
 
 void Harness::open()
 {
-    act([this] {
+    run([this] {
         kl::main &w = forms->main();
         w.view().form().Show();
     });
@@ -65,7 +65,7 @@ void Harness::open()
 
 void Harness::click(int row)
 {
-    act([this, row] {
+    run([this, row] {
         main().list.selected = std::int16_t(row);
         forms->main().List1_Click();
     });
@@ -75,7 +75,7 @@ void Harness::doubleClick(int row)
 {
     if (row >= 0)
         click(row);
-    act([this] { forms->main().List1_DblClick(); });
+    run([this] { forms->main().List1_DblClick(); });
 }
 
 void Harness::minimise()
@@ -86,7 +86,7 @@ void Harness::minimise()
 void Harness::storeChanged()
 {
     REQUIRE(watch.changed);
-    act(watch.changed);
+    run(watch.changed);
 }
 
 void Harness::press(const std::string &window, const std::string &button)
@@ -95,12 +95,12 @@ void Harness::press(const std::string &window, const std::string &button)
     REQUIRE_MESSAGE(v.window.visible, "a button of a window not shown: " << window);
     REQUIRE_MESSAGE(v.handlers.count(button), "no button " << button << " in " << window);
     if (v.buttons[button].enabled)
-        act(v.handlers[button]);
+        run(v.handlers[button]);
 }
 
 void Harness::close(const std::string &window)
 {
-    act(view(window).handlers["close"]);
+    run(view(window).handlers["close"]);
 }
 
 void Harness::type(const std::string &text)
@@ -110,7 +110,7 @@ void Harness::type(const std::string &text)
 
 void Harness::key(int keyCode, int shift)
 {
-    act([this, keyCode, shift] { forms->namechenge().Text1_KeyDown(keyCode, shift); });
+    run([this, keyCode, shift] { forms->namechenge().Text1_KeyDown(keyCode, shift); });
 }
 
 void Harness::chooseDrive(const std::string &drive)
@@ -118,33 +118,33 @@ void Harness::chooseDrive(const std::string &drive)
     FakeDriveList &list = setup().drives;
     const int row = rowOf(list.rows, drive, [](const std::string &r) { return r; });
     if (row != list.index)
-        act([&] { list.index = row, forms->Setup().Drive1_Change(); });
+        run([&] { list.index = row, forms->Setup().Drive1_Change(); });
 }
 
 void Harness::clickFolder(const std::string &name)
 {
     FakeFolderList &list = setup().folders;
     list.index = rowOf(list.rows, name, [](const FolderRow &r) { return r.text; });
-    act([this] { forms->Setup().Dir1_Click(); });
+    run([this] { forms->Setup().Dir1_Click(); });
 }
 
 void Harness::openFolder(const std::string &name)
 {
     clickFolder(name);
-    act([this] { forms->Setup().Dir1_Open(setup().folders.index); });
+    run([this] { forms->Setup().Dir1_Open(setup().folders.index); });
 }
 
 void Harness::pickFile(const std::string &name)
 {
     FakeFileList &list = setup().files;
     list.index = rowOf(list.rows, name, [](const FileRow &r) { return r.name; });
-    act([this] { forms->Setup().File1_Click(); });
+    run([this] { forms->Setup().File1_Click(); });
 }
 
 void Harness::runFile(const std::string &name)
 {
     pickFile(name);
-    act([this] { forms->Setup().File1_DblClick(); });
+    run([this] { forms->Setup().File1_DblClick(); });
 }
 
 FakeView &Harness::view(const std::string &window)

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+
 namespace kl::test {
 
 // The five windows over recording fakes, with the steps a user takes as
@@ -78,8 +79,10 @@ public:
     FakeFace face{log};
     std::optional<Forms> forms;
 
+    // Runs a window's handler or method as the face would, as a step.
+    void run(const std::function<void()> &step);
+
 private:
-    void act(const std::function<void()> &step);
     int m_depth = 0;
     bool m_ended = false;
 };

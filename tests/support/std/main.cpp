@@ -1,3 +1,3 @@
 // The one doctest main of shared_tests.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
-#include <doctest.h>
+#include <doctest/doctest.h>

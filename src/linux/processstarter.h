@@ -1,16 +1,15 @@
 #pragma once
 
-#include "services.h"
+#include "platform/services.h"
 
 namespace kl {
 
 // Starts programs directly: the whole text is the program's path and no
-// character of it is interpreted. Windows can run a batch file only through
-// its command interpreter; it gets the path quoted (see win32::startProgram).
+// character of it is interpreted.
 class ProcessStarter final : public ProgramStarter
 {
 public:
-    void Shell(const QString &path, int style) override;
+    void Shell(const std::string &path, int style) override;
 };
 
 // The real end of the process: nothing after it runs, not even destructors.

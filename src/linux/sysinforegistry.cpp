@@ -19,18 +19,25 @@ bool isPredefinedRoot(quint32 root)
     return root >= 0x80000000u && root <= 0x80000006u;
 }
 
+QStringList qtList(const std::vector<std::string> &texts)
+{
+    QStringList list;
+    for (const std::string &text : texts)
+        list.append(QString::fromStdString(text));
+    return list;
+}
+
 } // namespace
 
-SysInfoRegistry::SysInfoRegistry(QStringList toolNames, QStringList searchDirs)
-    : m_toolNames(std::move(toolNames))
-    , m_searchDirs(std::move(searchDirs))
+SysInfoRegistry::SysInfoRegistry(const std::vector<std::string> &toolNames, const std::vector<std::string> &searchDirs)
+    : m_toolNames(qtList(toolNames))
+    , m_searchDirs(qtList(searchDirs))
 {
 }
 
-QStringList SysInfoRegistry::defaultToolNames()
+std::vector<std::string> SysInfoRegistry::defaultToolNames()
 {
-    return {QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
-            QStringLiteral("i-nex"),     QStringLiteral("cpu-x"),    QStringLiteral("lshw-gtk")};
+    return {"hardinfo2", "hardinfo", "kinfocenter", "i-nex", "cpu-x", "lshw-gtk"};
 }
 
 QString SysInfoRegistry::findTool() const
@@ -43,14 +50,14 @@ QString SysInfoRegistry::findTool() const
     return {};
 }
 
-long SysInfoRegistry::RegOpenKeyEx(quint32 root, const QString &subKey, quint32 options, quint32 samDesired,
-                                   quint32 &key)
+long SysInfoRegistry::RegOpenKeyEx(std::uint32_t root, const std::string &subKey, std::uint32_t options,
+                                   std::uint32_t samDesired, std::uint32_t &key)
 {
     Q_UNUSED(options);
     Q_UNUSED(samDesired); // nothing here is protected
     if (!isPredefinedRoot(root) && !m_open.contains(root))
         return reg::InvalidHandle;
-    if (root != reg::LocalMachine || subKey.compare(kToolKey, Qt::CaseInsensitive) != 0)
+    if (root != reg::LocalMachine || QString::fromStdString(subKey).compare(kToolKey, Qt::CaseInsensitive) != 0)
         return reg::FileNotFound;
     // Looked up at every open: a tool installed while the program runs counts.
     QString tool = findTool();
@@ -61,20 +68,20 @@ long SysInfoRegistry::RegOpenKeyEx(quint32 root, const QString &subKey, quint32 
     return reg::Success;
 }
 
-long SysInfoRegistry::RegQueryValueEx(quint32 key, const QString &valueName, quint32 &type, QByteArray &buffer,
-                                      quint32 &size)
+long SysInfoRegistry::RegQueryValueEx(std::uint32_t key, const std::string &valueName, std::uint32_t &type,
+                                      std::string &buffer, std::uint32_t &size)
 {
     const auto it = m_open.constFind(key);
     if (it == m_open.constEnd())
         return reg::InvalidHandle;
-    if (valueName.compare(kToolValue, Qt::CaseInsensitive) != 0)
+    if (QString::fromStdString(valueName).compare(kToolValue, Qt::CaseInsensitive) != 0)
         return reg::FileNotFound;
 
     QByteArray data = QFile::encodeName(*it);
     data.append('\0');
-    const auto needed = quint32(data.size());
+    const auto needed = std::uint32_t(data.size());
     type = reg::TypeSz;
-    const quint32 offered = std::min(size, quint32(buffer.size()));
+    const std::uint32_t offered = std::min(size, std::uint32_t(buffer.size()));
     size = needed;
     if (needed > offered)
         return reg::MoreData;
@@ -82,7 +89,7 @@ long SysInfoRegistry::RegQueryValueEx(quint32 key, const QString &valueName, qui
     return reg::Success;
 }
 
-long SysInfoRegistry::RegCloseKey(quint32 key)
+long SysInfoRegistry::RegCloseKey(std::uint32_t key)
 {
     return m_open.remove(key) ? reg::Success : reg::InvalidHandle;
 }

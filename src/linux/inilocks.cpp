@@ -1,7 +1,7 @@
 #include "inilocks.h"
 
 #include "inifile.h"
-#include "runtimeerror.h"
+#include "platform/runtimeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +42,7 @@ CommitLock::CommitLock(const QString &iniFile)
     if (!m_lock.tryLock(LockWaitMs)) {
         qint64 pid = 0;
         if (m_lock.error() == QLockFile::LockFailedError)
-            throw RuntimeError::busy(QDir::toNativeSeparators(iniFile), m_lock.getLockInfo(&pid, nullptr, nullptr) ? pid : 0);
+            throw RuntimeError::busy(QDir::toNativeSeparators(iniFile).toStdString(), m_lock.getLockInfo(&pid, nullptr, nullptr) ? pid : 0);
         throw failure(m_lock.error() == QLockFile::UnknownError ? err::PathFileAccessError : err::PermissionDenied,
                       iniFile);
     }
@@ -88,7 +88,7 @@ void lockExclusive(int fd, const QString &name)
             const qint64 holder = e == EWOULDBLOCK ? flockHolder(fd) : 0;
             ::close(fd);
             if (e == EWOULDBLOCK)
-                throw RuntimeError::busy(QDir::toNativeSeparators(name), holder);
+                throw RuntimeError::busy(QDir::toNativeSeparators(name).toStdString(), holder);
             throw failure(err::PathFileAccessError, name);
         }
         QThread::msleep(pauseMs);

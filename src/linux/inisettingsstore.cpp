@@ -1,6 +1,6 @@
 #include "inisettingsstore.h"
 
-#include "runtimeerror.h"
+#include "platform/runtimeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,14 +53,14 @@ void requireAppName(const QString &app)
 
 } // namespace
 
-IniSettingsStore::IniSettingsStore(const QString &configDir)
-    : m_configDir(QDir::cleanPath(configDir))
+IniSettingsStore::IniSettingsStore(const std::string &configDir)
+    : m_configDir(QDir::cleanPath(QString::fromStdString(configDir)))
 {
 }
 
 IniSettingsStore::~IniSettingsStore() = default;
 
-QString IniSettingsStore::defaultConfigDir(bool sayWhenNone)
+std::string IniSettingsStore::defaultConfigDir(bool sayWhenNone)
 {
     // The bytes as given: a name that is not UTF-8 must not turn into another.
     const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
@@ -74,12 +74,12 @@ QString IniSettingsStore::defaultConfigDir(bool sayWhenNone)
         std::fprintf(stderr, "kicklist: no usable absolute home folder (HOME, XDG_CONFIG_HOME); "
                              "the list will not be saved\n");
     }
-    return dir;
+    return dir.toStdString();
 }
 
-QString IniSettingsStore::fileName(const QString &app) const
+std::string IniSettingsStore::fileName(const std::string &app) const
 {
-    return resolve(app).file;
+    return resolve(QString::fromStdString(app)).file.toStdString();
 }
 
 IniSettingsStore::Paths IniSettingsStore::resolve(const QString &app) const
@@ -174,7 +174,7 @@ void IniSettingsStore::reload(AppFile &af)
 void IniSettingsStore::commitApp(AppFile &af)
 {
     if (m_configDir.isEmpty())
-        throw RuntimeError(err::PathFileAccessError, RuntimeError::describe(err::PathFileAccessError) + QStringLiteral(" (HOME)"));
+        throw RuntimeError(err::PathFileAccessError, RuntimeError::describe(err::PathFileAccessError) + " (HOME)");
     const Paths p = resolve(af.app);
     inifile::ensureDir(p.dir);
     inifile::requireTrusted(p.dir, p.file);
@@ -229,35 +229,43 @@ void IniSettingsStore::commitApp(AppFile &af)
     af.loaded = true;
 }
 
-QString IniSettingsStore::GetSetting(const QString &app, const QString &section, const QString &key,
-                                     const QString &def)
+std::string IniSettingsStore::GetSetting(const std::string &app8, const std::string &section8,
+                                         const std::string &key8, const std::string &def)
 {
+    const QString app = QString::fromStdString(app8);
     requireAppName(app);
     AppFile &af = appFile(app);
     ensureFresh(af);
-    if (section.isEmpty() || key.isEmpty())
+    if (section8.empty() || key8.empty())
         return def; // nothing can be stored under an empty name
-    const QString *value = af.doc.find(section, key);
-    return value ? *value : def;
+    const QString *value = af.doc.find(QString::fromStdString(section8), QString::fromStdString(key8));
+    return value ? value->toStdString() : def;
 }
 
-void IniSettingsStore::SaveSetting(const QString &app, const QString &section, const QString &key,
-                                   const QString &value)
+void IniSettingsStore::SaveSetting(const std::string &app8, const std::string &section8, const std::string &key8,
+                                   const std::string &value8)
 {
+    const QString app = QString::fromStdString(app8);
     requireAppName(app);
-    if (section.isEmpty() || key.isEmpty())
+    if (section8.empty() || key8.empty())
         throw RuntimeError(err::InvalidProcedureCall);
     AppFile &af = appFile(app);
     ensureFresh(af);
+    const QString section = QString::fromStdString(section8);
+    const QString key = QString::fromStdString(key8);
+    const QString value = QString::fromStdString(value8);
     af.doc.set(section, key, value);
     af.journal.append(Op{false, section, key, value});
 }
 
-void IniSettingsStore::DeleteSetting(const QString &app, const QString &section, const QString &key)
+void IniSettingsStore::DeleteSetting(const std::string &app8, const std::string &section8, const std::string &key8)
 {
+    const QString app = QString::fromStdString(app8);
     requireAppName(app);
     AppFile &af = appFile(app);
     ensureFresh(af);
+    const QString section = QString::fromStdString(section8);
+    const QString key = QString::fromStdString(key8);
     if (section.isEmpty() || key.isEmpty() || !af.doc.remove(section, key))
         throw RuntimeError(err::InvalidProcedureCall);
     af.journal.append(Op{true, section, key, {}});

@@ -3,13 +3,14 @@
 #include "inidocument.h"
 #include "inifile.h"
 #include "inilocks.h"
-#include "settingsstore.h"
+#include "platform/settingsstore.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 class QFile;
@@ -29,7 +30,9 @@ namespace kl {
 class IniSettingsStore final : public SettingsStore
 {
 public:
-    explicit IniSettingsStore(const QString &configDir);
+    // configDir is UTF-8 text or, as defaultConfigDir() may give, a path
+    // reaching a folder whose name is not text.
+    explicit IniSettingsStore(const std::string &configDir);
     ~IniSettingsStore() override;
 
     IniSettingsStore(const IniSettingsStore &) = delete;
@@ -39,19 +42,19 @@ public:
     // with its bytes as given. With neither, says so on stderr and returns
     // an empty folder: a store made on it reads nothing and writes nothing.
     // A caller with a message of its own asks for silence.
-    static QString defaultConfigDir(bool sayWhenNone = true);
+    static std::string defaultConfigDir(bool sayWhenNone = true);
 
-    QString configDir() const { return m_configDir; }
+    std::string configDir() const { return m_configDir.toStdString(); }
 
     // The file that holds app's settings: an existing folder and file whose
     // names match app without regard to case, else the spelling given.
-    QString fileName(const QString &app) const;
+    std::string fileName(const std::string &app) const;
 
-    QString GetSetting(const QString &app, const QString &section, const QString &key,
-                       const QString &def) override;
-    void SaveSetting(const QString &app, const QString &section, const QString &key,
-                     const QString &value) override;
-    void DeleteSetting(const QString &app, const QString &section, const QString &key) override;
+    std::string GetSetting(const std::string &app, const std::string &section, const std::string &key,
+                           const std::string &def) override;
+    void SaveSetting(const std::string &app, const std::string &section, const std::string &key,
+                     const std::string &value) override;
+    void DeleteSetting(const std::string &app, const std::string &section, const std::string &key) override;
 
     void commit() override;
 

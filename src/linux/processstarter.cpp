@@ -1,18 +1,13 @@
 #include "processstarter.h"
 
-#include "runtimeerror.h"
+#include "platform/runtimeerror.h"
 
 #include <QFile>
-#ifndef Q_OS_WIN
 #include <QFileInfo>
-#endif
 
 #include <cstdio>
 #include <cstdlib>
 
-#ifdef Q_OS_WIN
-#include "win32/win32shell.h"
-#else
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -25,30 +20,12 @@
 #include <unistd.h>
 
 extern char **environ;
-#endif
 
 namespace kl {
 
 namespace {
 
 // Why a start failed, in the user's words, with the platform's own reason.
-#ifdef Q_OS_WIN
-RuntimeError startFailure(const win32::StartResult &result)
-{
-    using win32::StartProblem;
-    const auto reason = QStringLiteral(" (%1)").arg(QString::fromStdWString(result.reason));
-    switch (result.problem) {
-    case StartProblem::Missing:
-        return RuntimeError(err::FileNotFound, RuntimeError::describe(err::FileNotFound) + reason);
-    case StartProblem::Folder:
-        return RuntimeError(err::PathFileAccessError, QStringLiteral("フォルダーはプログラムとして起動できません。") + reason);
-    case StartProblem::NotAllowed:
-        return RuntimeError(err::PermissionDenied, QStringLiteral("実行する権限がありません。") + reason);
-    default:
-        return RuntimeError(err::PathFileAccessError, QStringLiteral("プログラムを起動できません。") + reason);
-    }
-}
-#else
 RuntimeError startFailure(const QString &path, const QString &platformReason)
 {
     const QFileInfo info(path);
@@ -56,7 +33,7 @@ RuntimeError startFailure(const QString &path, const QString &platformReason)
     QString why = QStringLiteral("プログラムを起動できません。");
     if (!info.exists()) {
         number = err::FileNotFound;
-        why = RuntimeError::describe(err::FileNotFound);
+        why = QString::fromStdString(RuntimeError::describe(err::FileNotFound));
     } else if (info.isDir()) {
         why = QStringLiteral("フォルダーはプログラムとして起動できません。");
     } else if (!info.isExecutable()) {
@@ -65,11 +42,9 @@ RuntimeError startFailure(const QString &path, const QString &platformReason)
     }
     if (!platformReason.isEmpty())
         why += QStringLiteral(" (%1)").arg(platformReason);
-    return RuntimeError(number, why);
+    return RuntimeError(number, why.toStdString());
 }
-#endif
 
-#ifdef Q_OS_UNIX
 // posix_spawn rather than QProcess::startDetached: it does not copy the
 // launcher's address space (twice) for every program, which made starting a
 // long list several times slower, and it still reports a failed exec before
@@ -122,27 +97,21 @@ void reapWhenExited(pid_t pid)
         std::fprintf(stderr, "kicklist: cannot watch program %d: %s\n", int(pid), error.what());
     }
 }
-#endif
 
 } // namespace
 
-void ProcessStarter::Shell(const QString &path, int style)
+void ProcessStarter::Shell(const std::string &text, int style)
 {
-    if (path.isEmpty())
-        throw RuntimeError(err::InvalidProcedureCall, QStringLiteral("起動するプログラムのパスが空です。"));
+    if (text.empty())
+        throw RuntimeError(err::InvalidProcedureCall, "起動するプログラムのパスが空です。");
 
-#ifdef Q_OS_WIN
-    const win32::StartResult result = win32::startProgram(path.toStdWString(), style);
-    if (!result.ok())
-        throw startFailure(result);
-#else
     Q_UNUSED(style); // window placement is the window manager's business here
+    const QString path = QString::fromStdString(text);
     pid_t pid = 0;
     const int error = spawnDetached(path, pid);
     if (error != 0)
         throw startFailure(path, QString::fromLocal8Bit(std::strerror(error)));
     reapWhenExited(pid);
-#endif
 }
 
 void ExitProcess::end()

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "registry.h"
+#include "platform/registry.h"
 
 #include <QHash>
 #include <QStringList>
+
+#include <string>
+#include <vector>
 
 namespace kl {
 
@@ -18,16 +21,19 @@ class SysInfoRegistry final : public Registry
 {
 public:
     // Empty searchDirs means the directories of PATH.
-    explicit SysInfoRegistry(QStringList toolNames = defaultToolNames(), QStringList searchDirs = {});
+    explicit SysInfoRegistry(const std::vector<std::string> &toolNames = defaultToolNames(),
+                             const std::vector<std::string> &searchDirs = {});
 
     // Well-known system information programs, the most complete first.
-    static QStringList defaultToolNames();
+    static std::vector<std::string> defaultToolNames();
 
-    long RegOpenKeyEx(quint32 root, const QString &subKey, quint32 options, quint32 samDesired,
-                      quint32 &key) override;
-    long RegQueryValueEx(quint32 key, const QString &valueName, quint32 &type, QByteArray &buffer,
-                         quint32 &size) override;
-    long RegCloseKey(quint32 key) override;
+    long RegOpenKeyEx(std::uint32_t root, const std::string &subKey, std::uint32_t options,
+                      std::uint32_t samDesired, std::uint32_t &key) override;
+    long RegQueryValueEx(std::uint32_t key, const std::string &valueName, std::uint32_t &type,
+                         std::string &buffer, std::uint32_t &size) override;
+    long RegCloseKey(std::uint32_t key) override;
+    // The values written here are paths: their bytes are the file names'.
+    std::string textOf(const std::string &bytes) override { return bytes; }
 
 private:
     QString findTool() const;

@@ -1,6 +1,6 @@
 #include "inifile.h"
 
-#include "runtimeerror.h"
+#include "platform/runtimeerror.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -106,8 +106,7 @@ Stamp stampOfStat(const struct stat &st)
 
 RuntimeError failure(int number, const QString &path)
 {
-    return RuntimeError(number, QStringLiteral("%1 (%2)").arg(RuntimeError::describe(number),
-                                                              QDir::toNativeSeparators(path)));
+    return RuntimeError(number, RuntimeError::describe(number) + " (" + QDir::toNativeSeparators(path).toStdString() + ')');
 }
 
 Stamp stampOf(const QString &path)
@@ -281,9 +280,8 @@ void requireTrusted(const QString &dir, const QString &file)
         const QString why = untrusted(path, follow);
         if (!why.isEmpty()) {
             throw RuntimeError(err::PermissionDenied,
-                               QStringLiteral("%1 (%2: %3)")
-                                   .arg(RuntimeError::describe(err::PermissionDenied),
-                                        QDir::toNativeSeparators(path), why));
+                               RuntimeError::describe(err::PermissionDenied) + " ("
+                                   + QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why).toStdString() + ')');
         }
     }
 }

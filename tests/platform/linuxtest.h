@@ -1,0 +1,60 @@
+#pragma once
+
+// Helpers of the tests of the Linux implementations: their interfaces speak
+// UTF-8 std::string, the tests Qt.
+#include "platform/runtimeerror.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kl::test {
+
+inline QString q(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+inline std::string s(const QString &text)
+{
+    return text.toStdString();
+}
+
+inline QStringList q(const std::vector<std::string> &texts)
+{
+    QStringList list;
+    for (const std::string &text : texts)
+        list.append(q(text));
+    return list;
+}
+
+inline std::vector<std::string> s(const QStringList &list)
+{
+    std::vector<std::string> texts;
+    for (const QString &text : list)
+        texts.push_back(s(text));
+    return texts;
+}
+
+// The number of the runtime failure f throws, 0 when it throws none.
+inline int errorOf(const std::function<void()> &f)
+{
+    try {
+        return f(), 0;
+    } catch (const RuntimeError &e) {
+        return e.number();
+    }
+}
+
+// Removes a folder that holds names Qt cannot read (and so QTemporaryDir leaves).
+inline void removeAll(const QString &folder)
+{
+    std::error_code failed;
+    std::filesystem::remove_all(QFile::encodeName(folder).toStdString(), failed);
+}
+
+} // namespace kl::test

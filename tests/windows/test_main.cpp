@@ -1,0 +1,353 @@
+// The list window and the rename dialog, driven through the fixture.
+#include "support/std/harness.h"
+
+#include "platform/numbers.h"
+#include "windows/Setup.h"
+#include "windows/namechenge.h"
+#include "windows/syori.h"
+
+#include <doctest/doctest.h>
+
+using namespace kl;
+using namespace kl::test;
+using S = std::vector<std::string>;
+
+namespace {
+
+const S kThree{"Program 1", "Program 2", "Program 3"};
+const std::string kPrompt = "MsgBox 登録: 起動するアプリケーションを登録してください。 [0]";
+const std::string kStale = "MsgBox 注意: 一覧がほかで変更されていたため、表示し直しました。もう一度選択して下さい。 [0]";
+const std::string kConfirm = "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]";
+const std::string kFull = "MsgBox 注意: これ以上は登録できません。 [0]";
+
+std::string report(int number)
+{
+    return "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(number)) + " [0]";
+}
+
+// Where new.exe lies: in the root folder, so the separator is doubled.
+std::string newPath(const Harness &h)
+{
+    return paths::folderPath(h.drives.system) + paths::separator + "new.exe";
+}
+
+// Whether call a comes before call b in the log.
+bool before(const Harness &h, const std::string &a, const std::string &b)
+{
+    const auto &c = h.log.calls;
+    return std::find(c.begin(), c.end(), a) < std::find(c.begin(), c.end(), b);
+}
+
+// The picker, when it comes up, registers new.exe.
+void addsNewProgram(Harness &h)
+{
+    h.whenModal("Setup", [&h] { h.pickFile("new.exe"), h.press("Setup", "AddProgram"); });
+}
+
+} // namespace
+
+TEST_CASE("loading the list")
+{
+    Harness h;
+    SUBCASE("the first start asks for a program, before the list window shows")
+    {
+        h.programs(0), h.answer();
+        h.whenModal("Setup", [&] { CHECK(!h.shown("main"));
+            h.close("Setup"); });
+        h.open();
+        CHECK(h.shownBoxes() == S{kPrompt});
+        CHECK((h.rows().empty() && h.enabled().empty()));
+    }
+    SUBCASE("a failure recovers before the list window shows, the buttons as they were")
+    {
+        for (const std::string count : {"many", "101"}) {
+            CAPTURE(count);
+            Harness f;
+            f.programs(count == "101" ? 101 : 0), f.settings.put("SetApp", "AppCount", count);
+            f.whenModal("syori", [&] { CHECK(!f.shown("main"));
+                f.close("syori"); });
+            f.open();
+            CHECK(f.rows().size() == (count == "101" ? 100u : 0u));
+            CHECK(f.enabled() == S{"AppDel", "Run", "chenge", "AllRan"});
+        }
+    }
+    SUBCASE("a negative count lists nothing, and start-all starts nothing")
+    {
+        h.settings.put("SetApp", "AppCount", "-2");
+        h.open(), h.press("AllRan");
+        CHECK((h.started().empty() && h.minimised() && h.enabled() == S{"AllRan"}));
+    }
+}
+
+TEST_CASE("starting programs")
+{
+    Harness h;
+    h.programs(3), h.open();
+    SUBCASE("no row chosen: Run is off")
+    {
+        h.press("Run");
+        CHECK(h.started().empty());
+    }
+    SUBCASE("a double-click starts the row and restores the window")
+    {
+        h.click(1), h.minimise(), h.doubleClick(1);
+        CHECK(h.started() == S{"Shell /opt/p2 1"});
+        CHECK((!h.minimised() && h.chosen() == 1));
+    }
+    SUBCASE("a program that cannot start recovers, the window left minimised")
+    {
+        h.starter.missing = {"/opt/p2"}, h.whenModal("syori", [&] { h.close("syori"); });
+        h.click(1), h.minimise(), h.press("Run");
+        CHECK(h.started() == S{"Shell /opt/p2 1 !"});
+        CHECK((h.minimised() && h.modals() == S{"ShowModal syori"}));
+    }
+    SUBCASE("a double-click below the rows starts position 0")
+    {
+        h.whenModal("syori", [&] { h.close("syori"); });
+        h.minimise(), h.doubleClick(-1);
+        CHECK((h.started() == S{"Shell  1 !"} && h.minimised()));
+    }
+    SUBCASE("start-all goes on past a program that cannot start, then minimises")
+    {
+        h.starter.missing = {"/opt/p2"}, h.answer();
+        h.press("AllRan");
+        CHECK(h.started() == S{"Shell /opt/p1 1", "Shell /opt/p2 1 !", "Shell /opt/p3 1"});
+        CHECK(h.shownBoxes() == S{"MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n" + RuntimeError::describe(err::FileNotFound) + " [0]"});
+        CHECK(h.minimised());
+    }
+    SUBCASE("Exit and the close box end the program")
+    {
+        for (const char *how : {"Exit", "close"}) {
+            Harness f;
+            f.programs(1), f.open();
+            std::string(how) == "Exit" ? f.press("Exit") : f.close("main");
+            CHECK((f.ended() && f.log.calls.back() == "End"));
+        }
+    }
+}
+
+TEST_CASE("adding")
+{
+    Harness h;
+    SUBCASE("up to 100 entries")
+    {
+        for (const int n : {99, 100}) {
+            Harness f;
+            f.programs(n), f.open();
+            n == 99 ? f.whenModal("Setup", [&] { f.press("Setup", "cxsetup"); }) : f.answer();
+            f.press("AppAdd");
+            CHECK(f.modals().size() == (n == 99 ? 1u : 0u));
+            CHECK(f.shownBoxes() == (n == 99 ? S{} : S{kFull}));
+        }
+    }
+    SUBCASE("a program picked goes after the store's last, even another process's")
+    {
+        h.programs(3), h.open(), h.programs(4), addsNewProgram(h), h.answer();
+        h.press("AppAdd");
+        CHECK(h.rows() == S{"Program 1", "Program 2", "Program 3", "Program 4", newPath(h)});
+        CHECK(h.settings.value("Appnames", "AppCount") == "5");
+    }
+    SUBCASE("a store another process filled to 100 takes no more")
+    {
+        h.programs(99), h.open(), h.programs(100), addsNewProgram(h), h.answer(), h.answer();
+        h.press("AppAdd");
+        CHECK(h.shownBoxes() == S{kConfirm, kFull});
+        CHECK(h.rows().size() == 100);
+    }
+    SUBCASE("a save that fails shows the store as on disk, then ends")
+    {
+        S during;
+        h.programs(3), h.open(), h.click(1), addsNewProgram(h), h.answer();
+        h.answer(vbOK, [&] { during = h.rows(); });
+        h.settings.failCommits = err::PermissionDenied;
+        h.press("AppAdd");
+        CHECK((h.ended() && during == kThree));
+        CHECK(h.shownBoxes() == S{kConfirm, report(err::PermissionDenied)});
+    }
+}
+
+TEST_CASE("removing")
+{
+    Harness h;
+    h.programs(3);
+    SUBCASE("the row goes, none stays chosen, written before anything else")
+    {
+        h.open(), h.click(2), h.press("AppDel");
+        CHECK((h.rows() == S{"Program 1", "Program 2"} && h.chosen() == -1 && h.enabled() == S{"AllRan"}));
+        CHECK((h.settings.value("SetApp", "AppCount") == "2" && h.log.matching("Commit") == S{"Commit"}));
+    }
+    SUBCASE("the only entry: the prompt and the picker, after the removal is written")
+    {
+        h.programs(1), h.open(), h.answer(), h.whenModal("Setup", [&] { h.close("Setup"); });
+        h.click(0), h.press("AppDel");
+        CHECK((h.rows().empty() && h.enabled().empty()));
+        CHECK(before(h, "Commit", kPrompt));
+    }
+    SUBCASE("a missing name: shown again first, then the failure recovers")
+    {
+        h.programs(2), h.open(), h.settings.erase("Appnames", "2"), h.answer();
+        h.click(1), h.press("AppDel");
+        CHECK((h.shownBoxes() == S{kStale} && h.rows() == S{"Program 1", ""}));
+        h.whenModal("syori", [&] { h.close("syori"); });
+        h.click(1), h.press("AppDel");
+        CHECK((h.modals() == S{"ShowModal syori"} && h.rows() == S{"Program 1", ""} && h.enabled() == S{"AllRan"}));
+    }
+    SUBCASE("a save that fails shows the store as on disk and recovers")
+    {
+        h.open(), h.click(1), h.whenModal("syori", [&] { h.close("syori"); });
+        h.settings.failCommits = err::PermissionDenied;
+        h.press("AppDel");
+        CHECK((h.rows() == kThree && h.enabled() == S{"AllRan"} && h.modals() == S{"ShowModal syori"}));
+    }
+    SUBCASE("a count that cannot be read is reported with the rows as they were, then ends")
+    {
+        S during;
+        h.open(), h.click(1), h.settings.put("SetApp", "AppCount", "?");
+        h.answer(vbOK, [&] { during = h.rows(); });
+        h.press("AppDel");
+        CHECK((h.ended() && during == kThree && h.shownBoxes() == S{report(err::TypeMismatch)}));
+    }
+    SUBCASE("later rows follow the store before the removal moves them")
+    {
+        h.open(), h.click(2), h.programs(4), h.press("AppDel");
+        CHECK(h.rows() == S{"Program 1", "Program 2", "Program 4"});
+    }
+}
+
+TEST_CASE("a store another process holds gives the action up, the program runs on")
+{
+    for (const std::string button : {"Run", "AppDel"}) {
+        CAPTURE(button);
+        Harness h;
+        h.programs(3), h.open(), h.click(1), h.answer();
+        h.settings.busy = true;
+        h.press(button);
+        CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
+        CHECK((!h.ended() && h.rows() == kThree && h.chosen() == 1 && h.enabled().size() == 4));
+    }
+}
+
+TEST_CASE("a row whose entry another process moved acts on nothing: the rows are shown again")
+{
+    const std::vector<std::pair<std::string, std::function<void(Harness &)>>> actions{
+        {"Run", [](Harness &h) { h.click(1), h.press("Run"); }},
+        {"double-click", [](Harness &h) { h.doubleClick(0); }},
+        {"AppDel", [](Harness &h) { h.click(1), h.press("AppDel"); }},
+        {"rename", [](Harness &h) { h.click(2), h.press("chenge"), h.type("x"), h.press("namechenge", "chenge"); }}};
+    for (const auto &[name, act] : actions) {
+        CAPTURE(name);
+        Harness h;
+        h.programs(3), h.open(), h.click(0), h.answer();
+        h.programs(2, 2);
+        act(h);
+        CHECK((h.shownBoxes() == S{kStale} && h.started().empty()));
+        CHECK((h.rows() == S{"Program 2", "Program 3"} && h.chosen() == -1 && h.enabled() == S{"AllRan"}));
+    }
+}
+
+TEST_CASE("the rows follow the store as other processes change it")
+{
+    Harness h;
+    h.programs(3), h.open(), h.click(1);
+    REQUIRE(h.watch.changed);
+    h.storeChanged();
+    CHECK((h.chosen() == 1 && !h.log.matching("Get SetApp/AppCount").empty() && !h.settings.open));
+    h.programs(4), h.storeChanged();
+    CHECK((h.rows().size() == 4 && h.chosen() == 1 && h.enabled().size() == 4)); // its entry stayed
+    h.programs(2, 2), h.storeChanged();
+    CHECK((h.rows() == S{"Program 2", "Program 3"} && h.chosen() == -1));
+    h.settings.put("SetApp", "AppCount", "?"), h.storeChanged(); // told at the next action
+    CHECK((!h.ended() && h.shownBoxes().empty()));
+    h.forms.reset();
+    CHECK(!h.watch.changed);
+}
+
+TEST_CASE("modal windows wait with the store committed; the recovery dialog's OK starts afresh")
+{
+    Harness h;
+    h.programs(3), h.open(), h.run([&] { h.forms->Setup(); });
+    h.settings.SaveSetting("Kicklist", "x", "y", "z");
+    h.whenModal("Setup", [&] {
+        CHECK((h.log.calls.back() == "ShowModal Setup" && h.log.calls.end()[-2] == "Commit"));
+        h.close("Setup");
+    });
+    h.run([&] { h.forms->Setup().showModal(); });
+    h.settings.GetSetting("Kicklist", "x", "y", "");
+    h.whenModal("syori", [&] {
+        CHECK(!h.settings.open);
+        h.press("syori", "ok");
+    });
+    h.run([&] { h.forms->syori().showModal(); });
+    CHECK((h.ended() && h.settings.value("SetApp", "AppCount") == "0" && h.settings.value("Appnames", "AppCount") == "0"));
+}
+
+TEST_CASE("renaming")
+{
+    Harness h;
+    h.programs(3), h.open();
+    const auto dialog = [&] { return S{h.namechenge().path.caption, h.namechenge().name.text}; };
+    SUBCASE("the dialog reads the store for the row; missing keys read None and no name")
+    {
+        h.settings.erase("SetApp", "2"), h.settings.erase("Appnames", "2");
+        h.run([&] { h.forms->namechenge().OpenForRow(-1); });
+        CHECK(dialog() == S{"None", ""});
+        h.click(0), h.press("chenge");
+        CHECK(dialog() == S{"/opt/p1", "Program 1"});
+        h.click(1), h.press("chenge");
+        CHECK((dialog() == S{"None", ""} && h.shown("namechenge")));
+    }
+    SUBCASE("the name goes to the row chosen when it is confirmed, as typed")
+    {
+        for (const std::string &name : S{"Three", "  ", std::string(40000, 'x')}) {
+            Harness f;
+            f.programs(3), f.open(), f.click(0), f.press("chenge"), f.click(2), f.type(name), f.click(1);
+            f.press("namechenge", "chenge");
+            CHECK(f.rows() == S{"Program 1", name, "Program 3"});
+            CHECK((f.settings.value("Appnames", "2") == name && !f.shown("namechenge") && f.namechenge().path.caption.empty()));
+        }
+    }
+    SUBCASE("an empty name is refused, the dialog stays")
+    {
+        h.click(1), h.press("chenge"), h.type(""), h.answer();
+        h.press("namechenge", "chenge");
+        CHECK((h.shownBoxes() == S{"MsgBox 名前の変更: 名前を入力して下さい。 [0]"} && h.shown("namechenge")));
+    }
+    SUBCASE("no row chosen any more: the typed name stays for another try")
+    {
+        h.click(0), h.press("chenge"), h.press("AppDel"), h.type("typed"), h.answer();
+        h.press("namechenge", "chenge");
+        CHECK(h.shownBoxes() == S{"MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
+        CHECK((dialog() == S{"/opt/p1", "typed"} && h.shown("namechenge") && h.rows() == S{"Program 2", "Program 3"}));
+    }
+    SUBCASE("Cancel hides the dialog, Clear empties the name")
+    {
+        h.click(1), h.press("chenge"), h.type("typed"), h.press("namechenge", "cancel");
+        CHECK((!h.shown("namechenge") && h.rows() == kThree));
+        h.press("chenge"), h.press("namechenge", "clear");
+        CHECK(dialog() == S{"/opt/p2", ""});
+    }
+    SUBCASE("Enter confirms, End and Esc cancel, Home clears, whatever the shift state")
+    {
+        for (const int shift : {0, vbShiftMask | vbCtrlMask | vbAltMask}) {
+            Harness f;
+            f.programs(3), f.open(), f.click(1), f.press("chenge"), f.type("x"), f.key(vbKeyHome, shift);
+            CHECK(f.namechenge().name.text.empty());
+            for (const int cancels : {vbKeyEnd, vbKeyEscape}) {
+                f.press("chenge"), f.type("x"), f.key(cancels, shift);
+                CHECK((!f.shown("namechenge") && f.rows() == kThree));
+            }
+            f.press("chenge"), f.type("y"), f.key(0, shift);
+            CHECK(f.shown("namechenge"));
+            f.key(vbKeyReturn, shift);
+            CHECK((!f.shown("namechenge") && f.rows() == S{"Program 1", "y", "Program 3"}));
+        }
+    }
+    SUBCASE("a save that fails shows the store as on disk, then ends")
+    {
+        S during;
+        h.click(1), h.press("chenge"), h.type("renamed"), h.answer(vbOK, [&] { during = h.rows(); });
+        h.settings.failCommits = err::PermissionDenied;
+        h.press("namechenge", "chenge");
+        CHECK((h.ended() && during == kThree && h.shownBoxes() == S{report(err::PermissionDenied)}));
+    }
+}

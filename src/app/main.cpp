@@ -2,17 +2,15 @@
 #include "platform/runtime.h"
 #include "store/appstore.h"
 #include "windows/forms.h"
-#ifdef Q_OS_WIN
-#include "platform/win32/registrysettingsstore.h"
-#include "platform/win32/shellstarter.h"
-#include "platform/win32/win32registry.h"
-#else
 #include "linux/filestorewatch.h"
 #include "linux/inisettingsstore.h"
 #include "linux/localdrives.h"
 #include "linux/processstarter.h"
 #include "linux/systemregistry.h"
-#endif
+#include "qt/form.h"
+#include "qt/qtface.h"
+#include "qt/qtmessageboxes.h"
+#include "windows/main.h"
 
 #include "singleinstance.h"
 
@@ -115,7 +113,7 @@ private:
 // A later start asks for the list window: restored, raised and given the
 // focus, or the modal window in front of it if one is open. listWindow is
 // the widget of the loaded list window, nullptr when it is not loaded.
-[[maybe_unused]] void bringForward(QWidget *listWindow)
+void bringForward(QWidget *listWindow)
 {
     for (QWidget *window : {listWindow, QApplication::activeModalWidget()}) {
         if (!window || !window->isVisible())
@@ -148,14 +146,9 @@ int main(int argc, char *argv[])
     if (argc > 1)
         return kl::commandline::run(argc, argv);
 
-#ifdef Q_OS_WIN
-    const QByteArray list;
-    const QByteArray display;
-#else
     const std::string configDir = kl::IniSettingsStore::defaultConfigDir();
     const QByteArray list = QByteArray::fromStdString(configDir);
     const QByteArray display = kl::SingleInstance::displayName(qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"));
-#endif
     auto hold = std::make_unique<MessageHold>();
     kl::SingleInstance instance(list, display);
     switch (instance.claim()) {
@@ -182,38 +175,26 @@ int main(int argc, char *argv[])
     hold.reset();
     QApplication::setApplicationName(QStringLiteral("Kicklist"));
     QGuiApplication::setDesktopFileName(QStringLiteral(KICKLIST_APP_ID));
-#ifdef Q_OS_WIN
-    kl::win32::RegistrySettingsStore settings;
-    kl::win32::ShellStarter starter;
-    kl::win32::Win32Registry registry;
-    kl::StoreWatch *storeWatch = nullptr; // the registry: not watched
-#else
+    QApplication::setWindowIcon(kl::qt::programIcon());
+    kl::qt::preferJapaneseFont();
+
     kl::IniSettingsStore settings(configDir);
-    kl::FileStoreWatch fileWatch(settings.configDir().empty() ? std::string()
-                                                              : settings.fileName(kl::AppStore::application()));
-    kl::StoreWatch *storeWatch = &fileWatch;
+    kl::FileStoreWatch storeWatch(settings.configDir().empty() ? std::string()
+                                                               : settings.fileName(kl::AppStore::application()));
     kl::ProcessStarter starter;
-    kl::LocalDriveSystem drives;
-    const auto systemRegistry = kl::systemRegistry();
-    kl::Registry &registry = *systemRegistry;
+    kl::qt::QtMessageBoxes boxes;
     kl::ExitProcess process;
-#endif
-    // integrator: the Qt face gives the program's icon and font, the message
-    // boxes and the Face that draws the windows; with them:
-    //   QApplication::setWindowIcon(kl::programIcon());
-    //   kl::preferJapaneseFont();
-    //   kl::QtMessageBoxes boxes;
-    //   kl::Runtime runtime(settings, starter, boxes, process);
-    //   kl::AppStore store(settings);
-    //   kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, storeWatch});
-    //   instance.serve([&] { bringForward(<the list window's widget, or nullptr>); });
-    //   forms.main().Show();
-    (void)storeWatch;
-    (void)registry;
-    (void)starter;
-#ifndef Q_OS_WIN
-    (void)drives;
-    (void)process;
-#endif
+    kl::Runtime runtime(settings, starter, boxes, process);
+    kl::AppStore store(settings);
+    kl::LocalDriveSystem drives;
+    const auto registry = kl::systemRegistry();
+    kl::qt::QtFace face;
+    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &storeWatch});
+
+    instance.serve([&forms] {
+        kl::main *list = forms.loadedMain();
+        bringForward(list ? dynamic_cast<QWidget *>(&list->view()) : nullptr);
+    });
+    forms.main().view().form().Show();
     return QApplication::exec();
 }

@@ -195,6 +195,7 @@ int main(int argc, char *argv[])
         kl::main *list = forms.loadedMain();
         bringForward(list ? dynamic_cast<QWidget *>(&list->view()) : nullptr);
     });
-    forms.main().view().form().Show();
+    // Shown as any new window is: the window manager gives it the focus.
+    dynamic_cast<QWidget &>(forms.main().view()).show();
     return QApplication::exec();
 }

@@ -25,10 +25,10 @@ std::string report(int number)
     return "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(number)) + " [0]";
 }
 
-// Where new.exe lies: in the root folder, so the separator is doubled.
+// Where a.exe lies.
 std::string newPath(const Harness &h)
 {
-    return paths::folderPath(h.drives.system) + paths::separator + "new.exe";
+    return h.progs + paths::separator + "a.exe";
 }
 
 // Whether call a comes before call b in the log.
@@ -38,10 +38,10 @@ bool before(const Harness &h, const std::string &a, const std::string &b)
     return std::find(c.begin(), c.end(), a) < std::find(c.begin(), c.end(), b);
 }
 
-// The picker, when it comes up, registers new.exe.
+// The picker, when it comes up, registers a.exe.
 void addsNewProgram(Harness &h)
 {
-    h.whenModal("Setup", [&h] { h.pickFile("new.exe"), h.press("Setup", "AddProgram"); });
+    h.whenModal("Setup", [&h] { h.pickFile("a.exe"), h.press("Setup", "AddProgram"); });
 }
 
 } // namespace

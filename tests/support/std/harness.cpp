@@ -22,21 +22,6 @@ int rowOf(const Rows &rows, const std::string &text, Text textOf)
 
 } // namespace
 
-Harness::Harness()
-{
-    // One drive, the system's, whose root holds new.exe and is the current folder.
-#ifdef _WIN32
-    drives.system = "c:";
-#else
-    drives.system = "/";
-#endif
-    drives.driveList = {drives.system};
-    drives.currentDriveText = drives.system;
-    drives.current = paths::folderPath(drives.system);
-    drives.tree[drives.current].programs = {"new.exe"};
-    forms.emplace(Platform{runtime, store, drives, registry, face, &watch});
-}
-
 void Harness::run(const std::function<void()> &step)
 {
     REQUIRE_MESSAGE(!m_ended, "a step after the program ended");

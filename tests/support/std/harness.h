@@ -17,10 +17,11 @@ namespace kl::test {
 // handlers end the program stops there (ended() then), and a step after
 // that fails the test. Boxes and modal windows must be answered beforehand
 // (answer, whenModal); one that is not fails the test at once.
-class Harness
+class Harness : public Services
 {
 public:
-    Harness();
+    Harness() { forms.emplace(Platform{runtime, store, drives, registry, face, &watch}); }
+    ~Harness() { CHECK_MESSAGE(boxes.answers.empty(), "an answer no box took"); }
 
     // Arranging (no handler runs).
     void programs(int n, int first = 1) { settings.putPrograms(n, first); } // also "another process rewrote the store"
@@ -66,16 +67,9 @@ public:
     std::vector<std::string> modals() { return log.matching("ShowModal "); }
     bool ended() const { return m_ended; }
 
-    CallLog log;
-    FakeSettings settings{log};
-    FakeStarter starter{log};
     FakeBoxes boxes{log};
-    FakeProcess process{log};
     Runtime runtime{settings, starter, boxes, process};
     AppStore store{settings};
-    FakeDrives drives;
-    FakeRegistry registry{log};
-    FakeWatch watch;
     FakeFace face{log};
     std::optional<Forms> forms;
 

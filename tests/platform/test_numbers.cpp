@@ -36,8 +36,9 @@ TEST_CASE("text to a 16-bit number")
         {"0x10", "error 13"}, {"--1", "error 13"}, {".", "error 13"}, {"\uFF11", "error 13"}, // a full-width 1
     };
     for (const auto &row : table) {
-        CAPTURE(row.text);
-        CHECK(read(row.text) == std::string(row.expected));
+        const std::string text = row.text; // shown as text, not as a pointer
+        CAPTURE(text);
+        CHECK(read(text) == std::string(row.expected));
     }
 }
 

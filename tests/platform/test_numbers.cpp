@@ -32,12 +32,13 @@ TEST_CASE("text to a 16-bit number")
         {"2.5", "2"}, {"3.5", "4"}, {"-2.5", "-2"}, {".5", "0"}, {"1.5", "2"}, {"7.", "7"}, // half to even
         {"32767", "32767"}, {"-32768", "-32768"}, {"32767.4", "32767"},
         {"32768", "error 6"}, {"-32769", "error 6"}, {"32767.5", "error 6"}, {"99999999999999999999", "error 6"},
-        {"", "error 13"}, {" ", "error 13"}, {"abc", "error 13"}, {"1 2", "error 13"}, {"1e3", "error 13"},
+        {"", "error 13"}, {" ", "error 13"}, {"abc", "error 13"}, {"1 2", "error 13"}, {"12abc", "error 13"}, {"1e3", "error 13"},
         {"0x10", "error 13"}, {"--1", "error 13"}, {".", "error 13"}, {"\uFF11", "error 13"}, // a full-width 1
     };
     for (const auto &row : table) {
-        CAPTURE(row.text);
-        CHECK(read(row.text) == std::string(row.expected));
+        const std::string text = row.text; // shown as text, not as a pointer
+        CAPTURE(text);
+        CHECK(read(text) == std::string(row.expected));
     }
 }
 
@@ -55,4 +56,5 @@ TEST_CASE("16-bit numbers to text, and sums that must stay in range")
     } catch (const RuntimeError &e) {
         CHECK(e.number() == err::Overflow);
     }
+    CHECK(RuntimeError(err::TypeMismatch).description() + RuntimeError(err::Overflow).description() == "型が一致しません。オーバーフローしました。");
 }

@@ -86,18 +86,6 @@ class TestDrives : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Each folder's chain, root first, and its drive among "/", "/home" and "/home/user/usb".
-    void paths()
-    {
-        QStringList got;
-        for (const char *path : {"/", "/a/./b/../c/", "/my files/x y", "/home", "/home/user", "/home/user/usb", "/homework"})
-            got << q(paths::folderChain(paths::folderPath(path))).join(u'|') + " on "
-                    + q(paths::driveOf(paths::folderPath(path), {"/", "/home/user/usb", "/home"}));
-        QCOMPARE(got, (QStringList{"/ on /", "/|/a|/a/c on /", "/|/my files|/my files/x y on /", "/|/home on /home",
-                                   "/|/home|/home/user on /home", "/|/home|/home/user|/home/user/usb on /home/user/usb",
-                                   "/|/homework on /"}));
-    }
-
     void listsFoldersAndPrograms()
     {
         QTemporaryDir tmp;

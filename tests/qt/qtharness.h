@@ -87,40 +87,19 @@ struct NoWindowLeft
     }
 };
 
-// The five windows drawn by the Qt face over recording fakes, the message
+// The five windows drawn by the Qt face over the recording fakes, the message
 // boxes Qt's own. Boxes and modal windows are answered in the order queued.
-struct QtHarness
+struct QtHarness : NoWindowLeft, Services
 {
-    NoWindowLeft leaks;
-    CallLog log;
-    FakeSettings settings{log};
-    FakeStarter starter{log};
     kl::qt::QtMessageBoxes boxes;
-    FakeProcess process{log};
     Runtime runtime{settings, starter, boxes, process};
     AppStore store{settings};
-    FakeDrives drives = tree();
-    FakeRegistry registry{log};
     kl::qt::QtFace face;
     ModalAnswerer modals;
     Forms forms{Platform{runtime, store, drives, registry, face}};
 
     QtHarness() { settings.putPrograms(3); }
     ~QtHarness() { CHECK_MESSAGE(modals.pending() == 0, "an answer no modal window took"); }
-
-    // The drives: "/" holding progs (Alpha, beta and a folder and a program
-    // whose names are not text), and "/mnt" holding z.exe.
-    static FakeDrives tree()
-    {
-        FakeDrives d;
-        d.driveList = {"/", "/mnt"}, d.system = d.currentDriveText = d.home = "/", d.current = "/progs";
-        d.tree["/"].folders = {"progs"};
-        d.tree["/progs"] = {{"Alpha", "beta"}, {"a.exe"}, {"pick\uFFFD"}, {"x\uFFFD.exe"}};
-        d.tree["/progs/Alpha"].programs = {"c.exe"};
-        d.tree["/progs/beta"] = {};
-        d.tree["/mnt"].programs = {"z.exe"};
-        return d;
-    }
 
     // The list window, shown and active.
     QWidget *list()

@@ -96,12 +96,12 @@ TEST_CASE("picker: mouse, keys and its modal showing")
             auto *dir1 = QtHarness::child<QListWidget>(w, "Dir1");
             auto *file1 = QtHarness::child<QListWidget>(w, "File1");
             CommandButton &add = setup.view().AddProgram();
-            CHECK(texts(dir1) == QStringList{"/", "progs", "Alpha", "beta", "pick\uFFFD"});
-            CHECK((dir1->currentRow() == 1 && dir1->item(2)->toolTip() == "/progs/Alpha"));
-            CHECK(dir1->item(4)->toolTip() == Setup::kFolderNotText);
+            CHECK(texts(dir1) == QStringList{"/", "cur", "progs", "Alpha", "beta", "pick\uFFFD"});
+            CHECK((dir1->currentRow() == 2 && dir1->item(3)->toolTip() == "/cur/progs/Alpha"));
+            CHECK(dir1->item(5)->toolTip() == Setup::kFolderNotText);
             CHECK(file1->item(1)->toolTip() == Setup::kFileNotText);
-            CHECK(dir1->item(4)->foreground() == file1->item(1)->foreground());
-            CHECK(dir1->item(4)->foreground() != dir1->item(3)->foreground());
+            CHECK(dir1->item(5)->foreground() == file1->item(1)->foreground());
+            CHECK(dir1->item(5)->foreground() != dir1->item(4)->foreground());
 
             // A file clicked enables Add; a click on the blank part keeps it.
             CHECK_FALSE(add.Enabled());
@@ -112,30 +112,30 @@ TEST_CASE("picker: mouse, keys and its modal showing")
             add.setValue(true);
             clickAt(dir1, QPoint(20, dir1->viewport()->height() - 5));
             CHECK(QtHarness::child<QPushButton>(w, "AddProgram")->isDown());
-            clickAt(dir1, rowAt(dir1, 1));
+            clickAt(dir1, rowAt(dir1, 2));
             CHECK_FALSE(QtHarness::child<QPushButton>(w, "AddProgram")->isDown());
 
             // Enter and Esc press nothing; Enter in Dir1 opens its current row.
             for (const char *control : {"Drive1", "Dir1", "File1", "cxsetup", "AddProgram"})
                 for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
                     QtHarness::child(w, control)->setFocus(), QTest::keyClick(QtHarness::child(w, control), key);
-            CHECK((w->isVisible() && setup.dirPath() == "/progs"));
+            CHECK((w->isVisible() && setup.dirPath() == "/cur/progs"));
             dir1->setFocus();
             QTest::keyClick(dir1, Qt::Key_Down);
             QTest::keyClick(dir1, Qt::Key_Enter, Qt::KeypadModifier);
-            CHECK((setup.dirPath() == "/progs/Alpha" && texts(file1) == QStringList{"c.exe"}));
-            doubleClickAt(dir1, rowAt(dir1, 1));
-            CHECK(setup.dirPath() == "/progs");
+            CHECK((setup.dirPath() == "/cur/progs/Alpha" && texts(file1) == QStringList{"c.exe"}));
+            doubleClickAt(dir1, rowAt(dir1, 2));
+            CHECK(setup.dirPath() == "/cur/progs");
             // Another drive chosen by the user.
             QTest::keyClick(QtHarness::child(w, "Drive1"), Qt::Key_Down);
-            CHECK(setup.dirPath() == "/mnt");
+            CHECK(setup.dirPath() == "/other");
             // A double-click on a file registers it through a box of its own.
             h.answer(vbOK);
             doubleClickAt(file1, rowAt(file1, 0));
             waited = !w->isVisible();
         });
         QTest::mouseClick(QtHarness::child(list, "AppAdd"), Qt::LeftButton);
-        CHECK(texts(QtHarness::child<QListWidget>(list, "List1")).last() == "/mnt/z.exe");
+        CHECK(texts(QtHarness::child<QListWidget>(list, "List1")).last() == "/other/z.exe");
         CHECK(h.log.matching("MsgBox ") == std::vector<std::string>{"MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？"});
     }
     SUBCASE("the close box ends the wait and unloads it")

@@ -1,12 +1,9 @@
-// The list of programs as the store keeps it, and its counts as 16-bit numbers.
+// The list of programs as the store keeps it.
 #include "support/std/fakes.h"
 
-#include "platform/numbers.h"
 #include "store/appstore.h"
 
 #include <doctest/doctest.h>
-
-#include <functional>
 
 using namespace kl;
 using namespace kl::test;
@@ -118,23 +115,4 @@ TEST_CASE("renaming takes the name as given; a missing entry fails")
     CHECK(s.log.calls == S{"Delete Appnames/2", "Save Appnames/2 =   エディタ  "});
     CHECK((s.section("Appnames")[2] == "  エディタ  " && s.section("SetApp")[2] == "/opt/p2"));
     CHECK(errorOf([&] { s.store.Rename(7, "x"); }) == err::InvalidProcedureCall);
-}
-
-TEST_CASE("counts as 16-bit numbers")
-{
-    const auto attempt = [](const std::function<std::int16_t()> &f) {
-        try {
-            return str(f());
-        } catch (const RuntimeError &e) {
-            return "E" + std::to_string(e.number());
-        }
-    };
-    S got;
-    for (const std::string text : {"42", "  7 ", "-5", "-32768", "32767", "0", "2.5", "3.5", "", "abc", "12abc", "1e3", "１２", "32768", "-32769"})
-        got.push_back(attempt([&] { return toInt16(text); }));
-    got.push_back(attempt([] { return toInt16(std::string(400, '9')); }));
-    for (const auto &[value, delta] : {std::pair{32766, 1}, {32767, 1}, {-32768, -1}, {-32767, -1}})
-        got.push_back(attempt([v = value, d = delta] { return add16(std::int16_t(v), d); }));
-    CHECK(got == S{"42", "7", "-5", "-32768", "32767", "0", "2", "4", "E13", "E13", "E13", "E13", "E13", "E6", "E6", "E6", "32767", "E6", "E6", "-32768"});
-    CHECK(RuntimeError(err::TypeMismatch).description() + RuntimeError(err::Overflow).description() == "型が一致しません。オーバーフローしました。");
 }

@@ -70,7 +70,8 @@ TEST_CASE("the system information button")
     for (const Row &row : table) {
         CAPTURE(row.name);
         Harness h;
-        h.answer();
+        if (row.seen.back() == kUnavailable)
+            h.answer();
         h.registry.ansi["\x83\x63\x81\x5b\x83\x8b"] = "ツール";
         if (row.type >= 0)
             h.registry.put(kToolKey, {row.type ? "path" : "Other", std::uint32_t(row.type), row.data});
@@ -82,7 +83,7 @@ TEST_CASE("the system information button")
         h.log.calls.clear();
         h.press("frmAbout", "cmdSysInfo");
         CHECK(h.log.calls == row.seen);
-        CHECK(h.registry.openKeys() == (row.data.empty() && row.type == 1 ? 1 : 0));
+        CHECK(h.registry.open.size() == std::size_t(row.data.empty() && row.type == 1 ? 1 : 0));
         CHECK(h.forms->loadedFrmAbout() != nullptr);
     }
 }

@@ -11,51 +11,13 @@ using S = std::vector<std::string>;
 
 namespace {
 
-#ifdef _WIN32
-const S kDrives{"c:", "d:", "e:"};
-#else
-const S kDrives{"/", "/cur", "/other"};
-#endif
 const std::string kNotExe = "MsgBox 注意: .EXE ファイルを選択して下さい。 [0]";
 const std::string kConfirm = "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]";
 
-// A folder below a drive's root, names separated by "/".
-std::string folder(const std::string &drive, const std::string &names = "")
-{
-    std::string path = paths::folderPath(drive);
-    for (std::size_t at = 0; at < names.size();) {
-        const std::size_t end = std::min(names.find('/', at), names.size());
-        path = paths::subfolderPath(path, names.substr(at, end - at));
-        at = end + 1;
-    }
-    return path;
-}
-
-// The list window with one program, three drives (the system's, the current
-// one holding the current folder progs and home, and another), and:
-//   progs/  a.exe  Alpha/c.exe  beta/  pick? and x?.exe (names not text)
-//   other:  z.exe      the root of progs' chain: prog
+// The list window with one program, over the fixture's drives.
 struct Picker : Harness
 {
-    const std::string sys = kDrives[0], cur = kDrives[1], other = kDrives[2];
-    const std::string progs = folder(cur, "progs"), top = paths::folderChain(progs)[0];
-
-    Picker()
-    {
-        drives.driveList = kDrives, drives.system = sys, drives.currentDriveText = cur;
-        drives.current = progs, drives.home = folder(cur, "home");
-        const S chain = paths::folderChain(progs);
-        for (std::size_t i = 0; i + 1 < chain.size(); ++i)
-            drives.tree[chain[i]].folders = {paths::lastName(chain[i + 1])};
-        drives.tree[top].programs = {"prog"};
-        drives.tree[progs] = {{"Alpha", "beta"}, {"a.exe"}, {"pick\xef\xbf\xbd"}, {"x\xef\xbf\xbd.exe"}};
-        drives.tree[folder(cur, "progs/Alpha")].programs = {"c.exe"};
-        drives.tree[folder(cur, "progs/beta")];
-        drives.tree[folder(cur, "home")];
-        drives.tree[folder(other)].programs = {"z.exe"};
-        drives.tree[folder(sys)];
-        programs(1), open(), log.calls.clear();
-    }
+    Picker() { programs(1), open(), log.calls.clear(); }
     // Shows the picker from the Add button, steps then running in it.
     void show(const std::function<void()> &steps)
     {
@@ -75,12 +37,12 @@ TEST_CASE("the picker's lists open at the current drive and folder")
 {
     Picker p;
     p.show([&] {
-        CHECK((p.setup().drives.rows == kDrives && p.setup().drives.index == 1));
+        CHECK((p.setup().drives.rows == S{p.sys, p.cur, p.other} && p.setup().drives.index == 1));
         const std::vector<FolderRow> &rows = p.setup().folders.rows;
         const std::size_t depth = paths::folderChain(p.progs).size();
         REQUIRE(rows.size() == depth + 3);
         CHECK((rows[depth - 1] == FolderRow{"progs", p.progs, int(depth) - 1, true} && p.setup().folders.index == int(depth) - 1));
-        CHECK(rows[depth] == FolderRow{"Alpha", folder(p.cur, "progs/Alpha"), int(depth), false});
+        CHECK(rows[depth] == FolderRow{"Alpha", Services::folder(p.cur, "progs/Alpha"), int(depth), false});
         CHECK(rows[depth + 2] == FolderRow{"pick\xef\xbf\xbd", "", int(depth), false});
         CHECK(p.setup().files.rows == std::vector<FileRow>{{"a.exe", true}, {"x\xef\xbf\xbd.exe", false}});
         CHECK(!p.addEnabled());
@@ -100,7 +62,7 @@ TEST_CASE("registering a program picked")
         int answer = vbOK;                               // to the confirm box
     };
     const auto in = [](const char *names, const char *file) {
-        return [=](Picker &p) { return folder(p.cur, names) + paths::separator + file; };
+        return [=](Picker &p) { return Services::folder(p.cur, names) + paths::separator + file; };
     };
     const std::vector<Row> table{
         {"in a folder below", [](Picker &p) { p.openFolder("Alpha"), p.pickFile("c.exe"), p.press("Setup", "AddProgram"); }, in("progs/Alpha", "c.exe")},
@@ -125,7 +87,7 @@ TEST_CASE("the picker keeps its choice until its close box discards it")
     p.answer(), p.answer();
     p.show([&] { p.openFolder("Alpha"), p.pickFile("c.exe"), p.press("Setup", "AddProgram"); });
     p.show([&] {
-        CHECK(p.where() == S{p.cur, folder(p.cur, "progs/Alpha"), "c.exe"});
+        CHECK(p.where() == S{p.cur, Services::folder(p.cur, "progs/Alpha"), "c.exe"});
         p.press("Setup", "AddProgram");
     });
     p.show([&] { p.close("Setup"); });
@@ -133,7 +95,7 @@ TEST_CASE("the picker keeps its choice until its close box discards it")
         CHECK((p.where() == S{p.cur, p.progs, ""} && !p.addEnabled()));
         p.cancel();
     });
-    CHECK(p.rows() == S{"Program 1", folder(p.cur, "progs/Alpha/c.exe"), folder(p.cur, "progs/Alpha/c.exe")});
+    CHECK(p.rows() == S{"Program 1", Services::folder(p.cur, "progs/Alpha/c.exe"), Services::folder(p.cur, "progs/Alpha/c.exe")});
 }
 
 TEST_CASE("what the picker refuses, and where it stays")
@@ -152,7 +114,7 @@ TEST_CASE("what the picker refuses, and where it stays")
             f.answer();
             f.show([&] {
                 f.pickFile("a.exe"), drive ? f.chooseDrive(f.other) : f.openFolder("beta");
-                CHECK((f.where() == S{drive ? f.other : f.cur, drive ? folder(f.other) : folder(f.cur, "progs/beta"), ""} && f.addEnabled()));
+                CHECK((f.where() == S{drive ? f.other : f.cur, drive ? Services::folder(f.other) : Services::folder(f.cur, "progs/beta"), ""} && f.addEnabled()));
                 f.press("Setup", "AddProgram"), f.cancel();
             });
             CHECK((f.shownBoxes() == S{kNotExe} && f.rows() == S{"Program 1"}));
@@ -161,7 +123,7 @@ TEST_CASE("what the picker refuses, and where it stays")
     SUBCASE("a folder removed since it was listed")
     {
         p.answer();
-        p.show([&] { p.drives.tree.erase(folder(p.cur, "progs/beta")), p.openFolder("beta"), p.cancel(); });
+        p.show([&] { p.drives.tree.erase(Services::folder(p.cur, "progs/beta")), p.openFolder("beta"), p.cancel(); });
         CHECK((p.shownBoxes() == S{"MsgBox エラー: " + RuntimeError::describe(err::PathNotFound) + " [0]"} && p.where() == S{p.cur, p.progs, ""}));
     }
     SUBCASE("a drive with no medium falls back to the system drive")
@@ -169,7 +131,7 @@ TEST_CASE("what the picker refuses, and where it stays")
         p.drives.failing[p.other] = err::DeviceUnavailable, p.answer();
         p.show([&] { p.chooseDrive(p.other), p.cancel(); });
         CHECK(p.shownBoxes() == S{"MsgBox エラー: " + RuntimeError::describe(err::DeviceUnavailable) + " [0]"});
-        CHECK(p.where() == S{p.sys, folder(p.sys), ""});
+        CHECK(p.where() == S{p.sys, Services::folder(p.sys), ""});
     }
     SUBCASE("a drive failing otherwise leaves the lists where they were")
     {
@@ -187,9 +149,9 @@ TEST_CASE("a current folder that has gone: the home folder, else the system driv
             CAPTURE(removed);
             CAPTURE(home);
             Picker p;
-            p.drives.current = removed ? folder(p.cur, "gone") : "";
-            p.drives.home = home ? folder(p.cur, "home") : "";
+            p.drives.current = removed ? Services::folder(p.cur, "gone") : "";
+            p.drives.home = home ? Services::folder(p.cur, "home") : "";
             p.show([&] { p.cancel(); });
-            CHECK(p.where() == (home ? S{p.cur, folder(p.cur, "home"), ""} : S{p.sys, folder(p.sys), ""}));
+            CHECK(p.where() == (home ? S{p.cur, Services::folder(p.cur, "home"), ""} : S{p.sys, Services::folder(p.sys), ""}));
         }
 }

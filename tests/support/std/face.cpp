@@ -12,15 +12,15 @@ namespace kl::test {
 
 void FakeForm::Show()
 {
-    m_face.log.add("Show " + name);
+    face.log.add("Show " + name);
     visible = true;
 }
 
 void FakeForm::ShowModal()
 {
-    m_face.log.add("ShowModal " + name);
+    face.log.add("ShowModal " + name);
     visible = true;
-    m_face.runModal(*this);
+    face.runModal(*this);
 }
 
 void FakeFace::runModal(FakeForm &form)
@@ -52,42 +52,35 @@ FakeMainView::FakeMainView(FakeFace &face, kl::main &w)
     : FakeView(face, "main")
     , list(face.log)
 {
-    handlers = {{"Run", [&w] { w.Run_Click(); }},           {"AllRan", [&w] { w.AllRan_Click(); }},
-                {"AppAdd", [&w] { w.AppAdd_Click(); }},     {"AppDel", [&w] { w.AppDel_Click(); }},
-                {"chenge", [&w] { w.chenge_Click(); }},     {"Command1", [&w] { w.Command1_Click(); }},
-                {"Exit", [&w] { w.Exit_Click(); }},         {"close", [&w] { w.Unload(); }}};
+    on(w, {{"Run", &main::Run_Click}, {"AllRan", &main::AllRan_Click}, {"AppAdd", &main::AppAdd_Click},
+           {"AppDel", &main::AppDel_Click}, {"chenge", &main::chenge_Click}, {"Command1", &main::Command1_Click},
+           {"Exit", &main::Exit_Click}, {"close", &main::Unload}});
 }
 
 FakeSetupView::FakeSetupView(FakeFace &face, kl::Setup &w)
     : FakeView(face, "Setup")
 {
-    handlers = {{"AddProgram", [&w] { w.AddProgram_Click(); }},
-                {"cxsetup", [&w] { w.cxsetup_Click(); }},
-                {"close", [&w] { w.Unload(); }}};
+    on(w, {{"AddProgram", &Setup::AddProgram_Click}, {"cxsetup", &Setup::cxsetup_Click}, {"close", &Setup::Unload}});
 }
 
 FakeNamechengeView::FakeNamechengeView(FakeFace &face, kl::namechenge &w)
     : FakeView(face, "namechenge")
 {
-    handlers = {{"chenge", [&w] { w.chenge_Click(); }},
-                {"clear", [&w] { w.clear_Click(); }},
-                {"cancel", [&w] { w.cancel_Click(); }},
-                {"close", [&w] { w.Unload(); }}};
+    on(w, {{"chenge", &namechenge::chenge_Click}, {"clear", &namechenge::clear_Click},
+           {"cancel", &namechenge::cancel_Click}, {"close", &namechenge::Unload}});
 }
 
 FakeSyoriView::FakeSyoriView(FakeFace &face, kl::syori &w)
     : FakeView(face, "syori")
 {
-    handlers = {{"ok", [&w] { w.ok_Click(); }}, {"close", [&w] { w.Unload(); }}};
+    on(w, {{"ok", &syori::ok_Click}, {"close", &syori::Unload}});
 }
 
 FakeAboutView::FakeAboutView(FakeFace &face, kl::frmAbout &w, MainView *owner)
     : FakeView(face, "frmAbout")
     , owner(owner)
 {
-    handlers = {{"cmdOK", [&w] { w.cmdOK_Click(); }},
-                {"cmdSysInfo", [&w] { w.cmdSysInfo_Click(); }},
-                {"close", [&w] { w.Unload(); }}};
+    on(w, {{"cmdOK", &frmAbout::cmdOK_Click}, {"cmdSysInfo", &frmAbout::cmdSysInfo_Click}, {"close", &frmAbout::Unload}});
 }
 
 } // namespace kl::test

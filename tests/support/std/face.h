@@ -39,38 +39,37 @@ struct FakeTextBox final : TextBox
     void setText(const std::string &value) override { text = value; }
 };
 
-struct FakeDriveList final : DriveListBox
+// The picker's lists: their rows and the chosen one.
+template <typename Box, typename Row>
+struct FakeRows : Box
 {
-    std::vector<std::string> rows;
+    std::vector<Row> rows;
     int index = -1;
-    void setRows(const std::vector<std::string> &drives) override { rows = drives, index = -1; }
     int ListIndex() const override { return index; }
+};
+
+struct FakeDriveList final : FakeRows<DriveListBox, std::string>
+{
+    void setRows(const std::vector<std::string> &drives) override { rows = drives, index = -1; }
     void setListIndex(int row) override { index = row; }
 };
 
-struct FakeFolderList final : FolderListBox
+struct FakeFolderList final : FakeRows<FolderListBox, FolderRow>
 {
-    std::vector<FolderRow> rows;
-    int index = -1;
     void setRows(const std::vector<FolderRow> &folders, int current) override { rows = folders, index = current; }
-    int ListIndex() const override { return index; }
 };
 
-struct FakeFileList final : FileListBox
+struct FakeFileList final : FakeRows<FileListBox, FileRow>
 {
-    std::vector<FileRow> rows;
-    int index = -1;
     void setRows(const std::vector<FileRow> &files) override { rows = files, index = -1; }
-    int ListIndex() const override { return index; }
 };
 
 // A window: logs "Show <name>" and "ShowModal <name>"; a modal show runs the
 // face's next queued step for it and fails the test at once when none is
 // queued for this window, or when the step leaves the window up.
-class FakeForm final : public Form
+struct FakeForm final : Form
 {
-public:
-    FakeForm(FakeFace &face, std::string name) : m_face(face), name(std::move(name)) {}
+    FakeForm(FakeFace &face, std::string name) : face(face), name(std::move(name)) {}
     void Show() override;
     void ShowModal() override;
     void Hide() override { visible = false; }
@@ -79,11 +78,7 @@ public:
     int WindowState() const override { return state; }
     void setWindowState(int value) override { state = value; }
     void setCaption(const std::string &text) override { caption = text; }
-
-private:
-    FakeFace &m_face;
-
-public:
+    FakeFace &face;
     const std::string name;
     std::string caption;
     bool visible = false, unloaded = false;
@@ -100,6 +95,13 @@ struct FakeView
     FakeForm window;
     std::map<std::string, FakeButton> buttons;
     std::map<std::string, std::function<void()>> handlers;
+    // Wires each button to a handler of window w.
+    template <typename W>
+    void on(W &w, std::initializer_list<std::pair<const char *, void (W::*)()>> table)
+    {
+        for (const auto &[button, handler] : table)
+            handlers[button] = [&w, handler] { (w.*handler)(); };
+    }
 };
 
 struct FakeMainView final : MainView, FakeView

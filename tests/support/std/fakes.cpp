@@ -23,6 +23,12 @@ std::string id(const std::string &app, const std::string &section, const std::st
     return folded(app + '/' + section + '/' + key);
 }
 
+#ifdef _WIN32
+const std::vector<std::string> kDrives{"c:", "d:", "e:"};
+#else
+const std::vector<std::string> kDrives{"/", "/cur", "/other"};
+#endif
+
 } // namespace
 
 std::vector<std::string> CallLog::matching(const std::string &prefix) const
@@ -37,101 +43,88 @@ std::string FakeSettings::GetSetting(const std::string &app, const std::string &
 {
     if (busy)
         throw RuntimeError::busy("/settings", 4321);
-    m_log.add("Get " + section + '/' + key + " [" + def + ']');
+    log.add("Get " + section + '/' + key + " [" + def + ']');
     open = true;
-    const auto found = m_values.find(id(app, section, key));
-    return found == m_values.end() ? def : found->second;
+    const auto found = values.find(id(app, section, key));
+    return found == values.end() ? def : found->second;
 }
 
 void FakeSettings::SaveSetting(const std::string &app, const std::string &section, const std::string &key,
                                const std::string &value)
 {
-    m_log.add("Save " + section + '/' + key + " = " + value);
-    m_values[id(app, section, key)] = value;
-    m_dirty = open = true;
+    log.add("Save " + section + '/' + key + " = " + value);
+    values[id(app, section, key)] = value;
+    dirty = open = true;
 }
 
 void FakeSettings::DeleteSetting(const std::string &app, const std::string &section, const std::string &key)
 {
-    const bool missing = m_values.erase(id(app, section, key)) == 0;
-    m_log.add("Delete " + section + '/' + key + (missing ? " !" : ""));
+    const bool missing = values.erase(id(app, section, key)) == 0;
+    log.add("Delete " + section + '/' + key + (missing ? " !" : ""));
     open = true;
     if (missing)
         throw RuntimeError(err::InvalidProcedureCall);
-    m_dirty = true;
+    dirty = true;
 }
 
 void FakeSettings::commit()
 {
     open = false;
-    if (!std::exchange(m_dirty, false))
+    if (!std::exchange(dirty, false))
         return;
-    m_log.add(failCommits ? "Commit !" : "Commit");
+    log.add(failCommits ? "Commit !" : "Commit");
     if (failCommits) {
-        m_values = m_committed;
+        values = committed;
         throw RuntimeError(failCommits);
     }
-    m_committed = m_values;
+    committed = values;
 }
 
 void FakeSettings::put(const std::string &section, const std::string &key, const std::string &value)
 {
-    m_committed[id(kApp, section, key)] = m_values[id(kApp, section, key)] = value;
+    committed[id(kApp, section, key)] = values[id(kApp, section, key)] = value;
 }
 
 void FakeSettings::erase(const std::string &section, const std::string &key)
 {
-    m_committed.erase(id(kApp, section, key));
-    m_values.erase(id(kApp, section, key));
+    committed.erase(id(kApp, section, key));
+    values.erase(id(kApp, section, key));
 }
 
 std::optional<std::string> FakeSettings::value(const std::string &section, const std::string &key) const
 {
-    const auto found = m_values.find(id(kApp, section, key));
-    return found == m_values.end() ? std::nullopt : std::optional(found->second);
+    const auto found = values.find(id(kApp, section, key));
+    return found == values.end() ? std::nullopt : std::optional(found->second);
 }
 
 void FakeSettings::putPrograms(int n, int first)
 {
-    put("SetApp", "AppCount", std::to_string(n));
-    put("Appnames", "AppCount", std::to_string(n));
-    for (int p = 1; p <= n; ++p) {
-        put("SetApp", std::to_string(p), "/opt/p" + std::to_string(p + first - 1));
-        put("Appnames", std::to_string(p), "Program " + std::to_string(p + first - 1));
+    for (const char *section : {"SetApp", "Appnames"}) {
+        put(section, "AppCount", std::to_string(n));
+        for (int p = 1; p <= n; ++p)
+            put(section, std::to_string(p), (section[0] == 'S' ? "/opt/p" : "Program ") + std::to_string(p + first - 1));
+        erase(section, std::to_string(n + 1));
     }
-    erase("SetApp", std::to_string(n + 1));
-    erase("Appnames", std::to_string(n + 1));
 }
 
 void FakeStarter::Shell(const std::string &path, int style)
 {
     const bool fails = path.empty() || missing.count(path);
-    m_log.add("Shell " + path + ' ' + std::to_string(style) + (fails ? " !" : ""));
+    log.add("Shell " + path + ' ' + std::to_string(style) + (fails ? " !" : ""));
     if (fails)
         throw RuntimeError(err::FileNotFound);
 }
 
 int FakeBoxes::MsgBox(const std::string &prompt, int buttons, const std::string &title)
 {
-    m_log.add("MsgBox " + title + ": " + prompt + " [" + std::to_string(buttons) + ']');
-    if (m_answers.empty())
+    log.add("MsgBox " + title + ": " + prompt + " [" + std::to_string(buttons) + ']');
+    if (answers.empty())
         FAIL("a message box no test answers: 「" << title << "」 " << prompt);
-    auto [button, whileOpen] = std::move(m_answers.front());
-    m_answers.pop_front();
+    auto [button, whileOpen] = std::move(answers.front());
+    answers.pop_front();
     if (whileOpen)
         whileOpen();
     return button;
-}
-
-void FakeBoxes::answer(int button, std::function<void()> whileOpen)
-{
-    m_answers.emplace_back(button, std::move(whileOpen));
-}
-
-void FakeProcess::end()
-{
-    m_log.add("End");
-    throw ProgramEnded{};
 }
 
 std::string FakeList::List(std::int16_t row) const
@@ -143,7 +136,7 @@ std::string FakeList::List(std::int16_t row) const
 
 void FakeList::setList(std::int16_t row, const std::string &text)
 {
-    m_log.add("List(" + std::to_string(row) + ") = " + text);
+    log.add("List(" + std::to_string(row) + ") = " + text);
     if (row < 0 || std::size_t(row) > rows.size())
         throw RuntimeError(err::InvalidPropertyArrayIndex);
     (std::size_t(row) == rows.size() ? rows.emplace_back() : rows[std::size_t(row)]) = text;
@@ -151,31 +144,18 @@ void FakeList::setList(std::int16_t row, const std::string &text)
 
 void FakeList::RemoveItem(std::int16_t row)
 {
-    m_log.add("RemoveItem " + std::to_string(row));
+    log.add("RemoveItem " + std::to_string(row));
     if (row < 0 || std::size_t(row) >= rows.size())
         throw RuntimeError(err::InvalidProcedureCall);
     rows.erase(rows.begin() + row);
     selected = -1;
 }
 
-void FakeList::Clear()
-{
-    m_log.add("Clear");
-    rows.clear();
-    selected = -1;
-}
-
 std::string FakeDrives::openDrive(const std::string &drive)
 {
-    if (const auto found = failing.find(drive); found != failing.end())
-        throw RuntimeError(found->second);
+    if (failing.count(drive))
+        throw RuntimeError(failing[drive]);
     return drive;
-}
-
-std::vector<std::string> FakeDrives::unnamed(const std::string &folder, Kind kind)
-{
-    const Listing &listing = at(folder);
-    return kind == Kind::Folders ? listing.unnamedFolders : listing.unnamedPrograms;
 }
 
 std::string FakeDrives::Dir(const std::string &path)
@@ -185,25 +165,24 @@ std::string FakeDrives::Dir(const std::string &path)
 
 const FakeDrives::Listing &FakeDrives::at(const std::string &folder) const
 {
-    const auto found = tree.find(folder);
-    if (found == tree.end())
+    if (!tree.count(folder))
         throw RuntimeError(err::PathNotFound);
-    return found->second;
+    return tree.at(folder);
 }
 
 void FakeRegistry::put(const std::string &key, Value value)
 {
-    m_keys[folded(key)] = std::move(value);
+    keys[folded(key)] = std::move(value);
 }
 
 long FakeRegistry::RegOpenKeyEx(std::uint32_t root, const std::string &subKey, std::uint32_t, std::uint32_t samDesired,
                                 std::uint32_t &key)
 {
-    const bool found = root == reg::LocalMachine && samDesired == reg::Read && m_keys.count(folded(subKey));
-    m_log.add("RegOpenKeyEx " + subKey + (found ? "" : " !"));
+    const bool found = root == reg::LocalMachine && samDesired == reg::Read && keys.count(folded(subKey));
+    log.add("RegOpenKeyEx " + subKey + (found ? "" : " !"));
     if (!found)
         return reg::FileNotFound;
-    m_open[key = m_nextKey++] = folded(subKey);
+    open[key = nextKey++] = folded(subKey);
     return reg::Success;
 }
 
@@ -211,10 +190,9 @@ long FakeRegistry::RegOpenKeyEx(std::uint32_t root, const std::string &subKey, s
 long FakeRegistry::RegQueryValueEx(std::uint32_t key, const std::string &valueName, std::uint32_t &type,
                                    std::string &buffer, std::uint32_t &size)
 {
-    const auto open = m_open.find(key);
-    if (open == m_open.end())
+    if (!open.count(key))
         return reg::InvalidHandle;
-    const Value &value = m_keys.at(open->second);
+    const Value &value = keys.at(open[key]);
     if (folded(value.name) != folded(valueName))
         return reg::FileNotFound;
     const bool fits = value.data.size() <= std::min<std::size_t>(size, buffer.size());
@@ -225,12 +203,6 @@ long FakeRegistry::RegQueryValueEx(std::uint32_t key, const std::string &valueNa
     return fits ? reg::Success : reg::MoreData;
 }
 
-std::string FakeRegistry::textOf(const std::string &bytes)
-{
-    const auto found = ansi.find(bytes);
-    return found == ansi.end() ? bytes : found->second;
-}
-
 int errorOf(const std::function<void()> &f)
 {
     try {
@@ -239,6 +211,33 @@ int errorOf(const std::function<void()> &f)
     } catch (const RuntimeError &e) {
         return e.number();
     }
+}
+
+Services::Services()
+    : sys(kDrives[0]), cur(kDrives[1]), other(kDrives[2]), progs(folder(cur, "progs")), top(paths::folderChain(progs)[0])
+{
+    drives.driveList = kDrives, drives.system = sys, drives.currentDriveText = cur;
+    drives.current = progs, drives.home = folder(cur, "home");
+    const std::vector<std::string> chain = paths::folderChain(progs);
+    for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+        drives.tree[chain[i]].folders = {paths::lastName(chain[i + 1])};
+    drives.tree[top].programs = {"prog"};
+    drives.tree[progs] = {{"Alpha", "beta"}, {"a.exe"}, {"pick\xef\xbf\xbd"}, {"x\xef\xbf\xbd.exe"}};
+    drives.tree[folder(cur, "progs/Alpha")].programs = {"c.exe"};
+    for (const std::string &empty : {folder(cur, "progs/beta"), folder(cur, "home"), folder(sys)})
+        drives.tree[empty];
+    drives.tree[folder(other)].programs = {"z.exe"};
+}
+
+std::string Services::folder(const std::string &drive, const std::string &names)
+{
+    std::string path = paths::folderPath(drive);
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find('/', at), names.size());
+        path = paths::subfolderPath(path, names.substr(at, end - at));
+        at = end + 1;
+    }
+    return path;
 }
 
 } // namespace kl::test

@@ -60,10 +60,9 @@ struct ProgramEnded
 //   Save SetApp/1 = /bin/true
 //   Delete Appnames/2           (" !" when missing: that throws)
 //   Commit                      (only when writes are pending; "Commit !" failed)
-class FakeSettings final : public SettingsStore
+struct FakeSettings final : SettingsStore
 {
-public:
-    explicit FakeSettings(CallLog &log) : m_log(log) {}
+    explicit FakeSettings(CallLog &log) : log(log) {}
     std::string GetSetting(const std::string &app, const std::string &section, const std::string &key,
                            const std::string &def) override;
     void SaveSetting(const std::string &app, const std::string &section, const std::string &key,
@@ -79,6 +78,7 @@ public:
     // after them (as another process's removal leaves the store).
     void putPrograms(int n, int first = 1);
 
+    CallLog &log;
     // Non-zero: commits fail with this number and the pending writes are
     // gone, as when the disk refuses them.
     int failCommits = 0;
@@ -86,91 +86,71 @@ public:
     bool busy = false;
     // From a read or write to the commit that ends the transaction.
     bool open = false;
-
-private:
-    CallLog &m_log;
-    std::map<std::string, std::string> m_values, m_committed;
-    bool m_dirty = false;
+    std::map<std::string, std::string> values, committed; // by folded "app/section/key"
+    bool dirty = false;
 };
 
 // Logs "Shell <path> <style>" (" !" when it fails); paths in missing, and
 // the empty one, fail as file not found.
-class FakeStarter final : public ProgramStarter
+struct FakeStarter final : ProgramStarter
 {
-public:
-    explicit FakeStarter(CallLog &log) : m_log(log) {}
+    explicit FakeStarter(CallLog &log) : log(log) {}
     void Shell(const std::string &path, int style) override;
+    CallLog &log;
     std::set<std::string> missing;
-
-private:
-    CallLog &m_log;
 };
 
 // Logs "MsgBox <title>: <prompt> [<buttons>]" and answers from a queue; a box
 // no answer is queued for fails the test at once. whileOpen runs while the
 // box is up.
-class FakeBoxes final : public MessageBoxes
+struct FakeBoxes final : MessageBoxes
 {
-public:
-    explicit FakeBoxes(CallLog &log) : m_log(log) {}
+    explicit FakeBoxes(CallLog &log) : log(log) {}
     int MsgBox(const std::string &prompt, int buttons, const std::string &title) override;
-    void answer(int button, std::function<void()> whileOpen = {});
-    std::size_t unanswered() const { return m_answers.size(); }
-
-private:
-    CallLog &m_log;
-    std::deque<std::pair<int, std::function<void()>>> m_answers;
+    void answer(int button, std::function<void()> whileOpen = {}) { answers.emplace_back(button, std::move(whileOpen)); }
+    CallLog &log;
+    std::deque<std::pair<int, std::function<void()>>> answers;
 };
 
 // Logs "End" and throws ProgramEnded.
-class FakeProcess final : public ProcessControl
+struct FakeProcess final : ProcessControl
 {
-public:
-    explicit FakeProcess(CallLog &log) : m_log(log) {}
-    [[noreturn]] void end() override;
-
-private:
-    CallLog &m_log;
+    explicit FakeProcess(CallLog &log) : log(log) {}
+    [[noreturn]] void end() override { log.add("End"), throw ProgramEnded{}; }
+    CallLog &log;
 };
 
 // A list box in memory, logging "List(row) = text", "RemoveItem row" and
 // "Clear"; rows out of range fail as the real one does.
-class FakeList final : public ListControl
+struct FakeList final : ListControl
 {
-public:
-    explicit FakeList(CallLog &log) : m_log(log) {}
+    explicit FakeList(CallLog &log) : log(log) {}
     std::int16_t ListCount() const override { return std::int16_t(rows.size()); }
     std::int16_t ListIndex() const override { return selected; }
     void setListIndex(std::int16_t row) override { selected = row; }
     std::string List(std::int16_t row) const override;
     void setList(std::int16_t row, const std::string &text) override;
     void RemoveItem(std::int16_t row) override;
-    void Clear() override;
+    void Clear() override { log.add("Clear"), rows.clear(), selected = -1; }
+    CallLog &log;
     std::vector<std::string> rows;
     std::int16_t selected = -1;
-
-private:
-    CallLog &m_log;
 };
 
 // Logs "<name> enabled" / "<name> disabled".
-class FakeFlag final : public EnabledFlag
+struct FakeFlag final : EnabledFlag
 {
-public:
-    FakeFlag(CallLog &log, std::string name) : m_log(log), m_name(std::move(name)) {}
-    void setEnabled(bool enabled) override { m_log.add(m_name + (enabled ? " enabled" : " disabled")); }
-
-private:
-    CallLog &m_log;
-    std::string m_name;
+    FakeFlag(CallLog &log, std::string name) : log(log), name(std::move(name)) {}
+    void setEnabled(bool enabled) override { log.add(name + (enabled ? " enabled" : " disabled")); }
+    CallLog &log;
+    const std::string name;
 };
 
 // Drives over an in-memory tree of folders: a folder exists when listed in
 // tree; any drive opens at its root unless failing names an error for it.
 // The test sets the drives, the current folder and drive and the home folder.
-class FakeDrives final : public DriveSystem
+struct FakeDrives final : DriveSystem
 {
-public:
     struct Listing
     {
         std::vector<std::string> folders, programs, unnamedFolders, unnamedPrograms;
@@ -189,10 +169,11 @@ public:
     std::string openDrive(const std::string &drive) override;
     std::vector<std::string> folders(const std::string &folder) override { return at(folder).folders; }
     std::vector<std::string> programs(const std::string &folder) override { return at(folder).programs; }
-    std::vector<std::string> unnamed(const std::string &folder, Kind kind) override;
+    std::vector<std::string> unnamed(const std::string &folder, Kind kind) override
+    {
+        return kind == Kind::Folders ? at(folder).unnamedFolders : at(folder).unnamedPrograms;
+    }
     std::string Dir(const std::string &path) override;
-
-private:
     const Listing &at(const std::string &folder) const;
 };
 
@@ -200,10 +181,9 @@ private:
 // as the Win32 calls do; key and value names match by ASCII folding, handles
 // count up from 1. Opens are logged as "RegOpenKeyEx <key>" (" !" when the
 // key is missing). textOf reads bytes through ansi, else as they are.
-class FakeRegistry final : public Registry
+struct FakeRegistry final : Registry
 {
-public:
-    explicit FakeRegistry(CallLog &log) : m_log(log) {}
+    explicit FakeRegistry(CallLog &log) : log(log) {}
     struct Value
     {
         std::string name;
@@ -211,32 +191,49 @@ public:
         std::string data;
     };
     void put(const std::string &key, Value value);
-    int openKeys() const { return int(m_open.size()); }
-    std::map<std::string, std::string> ansi; // bytes -> their text
-
     long RegOpenKeyEx(std::uint32_t root, const std::string &subKey, std::uint32_t options, std::uint32_t samDesired,
                       std::uint32_t &key) override;
     long RegQueryValueEx(std::uint32_t key, const std::string &valueName, std::uint32_t &type, std::string &buffer,
                          std::uint32_t &size) override;
-    long RegCloseKey(std::uint32_t key) override { return m_open.erase(key) ? reg::Success : reg::InvalidHandle; }
-    std::string textOf(const std::string &bytes) override;
+    long RegCloseKey(std::uint32_t key) override { return open.erase(key) ? reg::Success : reg::InvalidHandle; }
+    std::string textOf(const std::string &bytes) override { return ansi.count(bytes) ? ansi[bytes] : bytes; }
 
-private:
-    CallLog &m_log;
-    std::map<std::string, Value> m_keys;        // folded key -> its value
-    std::map<std::uint32_t, std::string> m_open; // handle -> folded key
-    std::uint32_t m_nextKey = 1;
+    CallLog &log;
+    std::map<std::string, std::string> ansi;   // bytes -> their text
+    std::map<std::string, Value> keys;         // folded key -> its value
+    std::map<std::uint32_t, std::string> open; // handle -> folded key
+    std::uint32_t nextKey = 1;
 };
 
 // Tells the list window of changes when the test says so.
-class FakeWatch final : public StoreWatch
+struct FakeWatch final : StoreWatch
 {
-public:
     void follow(std::function<void()> changed) override { this->changed = std::move(changed); }
     std::function<void()> changed;
 };
 
 // The number of the runtime failure f throws, 0 when none.
 int errorOf(const std::function<void()> &f);
+
+// The fakes every window runs over but the boxes and the face, which each
+// harness brings, and a store holding nothing. The drives: the system's, the
+// current one, holding the current folder progs and home, and another:
+//   progs/  a.exe  Alpha/c.exe  beta/  pick? and x?.exe (names not text)
+//   other:  z.exe      the root of progs' chain: prog
+struct Services
+{
+    Services();
+    // A folder below a drive's root, names separated by "/".
+    static std::string folder(const std::string &drive, const std::string &names = "");
+
+    const std::string sys, cur, other, progs, top;
+    CallLog log;
+    FakeSettings settings{log};
+    FakeStarter starter{log};
+    FakeProcess process{log};
+    FakeDrives drives;
+    FakeRegistry registry{log};
+    FakeWatch watch;
+};
 
 } // namespace kl::test

@@ -1,9 +1,5 @@
 #include "harness.h"
 
-#include "windows/Setup.h"
-#include "windows/main.h"
-#include "windows/namechenge.h"
-
 #include <doctest/doctest.h>
 
 #include <algorithm>
@@ -21,21 +17,6 @@ int rowOf(const Rows &rows, const std::string &text, Text textOf)
 }
 
 } // namespace
-
-Harness::Harness()
-{
-    // One drive, the system's, whose root holds new.exe and is the current folder.
-#ifdef _WIN32
-    drives.system = "c:";
-#else
-    drives.system = "/";
-#endif
-    drives.driveList = {drives.system};
-    drives.currentDriveText = drives.system;
-    drives.current = paths::folderPath(drives.system);
-    drives.tree[drives.current].programs = {"new.exe"};
-    forms.emplace(Platform{runtime, store, drives, registry, face, &watch});
-}
 
 void Harness::run(const std::function<void()> &step)
 {
@@ -55,38 +36,11 @@ void Harness::run(const std::function<void()> &step)
     }
 }
 
-void Harness::open()
-{
-    run([this] {
-        kl::main &w = forms->main();
-        w.view().form().Show();
-    });
-}
-
-void Harness::click(int row)
-{
-    run([this, row] {
-        main().list.selected = std::int16_t(row);
-        forms->main().List1_Click();
-    });
-}
-
 void Harness::doubleClick(int row)
 {
     if (row >= 0)
         click(row);
     run([this] { forms->main().List1_DblClick(); });
-}
-
-void Harness::minimise()
-{
-    main().window.state = vbMinimized;
-}
-
-void Harness::storeChanged()
-{
-    REQUIRE(watch.changed);
-    run(watch.changed);
 }
 
 void Harness::press(const std::string &window, const std::string &button)
@@ -96,21 +50,6 @@ void Harness::press(const std::string &window, const std::string &button)
     REQUIRE_MESSAGE(v.handlers.count(button), "no button " << button << " in " << window);
     if (v.buttons[button].enabled)
         run(v.handlers[button]);
-}
-
-void Harness::close(const std::string &window)
-{
-    run(view(window).handlers["close"]);
-}
-
-void Harness::type(const std::string &text)
-{
-    namechenge().name.text = text;
-}
-
-void Harness::key(int keyCode, int shift)
-{
-    run([this, keyCode, shift] { forms->namechenge().Text1_KeyDown(keyCode, shift); });
 }
 
 void Harness::chooseDrive(const std::string &drive)

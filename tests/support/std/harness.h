@@ -5,7 +5,10 @@
 
 #include "platform/runtime.h"
 #include "store/appstore.h"
+#include "windows/Setup.h"
 #include "windows/forms.h"
+#include "windows/main.h"
+#include "windows/namechenge.h"
 
 #include <optional>
 
@@ -17,10 +20,11 @@ namespace kl::test {
 // handlers end the program stops there (ended() then), and a step after
 // that fails the test. Boxes and modal windows must be answered beforehand
 // (answer, whenModal); one that is not fails the test at once.
-class Harness
+class Harness : public Services
 {
 public:
-    Harness();
+    Harness() { forms.emplace(Platform{runtime, store, drives, registry, face, &watch}); }
+    ~Harness() { CHECK_MESSAGE(boxes.answers.empty(), "an answer no box took"); }
 
     // Arranging (no handler runs).
     void programs(int n, int first = 1) { settings.putPrograms(n, first); } // also "another process rewrote the store"
@@ -28,20 +32,26 @@ public:
     void whenModal(const std::string &window, std::function<void()> step) { face.whenModal(window, std::move(step)); }
 
     // Steps in the list window.
-    void open();                 // the program starts: the list window loads, then shows
-    void click(int row);         // chooses a row
-    void doubleClick(int row);   // on a row; -1: below the rows
-    void minimise();
-    void storeChanged();         // the store watch reports a change
+    // The program starts: the list window loads, then shows.
+    void open() { run([this] { forms->main().view().form().Show(); }); }
+    void click(int row) { run([this, row] { main().list.selected = std::int16_t(row), forms->main().List1_Click(); }); }
+    void doubleClick(int row); // on a row; -1: below the rows
+    void minimise() { main().window.state = vbMinimized; }
+    void storeChanged() // the store watch reports a change
+    {
+        REQUIRE(watch.changed);
+        run(watch.changed);
+    }
     // Buttons by design name: of the list window, or of another window. A
     // disabled button takes no click.
     void press(const std::string &button) { press("main", button); }
     void press(const std::string &window, const std::string &button);
-    void close(const std::string &window); // the close box
+    void close(const std::string &window) { run(view(window).handlers["close"]); } // the close box
 
     // Steps in the rename dialog.
-    void type(const std::string &text);  // replaces Text1's text
-    void key(int keyCode, int shift = 0); // a key down in Text1
+    void type(const std::string &text) { namechenge().name.text = text; } // replaces Text1's text
+    // A key down in Text1.
+    void key(int keyCode, int shift = 0) { run([=, this] { forms->namechenge().Text1_KeyDown(keyCode, shift); }); }
 
     // Steps in the picker, rows by their text.
     void chooseDrive(const std::string &drive);
@@ -66,16 +76,9 @@ public:
     std::vector<std::string> modals() { return log.matching("ShowModal "); }
     bool ended() const { return m_ended; }
 
-    CallLog log;
-    FakeSettings settings{log};
-    FakeStarter starter{log};
     FakeBoxes boxes{log};
-    FakeProcess process{log};
     Runtime runtime{settings, starter, boxes, process};
     AppStore store{settings};
-    FakeDrives drives;
-    FakeRegistry registry{log};
-    FakeWatch watch;
     FakeFace face{log};
     std::optional<Forms> forms;
 

@@ -5,7 +5,7 @@
 #                                a Japanese font, the icon converter)
 #   bash scripts/setup.sh test   that, and what the tests add: the fonts the
 #                                look is tried under, Xvfb and xdotool, wine
-#                                and mingw-w64, clang with its sanitizers and
+#                                and mingw-w64 and nsis, clang with its sanitizers and
 #                                clang-tidy, the packaging checkers
 set -euo pipefail
 
@@ -19,7 +19,7 @@ if [[ ${1:-} == test ]]; then
     fonts-ipafont-gothic fonts-vlgothic fonts-takao-gothic
     xvfb xauth xdotool x11-utils imagemagick python3
     hyperfine time
-    g++-mingw-w64-x86-64 wine wine64 locales doctest-dev
+    g++-mingw-w64-x86-64 wine wine64 locales doctest-dev nsis
     desktop-file-utils appstream lintian
     clang-14 libclang-rt-14-dev clang-tidy-14
   )

@@ -1,7 +1,7 @@
 #include "commandline.h"
 
 #include "autostart.h"
-#include "platform/runtimeerror.h"
+#include "commands.h"
 #include "store/appstore.h"
 
 #include <QCommandLineParser>
@@ -11,26 +11,15 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
-#ifdef Q_OS_WIN
-#include "platform/win32/registrysettingsstore.h"
-#include "platform/win32/shellstarter.h"
-#else
 #include "linux/inisettingsstore.h"
 #include "linux/processstarter.h"
-#endif
 
 namespace kl::commandline {
 
 namespace {
-
-// The window's scratch table holds positions up to this; a larger count
-// cannot have been written by the program and fails to load in the window.
-constexpr std::int16_t kCapacity = 100;
 
 void print(std::FILE *stream, const QString &line)
 {
@@ -42,110 +31,21 @@ void printError(const QString &message)
     print(stderr, QStringLiteral("%1: %2").arg(QCoreApplication::applicationName(), message));
 }
 
-// A field of a tab-separated line: a tab, a line break or another control
-// character in a name or path would break the line, so it is written as an
-// escape.
-QString field(const std::string &utf8)
+// The standard streams in the locale's encoding.
+class StdConsole final : public Console
 {
-    const QString text = QString::fromStdString(utf8);
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == u'\t')
-            out += QStringLiteral("\\t");
-        else if (c == u'\n')
-            out += QStringLiteral("\\n");
-        else if (c == u'\r')
-            out += QStringLiteral("\\r");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            out += QStringLiteral("\\x%1").arg(int(c.unicode()), 2, 16, QChar(u'0'));
-        else
-            out += c;
-    }
-    return out;
-}
+public:
+    void out(const std::string &line) override { print(stdout, QString::fromStdString(line)); }
+    void error(const std::string &message) override { printError(QString::fromStdString(message)); }
+    bool flush() override { return std::fflush(stdout) == 0; }
+};
 
 // Where the settings live, for messages.
-QString storeLocation()
+std::string storeLocation()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\") + QString::fromStdString(AppStore::application());
-#else
     return QDir::toNativeSeparators(QString::fromStdString(
-        IniSettingsStore(IniSettingsStore::defaultConfigDir()).fileName(AppStore::application())));
-#endif
-}
-
-int storeFailure(const RuntimeError &e)
-{
-    if (e.isBusy())
-        printError(QString::fromStdString(e.description())); // not damaged, only in use: no more to say
-    else
-        printError(QStringLiteral("登録の一覧を読めません (%1): %2").arg(storeLocation(), QString::fromStdString(e.description())));
-    return CannotAccess;
-}
-
-// The stored count, read as the window reads it, and refused when the window
-// could not load it either.
-std::int16_t checkedCount(AppStore &store)
-{
-    const std::int16_t count = store.Count();
-    if (count < 0 || count > kCapacity)
-        throw RuntimeError(err::SubscriptOutOfRange, QStringLiteral("登録数 %1 は 0 から %2 の範囲にありません。")
-                                                         .arg(count)
-                                                         .arg(kCapacity)
-                                                         .toStdString());
-    return count;
-}
-
-// Both commands read all they need and release the store (its commit drops
-// the lock) before they write to a pipe or start a program: a reader that
-// never reads, or a child that inherits something, must not hold every
-// other instance up.
-int list(AppStore &store, SettingsStore &settings)
-{
-    QStringList lines;
-    try {
-        const std::int16_t count = checkedCount(store);
-        for (std::int16_t position = 1; position <= count; ++position)
-            lines += QStringLiteral("%1\t%2\t%3")
-                         .arg(QString::number(position), field(store.NameOf(position)), field(store.PathOf(position)));
-        settings.commit();
-    } catch (const RuntimeError &e) {
-        return storeFailure(e);
-    }
-    for (const QString &line : lines)
-        print(stdout, line);
-    if (std::fflush(stdout) != 0) {
-        printError(QStringLiteral("一覧を書き出せません。"));
-        return CannotAccess;
-    }
-    return Done;
-}
-
-// The same reads and starts as the list window's start-all button; a program
-// that cannot start is reported and the rest still start.
-int startAll(AppStore &store, SettingsStore &settings, ProgramStarter &starter)
-{
-    std::vector<std::string> paths;
-    try {
-        const std::int16_t count = checkedCount(store);
-        for (std::int16_t position = 1; position <= count; ++position)
-            paths.push_back(store.PathOf(position));
-        settings.commit();
-    } catch (const RuntimeError &e) {
-        return storeFailure(e);
-    }
-    bool allStarted = true;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        try {
-            starter.Shell(paths[i], vbNormalFocus);
-        } catch (const RuntimeError &e) {
-            allStarted = false;
-            printError(QStringLiteral("%1\t%2\t%3").arg(QString::number(i + 1), field(paths[i]), field(e.description())));
-        }
-    }
-    return allStarted ? Done : NotAllStarted;
+                                        IniSettingsStore(IniSettingsStore::defaultConfigDir()).fileName(AppStore::application())))
+        .toStdString();
 }
 
 int usageError(const QCommandLineParser &parser, const QString &message)
@@ -171,18 +71,16 @@ int run(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("登録したプログラムを起動します。オプションなしで一覧のウィンドウを開きます。"));
+        QString::fromUtf8(texts::description));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption startAllOption(
         QStringLiteral("start-all"),
-        QStringLiteral("登録したすべてのプログラムを順に起動します。ウィンドウは開きません。"));
-    const QCommandLineOption listOption(QStringLiteral("list"),
-                                        QStringLiteral("登録したプログラムを一行にひとつ、番号、名前、パスの順にタブで"
-                                                       "区切って書き出します。"));
+        QString::fromUtf8(texts::startAll));
+    const QCommandLineOption listOption(QStringLiteral("list"), QString::fromUtf8(texts::list));
     const QCommandLineOption autostartOption(
         QStringLiteral("autostart"),
-        QStringLiteral("on でログインのたびに --start-all を実行させ、off でそれを取りやめます。"),
+        QString::fromUtf8(texts::autostart),
         QStringLiteral("on|off"));
     parser.addOptions({startAllOption, listOption, autostartOption});
 
@@ -193,35 +91,32 @@ int run(int argc, char *argv[])
     if (parser.isSet(version))
         parser.showVersion();
     if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QStringLiteral("余分な引数です: %1").arg(parser.positionalArguments().join(u' ')));
+        return usageError(parser, QString::fromStdString(
+                                      texts::extraArguments(parser.positionalArguments().join(u' ').toStdString())));
     const int chosen = int(parser.isSet(startAllOption)) + int(parser.isSet(listOption))
         + int(parser.isSet(autostartOption));
     if (chosen != 1)
-        return usageError(parser, QStringLiteral("--start-all、--list、--autostart のどれかひとつを指定してください。"));
+        return usageError(parser, QString::fromUtf8(texts::chooseOne));
 
     if (parser.isSet(autostartOption)) {
         const QString value = parser.value(autostartOption);
         if (value != QLatin1String("on") && value != QLatin1String("off"))
-            return usageError(parser, QStringLiteral("--autostart には on か off を指定してください: %1").arg(value));
+            return usageError(parser, QString::fromStdString(texts::badAutostartValue(value.toStdString())));
         const QString failure = value == QLatin1String("on") ? autostart::add() : autostart::remove();
         if (!failure.isEmpty()) {
-            printError(QStringLiteral("自動起動の項目を書き換えられません: %1").arg(failure));
+            printError(QString::fromStdString(autostartFailure(failure.toStdString())));
             return CannotAccess;
         }
         return Done;
     }
 
-#ifdef Q_OS_WIN
-    win32::RegistrySettingsStore settings;
-    win32::ShellStarter starter;
-#else
     IniSettingsStore settings(IniSettingsStore::defaultConfigDir());
     ProcessStarter starter;
-#endif
     AppStore store(settings);
+    StdConsole console;
     if (parser.isSet(listOption))
-        return list(store, settings);
-    return startAll(store, settings, starter);
+        return list(store, settings, console, storeLocation);
+    return startAll(store, settings, starter, console, storeLocation);
 }
 
 } // namespace kl::commandline

@@ -6,11 +6,19 @@
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/win32/shellstarter.h"
 #include "platform/win32/utf8.h"
+#include "platform/win32/runentry.h"
 #include "platform/win32/win32registry.h"
+#include "platform/win32/windrives.h"
 
 #include <doctest/doctest.h>
 
 #include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 using namespace kl;
 
@@ -59,5 +67,131 @@ TEST_CASE("a program that cannot start says why, in UTF-8")
             CHECK(win32::narrow(win32::widen(e.description())) == e.description()); // well-formed UTF-8
         }
     }
+}
+
+namespace {
+namespace fs = std::filesystem;
+
+// A folder of its own under the temporary folder, removed at the end.
+struct TempTree
+{
+    fs::path root = fs::temp_directory_path() / L"kicklist-drives-テスト";
+    TempTree() { fs::remove_all(root), fs::create_directories(root); }
+    ~TempTree() { fs::remove_all(root); }
+    std::string path() const { return win32::narrow(root.wstring()); }
+    void file(const std::wstring &name, DWORD attributes = FILE_ATTRIBUTE_NORMAL) const
+    {
+        std::ofstream((root / name).wstring().c_str()) << "x";
+        SetFileAttributesW((root / name).c_str(), attributes);
+    }
+};
+} // namespace
+
+TEST_CASE("drives and folders through Win32")
+{
+    win32::WinDriveSystem drives;
+    TempTree tree;
+    for (const wchar_t *name : {L"b.EXE", L"a.exe", L"プログラム.Exe", L"notes.txt", L"exe", L"dir.exe.lnk"})
+        tree.file(name);
+    tree.file(L"hidden.exe", FILE_ATTRIBUTE_HIDDEN);
+    tree.file(L"system.exe", FILE_ATTRIBUTE_SYSTEM);
+    for (const wchar_t *name : {L"Zeta", L"alpha", L"folder.exe"})
+        fs::create_directory(tree.root / name);
+    fs::create_directory(tree.root / L"secret");
+    SetFileAttributesW((tree.root / L"secret").c_str(), FILE_ATTRIBUTE_HIDDEN);
+
+    SUBCASE("programs and folders: shown entries only, sorted without case")
+    {
+        CHECK(drives.programs(tree.path()) == std::vector<std::string>{"a.exe", "b.EXE", "プログラム.Exe"});
+        CHECK(drives.folders(tree.path()) == std::vector<std::string>{"alpha", "folder.exe", "Zeta"});
+        CHECK(drives.unnamed(tree.path(), DriveSystem::Kind::Programs).empty());
+    }
+    SUBCASE("a missing folder is PathNotFound")
+    {
+        for (auto list : {&DriveSystem::folders, &DriveSystem::programs}) {
+            int number = 0;
+            try {
+                (drives.*list)(tree.path() + "\\missing");
+            } catch (const RuntimeError &e) {
+                number = e.number();
+            }
+            CHECK(number == err::PathNotFound);
+        }
+    }
+    SUBCASE("Dir: normal files only")
+    {
+        CHECK(drives.Dir(tree.path() + "\\a.exe") == "a.exe");
+        CHECK(drives.Dir(tree.path() + "/notes.txt") == "notes.txt");
+        for (const char *name : {"hidden.exe", "system.exe", "alpha", "missing.exe"})
+            CHECK_MESSAGE(drives.Dir(tree.path() + "\\" + name).empty(), name);
+    }
+    SUBCASE("a folder of 20,000 entries lists")
+    {
+        for (int i = 0; i < 20000; ++i)
+            CloseHandle(CreateFileW((tree.root / (L"p" + std::to_wstring(i) + L".exe")).c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const auto start = std::chrono::steady_clock::now();
+        CHECK(drives.programs(tree.path()).size() == 20003);
+        std::printf("20,000 programs listed in %lld ms\n",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - start)
+                                               .count()));
+    }
+    SUBCASE("drives as \"c:\", opening at their current folder")
+    {
+        const std::vector<std::string> all = drives.drives();
+        CHECK(std::find(all.begin(), all.end(), drives.systemDrive()) != all.end());
+        for (const std::string &drive : all)
+            CHECK_MESSAGE((drive.size() == 2 && drive[0] >= 'a' && drive[0] <= 'z' && drive[1] == ':'), drive);
+        SetCurrentDirectoryW(tree.root.c_str());
+        CHECK(drives.currentFolder() == tree.path());
+        CHECK(drives.openDrive(drives.currentDrive()) == tree.path());
+        CHECK(!drives.homeFolder().empty());
+        std::string absent = "z:"; // a letter no drive has
+        while (std::find(all.begin(), all.end(), absent) != all.end())
+            --absent[0];
+        int number = 0;
+        try {
+            drives.openDrive(absent);
+        } catch (const RuntimeError &e) {
+            number = e.number();
+        }
+        CHECK(number == err::DeviceUnavailable);
+        SetCurrentDirectoryW(fs::temp_directory_path().c_str());
+    }
+}
+
+TEST_CASE("the login entry: Kicklist's own value only")
+{
+    const wchar_t *run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    auto value = [&](const wchar_t *name) {
+        wchar_t text[512] = {};
+        DWORD size = sizeof text;
+        return RegGetValueW(HKEY_CURRENT_USER, run, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS
+            ? std::wstring(text)
+            : L"<none>";
+    };
+    HKEY key;
+    RegCreateKeyExW(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    const std::wstring other = L"\"C:\\other\\tool.exe\" --start-all";
+    RegSetValueExW(key, L"Other", 0, REG_SZ, reinterpret_cast<const BYTE *>(other.c_str()), DWORD(other.size() * 2 + 2));
+
+    const std::wstring program = L"C:\\プログラム\\Kicklist\\kicklist.exe";
+    CHECK(win32::addRunEntry(program).empty());
+    CHECK(value(L"Kicklist") == L"\"" + program + L"\" --start-all");
+    CHECK(win32::addRunEntry(L"D:\\moved\\kicklist.exe").empty()); // ours, replaced
+    CHECK(win32::removeRunEntry().empty());
+    CHECK(value(L"Kicklist") == L"<none>");
+    CHECK(win32::removeRunEntry().empty()); // already gone
+
+    const std::wstring users = L"C:\\tools\\starter.exe";
+    RegSetValueExW(key, L"Kicklist", 0, REG_SZ, reinterpret_cast<const BYTE *>(users.c_str()), DWORD(users.size() * 2 + 2));
+    CHECK(!win32::addRunEntry(program).empty());
+    CHECK(!win32::removeRunEntry().empty());
+    CHECK(value(L"Kicklist") == users);
+    CHECK(value(L"Other") == other);
+    RegDeleteValueW(key, L"Kicklist");
+    RegDeleteValueW(key, L"Other");
+    RegCloseKey(key);
 }
 #endif

@@ -1,0 +1,27 @@
+#include "controls.h"
+
+#include "platform/runtimeerror.h"
+#include "platform/win32/utf8.h"
+
+namespace kl::winui {
+
+void DriveCombo::setRows(const std::vector<std::string> &drives)
+{
+    SendMessageW(m_combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string &drive : drives)
+        SendMessageW(m_combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::widen(drive).c_str()));
+}
+
+int DriveCombo::ListIndex() const
+{
+    return static_cast<int>(SendMessageW(m_combo, CB_GETCURSEL, 0, 0));
+}
+
+void DriveCombo::setListIndex(int row)
+{
+    if (row < -1 || row >= static_cast<int>(SendMessageW(m_combo, CB_GETCOUNT, 0, 0)))
+        throw RuntimeError(err::InvalidPropertyArrayIndex);
+    SendMessageW(m_combo, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+}
+
+} // namespace kl::winui

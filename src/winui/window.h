@@ -1,0 +1,127 @@
+#pragma once
+
+#include "metrics.h"
+#include "win.h"
+
+#include "design/design.h"
+#include "platform/controls.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kl::winui {
+
+// A control's id: its place in the design, clear of IDOK and IDCANCEL.
+constexpr int controlId(std::size_t designIndex)
+{
+    return 100 + static_cast<int>(designIndex);
+}
+
+// Sent by a window to its owner-drawn controls with the DRAWITEMSTRUCT, so
+// that each list draws its own rows.
+constexpr UINT kDrawItem = WM_APP + 1;
+// Sent by a window to its controls after a change of DPI, fonts set.
+constexpr UINT kDpiChanged = WM_APP + 2;
+
+// One window built from its design: class "Kicklist.<name>", border, caption,
+// icon, client size and controls at the window's DPI, the message font,
+// tooltips, the tab order. The user's actions go through one table from
+// control id to handler. It is the window's Form; it lives as long as the
+// view that holds it, and destroys the window with it.
+class Window final : public kl::Form
+{
+public:
+    Window(HINSTANCE instance, const design::Window &design, HWND owner = nullptr);
+    ~Window() override;
+    Window(const Window &) = delete;
+    Window &operator=(const Window &) = delete;
+
+    // Destroys the window now; the views do so before their controls go.
+    void destroy();
+    HWND hwnd() const { return m_hwnd; }
+    UINT dpi() const { return m_dpi; }
+    HWND control(std::string_view name) const;
+    int id(std::string_view name) const;
+    HFONT font() const { return m_font.get(); }
+
+    // The command table: what a notification of the named control calls.
+    void route(std::string_view name, std::function<void(int code)> handler);
+    // The close box.
+    void onClose(std::function<void()> handler) { m_close = std::move(handler); }
+    // A control's own font instead of the message font, kept at each DPI.
+    void setFont(std::string_view name, std::wstring face, double points, bool bold);
+    // A line control's colour.
+    void setLineColour(std::string_view name, COLORREF colour);
+    // Moves the window so that its client area starts there (twips, screen).
+    void placeClient(int left, int top);
+    // Whether the window has gone for good (Unload).
+    bool unloaded() const { return m_unloaded; }
+
+    // kl::Form
+    void Show() override;
+    void ShowModal() override;
+    void Hide() override;
+    void Unload() override;
+    bool Visible() const override;
+    int WindowState() const override;
+    void setWindowState(int state) override;
+    void setCaption(const std::string &caption) override;
+
+private:
+    struct Item
+    {
+        const design::Control *design;
+        HWND hwnd;
+        int id;
+        std::wstring fontFace;
+        double fontPoints = 0;
+        bool fontBold = false;
+        Font ownFont;
+        HBRUSH lineBrush = nullptr;
+    };
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void createControls();
+    void addTips();
+    // Places every control and sizes the window at dpi; fonts made anew.
+    void layOut(UINT dpi);
+    void setIcons();
+    Item &item(std::string_view name);
+    const Item &item(std::string_view name) const;
+    void command(int id, int code);
+    // Gives the windows a modal showing disabled their state back.
+    void endModal();
+
+    HINSTANCE m_instance;
+    const design::Window &m_design;
+    HWND m_hwnd = nullptr;
+    HWND m_tips = nullptr;
+    UINT m_dpi = 96;
+    Font m_font;
+    HICON m_bigIcon = nullptr, m_smallIcon = nullptr;
+    std::vector<Item> m_items;
+    std::map<int, std::function<void(int)>> m_commands;
+    std::function<void()> m_close;
+    HWND m_focus = nullptr;       // the control to focus on activation
+    std::vector<HWND> m_disabled; // by the modal showing under way
+    bool m_modal = false;
+    bool m_unloaded = false;
+};
+
+// A command handler that runs action for a click (BN_CLICKED).
+inline std::function<void(int)> clicked(std::function<void()> action)
+{
+    return [action = std::move(action)](int code) {
+        if (code == BN_CLICKED)
+            action();
+    };
+}
+
+// Hands a message to its window, through the dialog keys (Tab, arrows,
+// mnemonics, Enter and Esc) of the thread's active window.
+void dispatchMessage(MSG &msg);
+
+} // namespace kl::winui

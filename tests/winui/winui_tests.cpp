@@ -1,0 +1,253 @@
+// The Win32 face under wine: the windows against their designs, fonts, a
+// modal showing, the message box answers and the routing of the user's
+// actions to the handlers, through WinFace with the real handlers.
+#include "support/std/fakes.h"
+
+#include "design/windows.h"
+#include "platform/drives.h"
+#include "platform/runtime.h"
+#include "store/appstore.h"
+#include "windows/Setup.h"
+#include "windows/forms.h"
+#include "windows/frmAbout.h"
+#include "windows/main.h"
+#include "windows/namechenge.h"
+#include "winui/window.h"
+#include "winui/winface.h"
+
+#include <cmath>
+#include <functional>
+
+using namespace kl;
+using namespace kl::test;
+namespace dw = kl::design::windows;
+
+namespace {
+
+// What the timer set by whileModal runs: the test's step inside a modal loop.
+std::function<void()> timerStep;
+
+void CALLBACK runStep(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    auto step = std::move(timerStep);
+    step();
+}
+
+// The five windows over fakes, built by the Win32 face.
+struct Fixture
+{
+    Fixture()
+    {
+        drives.system = "c:";
+        drives.driveList = {"c:"};
+        drives.currentDriveText = "c:";
+        drives.current = paths::folderPath("c:");
+        drives.tree[drives.current].programs = {"new.exe"};
+        settings.putPrograms(3);
+    }
+    HWND window(const design::Window &design)
+    {
+        const std::wstring name = L"Kicklist." + std::wstring(design.name.begin(), design.name.end());
+        return FindWindowW(name.c_str(), nullptr);
+    }
+    HWND control(const design::Window &design, std::string_view name)
+    {
+        for (std::size_t i = 0; i < design.controls.size(); ++i)
+            if (design.controls[i].name == name)
+                return GetDlgItem(window(design), winui::controlId(i));
+        FAIL("no control " << name);
+        return nullptr;
+    }
+    // Sends the window what the control tells it when the user acts on it.
+    void notify(const design::Window &design, std::string_view name, int code)
+    {
+        const HWND c = control(design, name);
+        SendMessageW(window(design), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), code), reinterpret_cast<LPARAM>(c));
+    }
+    // Runs step once the next modal loop waits (or any message loop).
+    void whileModal(std::function<void()> step)
+    {
+        timerStep = std::move(step);
+        SetTimer(nullptr, 0, 1, &runStep);
+    }
+    void loadAll()
+    {
+        forms.main().view().form().Show();
+        forms.Setup();
+        forms.namechenge();
+        forms.syori();
+        forms.frmAbout();
+    }
+
+    CallLog log;
+    FakeSettings settings{log};
+    FakeStarter starter{log};
+    FakeBoxes boxes{log};
+    FakeProcess process{log};
+    Runtime runtime{settings, starter, boxes, process};
+    AppStore store{settings};
+    FakeDrives drives;
+    FakeRegistry registry{log};
+    winui::WinFace face{GetModuleHandleW(nullptr)};
+    Forms forms{Platform{runtime, store, drives, registry, face, nullptr}};
+};
+
+RECT clientRect(HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT *>(&rect), 2);
+    return rect;
+}
+
+} // namespace
+
+TEST_CASE("each window is built from its design at 96 dpi")
+{
+    Fixture f;
+    f.loadAll();
+    for (const design::Window *design : dw::all) {
+        CAPTURE(design->name);
+        const HWND window = f.window(*design);
+        REQUIRE(window);
+        CHECK(GetDpiForWindow(window) == 96);
+        RECT client;
+        GetClientRect(window, &client);
+        CHECK(client.right == design->width / 15);
+        CHECK(client.bottom == design->height / 15);
+
+        const auto style = GetWindowLongPtrW(window, GWL_STYLE);
+        const auto exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+        CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+        CHECK((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0);
+        CHECK(((exStyle & WS_EX_TOOLWINDOW) != 0) == (design->border == design::Border::FixedToolWindow));
+        CHECK(((exStyle & WS_EX_DLGMODALFRAME) != 0) == (design->border == design::Border::FixedDialog));
+
+        for (const design::Control &c : design->controls) {
+            CAPTURE(c.name);
+            const HWND control = f.control(*design, c.name);
+            REQUIRE(control);
+            const RECT at = clientRect(control);
+            CHECK(std::abs(at.left - c.left / 15) <= 1);
+            CHECK(std::abs(at.top - c.top / 15) <= 1);
+            CHECK(std::abs(at.right - at.left - c.width / 15) <= 1);
+            CHECK(std::abs(at.bottom - at.top - c.height / 15) <= 1);
+            if (c.kind != design::Kind::PictureBox) // an icon, no text
+                CHECK(SendMessageW(control, WM_GETFONT, 0, 0) != 0);
+            const bool tabStop = (GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP) != 0;
+            CHECK(tabStop == (c.tabIndex != design::kNoTab && c.kind != design::Kind::Label));
+        }
+        // Tab walks the controls by tab index.
+        HWND focus = GetNextDlgTabItem(window, nullptr, FALSE);
+        int lastTab = -1;
+        for (std::size_t n = 0; n < design->controls.size() && focus; ++n) {
+            const design::Control &c = design->controls[std::size_t(GetDlgCtrlID(focus) - winui::controlId(0))];
+            CHECK(c.tabIndex > lastTab);
+            lastTab = c.tabIndex;
+            focus = GetNextDlgTabItem(window, focus, FALSE);
+            if (focus == GetNextDlgTabItem(window, nullptr, FALSE))
+                break;
+        }
+    }
+    // The about box belongs to the list window and draws three labels in
+    // bold "ＭＳ Ｐゴシック" at the Qt face's sizes.
+    CHECK(GetWindow(f.window(dw::frmAbout), GW_OWNER) == winui::windowOf(f.forms.main().view()));
+    const struct
+    {
+        const char *label;
+        int pixels;
+    } fonts[] = {{"lblTitle", 24}, {"lblVersion", 16}, {"Label1", 19}};
+    for (const auto &font : fonts) {
+        CAPTURE(font.label);
+        LOGFONTW logFont{};
+        const auto hfont = reinterpret_cast<HFONT>(SendMessageW(f.control(dw::frmAbout, font.label), WM_GETFONT, 0, 0));
+        REQUIRE(GetObjectW(hfont, sizeof logFont, &logFont) == sizeof logFont);
+        CHECK(std::wstring(logFont.lfFaceName) == L"ＭＳ Ｐゴシック");
+        CHECK(logFont.lfWeight == FW_BOLD);
+        CHECK(logFont.lfHeight == -font.pixels);
+    }
+}
+
+TEST_CASE("a modal showing disables the list window while it waits")
+{
+    Fixture f;
+    const HWND list = winui::windowOf(f.forms.main().view());
+    f.forms.main().view().form().Show();
+    Form &setup = f.forms.Setup().view().form();
+    bool listEnabled = true, setupShown = false;
+    f.whileModal([&] {
+        listEnabled = IsWindowEnabled(list) != FALSE;
+        setupShown = setup.Visible();
+        setup.Hide();
+    });
+    setup.ShowModal();
+    CHECK(setupShown);
+    CHECK_FALSE(listEnabled);
+    CHECK(IsWindowEnabled(list));
+    CHECK_FALSE(setup.Visible());
+}
+
+TEST_CASE("message box answers")
+{
+    const struct
+    {
+        int buttons, id, answer;
+    } cases[] = {{vbOKOnly, IDOK, vbOK},           {vbOKOnly, IDCANCEL, vbOK},   {vbOKOnly, 0, vbOK},
+                 {vbOKCancel, IDOK, vbOK},         {vbOKCancel, IDCANCEL, vbCancel}, {vbOKCancel, 0, vbCancel}};
+    for (const auto &c : cases) {
+        CAPTURE(c.buttons);
+        CAPTURE(c.id);
+        CHECK(winui::messageBoxAnswer(c.buttons, c.id) == c.answer);
+    }
+}
+
+TEST_CASE("the user's actions reach the handlers")
+{
+    Fixture f;
+    f.forms.main().view().form().Show();
+    const HWND list = f.control(dw::main, "List1");
+    REQUIRE(SendMessageW(list, LB_GETCOUNT, 0, 0) == 3);
+
+    SUBCASE("choosing a row enables the row buttons")
+    {
+        SendMessageW(list, LB_SETCURSEL, 1, 0);
+        CHECK_FALSE(IsWindowEnabled(f.control(dw::main, "Run")));
+        f.notify(dw::main, "List1", LBN_SELCHANGE);
+        CHECK(IsWindowEnabled(f.control(dw::main, "Run")));
+    }
+    SUBCASE("a double-click on a row starts its program")
+    {
+        f.forms.main().view().List1().setListIndex(1);
+        f.notify(dw::main, "List1", LBN_DBLCLK);
+        CHECK(f.log.matching("Shell ") == std::vector<std::string>{"Shell /opt/p2 1"});
+    }
+    SUBCASE("a double-click below the rows counts as one on the list")
+    {
+        f.forms.main().view().List1().setListIndex(2);
+        RECT rect;
+        GetClientRect(list, &rect);
+        SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, rect.bottom - 2));
+        CHECK(f.log.matching("Shell ") == std::vector<std::string>{"Shell /opt/p3 1"});
+    }
+    SUBCASE("Esc in the rename dialog's text box closes it")
+    {
+        f.forms.main().view().List1().setListIndex(0);
+        f.notify(dw::main, "chenge", BN_CLICKED);
+        REQUIRE(f.forms.namechenge().view().form().Visible());
+        SendMessageW(f.control(dw::namechenge, "Text1"), WM_KEYDOWN, VK_ESCAPE, 0);
+        CHECK_FALSE(f.forms.namechenge().view().form().Visible());
+    }
+    SUBCASE("Esc in the about box presses OK; the close box unloads the picker")
+    {
+        f.notify(dw::main, "Command1", BN_CLICKED);
+        REQUIRE(f.forms.loadedFrmAbout());
+        CHECK(f.forms.frmAbout().view().form().Visible());
+        SendMessageW(f.window(dw::frmAbout), WM_COMMAND, IDCANCEL, 0);
+        CHECK(f.forms.loadedFrmAbout() == nullptr);
+
+        f.forms.Setup().view().form().Show();
+        SendMessageW(f.window(dw::Setup), WM_CLOSE, 0, 0);
+        CHECK(f.forms.loadedSetup() == nullptr);
+    }
+}

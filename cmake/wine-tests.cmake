@@ -94,11 +94,8 @@ foreach(run "C.UTF-8;1252" "ja_JP.UTF-8;932")
 endforeach()
 execute_process(COMMAND ${wine} ${WINE64} ${tests}/design_checks.exe WORKING_DIRECTORY ${tests}
                 RESULT_VARIABLE design_failed)
-set(winui_failed 0)
-if(EXISTS ${tests}/winui_tests.exe)
-  execute_process(COMMAND ${wine} ${WINE64} ${tests}/winui_tests.exe WORKING_DIRECTORY ${tests}
-                  RESULT_VARIABLE winui_failed)
-endif()
+execute_process(COMMAND ${wine} ${WINE64} ${tests}/winui_tests.exe WORKING_DIRECTORY ${tests}
+                RESULT_VARIABLE winui_failed)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${prefix} ${WINESERVER} -w)
 
 include(${CMAKE_CURRENT_LIST_DIR}/wine-installer.cmake)

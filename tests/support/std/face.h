@@ -99,8 +99,8 @@ struct FakeView
     template <typename W>
     void on(W &w, std::initializer_list<std::pair<const char *, void (W::*)()>> table)
     {
-        for (const auto &[button, handler] : table)
-            handlers[button] = [&w, handler] { (w.*handler)(); };
+        for (const auto &entry : table)
+            handlers[entry.first] = [&w, handler = entry.second] { (w.*handler)(); };
     }
 };
 

@@ -244,6 +244,7 @@ void Setup::setFilePath(const std::string &folder)
     const std::vector<std::string> programs = m_drives.programs(folder);
     const std::vector<std::string> unnamed = m_drives.unnamed(folder, DriveSystem::Kind::Programs);
     std::vector<FileRow> rows;
+    rows.reserve(programs.size() + unnamed.size());
     for (const std::string &name : programs)
         rows.push_back({name, true});
     for (const std::string &name : unnamed)

@@ -7,7 +7,6 @@
 #include "platform/runtime.h"
 #include "syori.h"
 
-#include <utility>
 
 namespace kl {
 
@@ -34,7 +33,7 @@ Window &touch(std::unique_ptr<Window> &window, Make make)
 } // namespace
 
 Forms::Forms(Platform platform)
-    : m_platform(std::move(platform))
+    : m_platform(platform)
 {
     // A failed commit leaves the store as it is on disk: the list follows.
     m_platform.runtime.onCommitFailure([this] {

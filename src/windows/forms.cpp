@@ -7,7 +7,6 @@
 #include "platform/runtime.h"
 #include "syori.h"
 
-
 namespace kl {
 
 namespace {

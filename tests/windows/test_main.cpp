@@ -117,16 +117,13 @@ TEST_CASE("starting programs")
         CHECK(h.shownBoxes() == S{"MsgBox 注意: 次のアプリケーションを起動できませんでした。\n/opt/p2\n" + RuntimeError::describe(err::FileNotFound) + " [0]"});
         CHECK(h.minimised());
     }
-    SUBCASE("Exit ends the program")
-    {
-        h.press("Exit");
+    for (const std::string how : {"Exit", "close box"}) {
+        SUBCASE((how + " ends the program").c_str())
+        {
+            how == "Exit" ? h.press("Exit") : h.close("main");
+            CHECK((h.ended() && h.log.calls.back() == "End"));
+        }
     }
-    SUBCASE("the close box ends the program")
-    {
-        h.close("main");
-    }
-    if (h.ended())
-        CHECK(h.log.calls.back() == "End");
 }
 
 TEST_CASE("adding")

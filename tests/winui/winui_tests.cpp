@@ -34,18 +34,10 @@ void CALLBACK runStep(HWND, UINT, UINT_PTR id, DWORD)
     step();
 }
 
-// The five windows over fakes, built by the Win32 face.
-struct Fixture
+// The five windows over the shared fakes, built by the Win32 face.
+struct Fixture : Services
 {
-    Fixture()
-    {
-        drives.system = "c:";
-        drives.driveList = {"c:"};
-        drives.currentDriveText = "c:";
-        drives.current = paths::folderPath("c:");
-        drives.tree[drives.current].programs = {"new.exe"};
-        settings.putPrograms(3);
-    }
+    Fixture() { settings.putPrograms(3); }
     HWND window(const design::Window &design)
     {
         const std::wstring name = L"Kicklist." + std::wstring(design.name.begin(), design.name.end());
@@ -80,15 +72,9 @@ struct Fixture
         forms.frmAbout();
     }
 
-    CallLog log;
-    FakeSettings settings{log};
-    FakeStarter starter{log};
     FakeBoxes boxes{log};
-    FakeProcess process{log};
     Runtime runtime{settings, starter, boxes, process};
     AppStore store{settings};
-    FakeDrives drives;
-    FakeRegistry registry{log};
     winui::WinFace face{GetModuleHandleW(nullptr)};
     Forms forms{Platform{runtime, store, drives, registry, face, nullptr}};
 };

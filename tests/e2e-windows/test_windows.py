@@ -1,0 +1,369 @@
+# The real kicklist.exe under wine, on an X server of the suite's own, used as a person uses it: windows found by
+# their titles, clicks at the designed positions in a window's client area and keys to the window given the focus
+# (xdotool, real input; no window manager). What counts is what a user finds: the windows on screen, the programs
+# that ran, and the list in the registry (read back with reg export). A window no step expects fails the case at once.
+# One wine prefix is made per run as a template; each code page's leg runs in a copy of it with one persistent
+# wineserver, and each case starts from an empty HKCU\Software\Kicklist.
+# Usage: test_windows.py BUILD_WINDOWS DESIGN_HEADER WORK_DIR [unittest arguments]
+
+import os, re, shutil, subprocess, sys, tempfile, time, unittest  # noqa: E401
+from pathlib import Path
+
+WAIT = 15.0  # seconds: the bound of every wait
+WINE = shutil.which("wine64") or "/usr/lib/wine/wine64"
+KEY = r"HKCU\Software\Kicklist"
+MAIN, PICKER, RENAME, RECOVERY = "キックリスト", "実行プログラムの登録", "変更", "エラー処理"
+REGISTER, CONFIRM, NOTE, ABOUT = "登録", "アプリケーションの登録", "注意", "キックリストのﾊﾞｰｼﾞｮﾝ情報"
+PROBE = "probe"  # the window of the programs started
+FORMS = {MAIN: "main", PICKER: "Setup", RENAME: "namechenge", RECOVERY: "syori", ABOUT: "frmAbout"}
+# The code pages: the first leg runs every case, the Japanese one those whose names say "quick" too.
+LEGS = (("C.UTF-8", 1252, ""), ("ja_JP.UTF-8", 932, "quick"))
+# Wine's stand-ins for the fonts the windows ask for, where the locale would not find Japanese ones.
+FONTS = ("MS UI Gothic", "ＭＳ Ｐゴシック", "MS PGothic", "Tahoma", "MS Shell Dlg", "MS Shell Dlg 2")
+BUILD = DESIGN = SUITE = None
+QUIET = subprocess.DEVNULL
+
+
+def designs(header):
+    # Form name -> (client width, height, {control: (left, top, width, height)}), in twips, from the design table.
+    text = Path(header).read_text(encoding="utf-8")
+    forms = {}
+    for name, body, width, height in re.findall(
+            r'Control (\w+)Controls\[\] = \{(.*?)\n\};\ninline constexpr Window \w+\{"\w+", "[^"]*", (\d+), (\d+)',
+            text, re.S):
+        rects = re.findall(r'\{Kind::\w+, "(\w+)", "[^"]*", (\d+), (\d+), (\d+), (\d+)', body)
+        forms[name] = (int(width), int(height), {c: tuple(map(int, r)) for c, *r in rects})
+    return forms
+
+
+def poll(predicate, seconds=WAIT):
+    deadline = time.monotonic() + seconds
+    while not (value := predicate()) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    return value
+
+
+def reg_file(sections):
+    # A .reg file as regedit reads it (UTF-16 LE): {subkey: {name: value}} under KEY.
+    quote = lambda s: '"%s"' % s.replace("\\", "\\\\").replace('"', '\\"')  # noqa: E731
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for key, values in sections.items():
+        lines += ["[%s]" % key] + ["%s=%s" % (quote(n), quote(v)) for n, v in values.items()] + [""]
+    return "\ufeff" + "\r\n".join(lines) + "\r\n"
+
+
+class Leg:
+    # One code page's prefix (a copy of the template) and its persistent wineserver, on the suite's display.
+    def __init__(self, template, locale, codepage):
+        self.prefix = template.with_name("wine-%d" % codepage)
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        shutil.copytree(template, self.prefix, symlinks=True)
+        self.env = dict(TEMPLATE_ENV, WINEPREFIX=str(self.prefix), LANG=locale, LC_ALL=locale,
+                        DISPLAY=os.environ["DISPLAY"])
+        # Wine's own services outlive the programs: none may hold an output of the suite's.
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True, stdout=QUIET, stderr=QUIET)
+        if codepage != 932:
+            fonts = r"HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements"
+            self.regedit({fonts: {f: "IPAPGothic" for f in FONTS}})
+
+    def wine(self, *args, check=True):
+        r = subprocess.run([WINE, *map(str, args)], env=self.env, stdout=QUIET, stderr=QUIET, timeout=WAIT * 4)
+        if check and r.returncode:
+            raise AssertionError("wine %s exited with %d" % (" ".join(map(str, args)), r.returncode))
+        return r
+
+    def regedit(self, sections):
+        with tempfile.NamedTemporaryFile(suffix=".reg", dir=self.prefix / "drive_c") as f:
+            f.write(reg_file(sections).encode("utf-16-le"))
+            f.flush()
+            self.wine("regedit", "/S", "C:\\" + Path(f.name).name)
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env)
+
+
+TEMPLATE_ENV = {k: v for k, v in os.environ.items() if not k.startswith(("DISPLAY", "WAYLAND", "LANG", "LC_"))}
+TEMPLATE_ENV.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=")
+
+
+def make_template(prefix):
+    shutil.rmtree(prefix, ignore_errors=True)
+    env = dict(TEMPLATE_ENV, WINEPREFIX=str(prefix), LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    r = subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=QUIET, stderr=QUIET, timeout=300)
+    Path(prefix, "kl.reg").write_bytes(reg_file({
+        r"HKEY_CURRENT_USER\Software\Wine\X11 Driver": {"Managed": "N"},  # no window manager here
+        r"HKEY_CURRENT_USER\Software\Wine\Drivers": {"Graphics": "x11"}}).encode("utf-16-le"))
+    r = r.returncode or subprocess.run([WINE, "regedit", "/S", str(prefix / "kl.reg")], env=env, stdout=QUIET,
+                                       stderr=QUIET).returncode
+    subprocess.run(["wineserver", "-w"], env=env)
+    if r or not (prefix / "system.reg").exists():
+        sys.exit("test_windows: wine cannot make a prefix in %s" % prefix)
+
+
+class Kicklist(unittest.TestCase):
+    # A case's steps; each case starts from an empty list in the registry and a folder of its own on drive C.
+
+    def setUp(self):
+        self.leg, self.procs, self.shown = SUITE, [], []
+        self.leg.wine("reg", "delete", KEY, "/f", check=False)
+        self.work = Path(tempfile.mkdtemp(prefix="case-", dir=self.leg.prefix / "drive_c"))
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.addCleanup(self.stop_all)
+
+    def stop_all(self):
+        for proc in self.procs:
+            proc.kill()
+            proc.wait(WAIT)
+
+    def path(self, name):
+        return "C:\\%s\\%s" % (self.work.name, name)
+
+    def program(self, name):
+        # The probe: it shows its window PROBE a moment and writes <itself>.txt, when started.
+        shutil.copy(BUILD / "tests" / "probe-window.exe", self.work / name)
+        return self.path(name)
+
+    def start(self, first=MAIN, exe=None):
+        proc = subprocess.Popen([WINE, exe or BUILD / "kicklist.exe"], cwd=self.work, env=self.leg.env,
+                                stdin=QUIET, stdout=QUIET, stderr=QUIET)
+        self.procs.append(proc)
+        if first:  # the instance the steps follow
+            self.proc = proc
+            self.window(first)
+        return proc
+
+    # The screen: every mapped top-level window that bears a title is one of kicklist's windows or boxes.
+
+    def x(self, *args, check=True):
+        return subprocess.run(list(map(str, args)), env=self.leg.env, capture_output=True, text=True, timeout=WAIT,
+                              check=check).stdout
+
+    def windows(self):
+        ids = {hex(int(i)) for i in self.x("xdotool", "search", "--onlyvisible", "--maxdepth", 1, "--name", ".",
+                                                check=False).split()}
+        found = re.findall(r'^\s*(0x[0-9a-f]+) "(.*)": \(', self.x("xwininfo", "-root", "-children"), re.M)
+        return [(title, int(i, 16)) for i, title in found if i in ids]
+
+    def wait(self, what, predicate, expecting=()):
+        def step():
+            titles = [t for t, _ in self.windows()]
+            unexpected = [t for t in titles if t != PROBE and (t not in self.shown + list(expecting) or titles.count(t) > 1)]
+            if unexpected:
+                self.fail("unexpected window %r while waiting for %s" % (unexpected[0], what))
+            return predicate()
+        value = poll(step)
+        if not value:
+            self.fail("no %s within %.0fs" % (what, WAIT))
+        return value
+
+    def window(self, title, replacing=None):
+        # Waits for the window title (None: none) and, with replacing, for that one to go.
+        def found():
+            if title and self.proc.poll() is not None:
+                self.fail("kicklist ended (%d) before %r" % (self.proc.returncode, title))
+            ws = dict(self.windows())
+            return replacing not in ws and (ws.get(title) if title else True)
+        w = self.wait("window %r instead of %r" % (title, replacing), found, (title, replacing))
+        self.shown = [t for t in self.shown if t not in (title, replacing)] + ([title] if title else [])
+        return w
+
+    def ended(self, proc=None):
+        proc = proc or self.proc
+        self.wait("the end of kicklist", lambda: proc.poll() is not None)
+        self.assertEqual(proc.returncode, 0)
+        self.shown = []
+
+    # Input, as a person gives it.
+
+    def click(self, title, control, row=None):
+        # Clicks the middle of a control of the shown window title; for a list, its first row, then goes row down.
+        w = dict(self.windows())[title]
+        width, height, rects = DESIGN[FORMS[title]]
+        left, top, cw, ch = rects[control]
+        geometry = dict(re.findall(r"(\w+)=(\d+)", self.x("xdotool", "getwindowgeometry", "--shell", w)))
+        frame = (int(geometry["WIDTH"]) - width / 15) / 2  # the frame's side; the caption above the client area
+        x = int(geometry["X"]) + frame + (left + cw / 2) / 15
+        y = int(geometry["Y"]) + int(geometry["HEIGHT"]) - frame - height / 15
+        y += (top + ch / 2) / 15 if row is None else top / 15 + 8
+        self.x("xdotool", "windowfocus", "--sync", w, "windowraise", w, "mousemove", "--sync", round(x), round(y),
+               "click", 1)
+        if row:
+            self.key(title, *["Down"] * row)
+
+    def key(self, title, *keys):
+        self.x("xdotool", "windowfocus", "--sync", self.window(title), "key", "--delay", 40, *keys)
+
+    def answer(self, title, key="Return", then=None):
+        self.key(title, key)
+        return self.window(then, replacing=title)
+
+    # The steps the cases share.
+
+    def register(self, row=0, then=MAIN):
+        # Picks the program in row of the picker's file list, adds it and says yes.
+        self.click(PICKER, "File1", row)
+        self.click(PICKER, "AddProgram")
+        self.answer(CONFIRM, then=then)
+        self.window(then, replacing=PICKER)
+
+    def store(self):
+        # {subkey: {name: value}} of the list's key, exactly as reg export writes it (empty: no key).
+        out = self.work / "store.reg"
+        if self.leg.wine("reg", "export", KEY, self.path(out.name), "/y", check=False).returncode:
+            return {}
+        text = out.read_bytes().decode("utf-16")
+        sections, values = {}, None
+        for line in text.lstrip("\ufeff").splitlines()[1:]:
+            if line.startswith("["):
+                values = sections.setdefault(line[len(r"[HKEY_CURRENT_USER\Software\Kicklist\\") - 1:-1], {})
+            elif line:
+                name, value = re.fullmatch(r'"((?:[^"\\]|\\.)*)"="((?:[^"\\]|\\.)*)"', line).groups()
+                values[name] = re.sub(r"\\(.)", r"\1", value)
+        return sections
+
+    def listed(self):
+        # The (path, name) entries of the store, as the list window reads them.
+        s = self.store()
+        return [(s["SetApp"][str(i)], s["Appnames"][str(i)]) for i in range(1, int(s["SetApp"]["AppCount"]) + 1)]
+
+    def put(self, paths, count=None):
+        # The list as the program writes it; count, if given, replaces the program list's count.
+        def section(count):
+            return dict({"AppCount": str(count)}, **{str(i): p for i, p in enumerate(paths, 1)})
+        key = r"HKEY_CURRENT_USER\Software\Kicklist"
+        self.leg.regedit({key + r"\SetApp": section(len(paths) if count is None else count),
+                          key + r"\Appnames": section(len(paths))})
+
+    def ran(self, path):
+        file = self.work / (path.rsplit("\\", 1)[1] + ".txt")
+        return self.wait("a start of %s" % path, file.exists)
+
+
+class Cases(Kicklist):
+
+    def test_quick_first_start_register_start_rename_remove(self):
+        alpha, beta = self.program("alpha.exe"), self.program("ベータ.exe")
+        (self.work / "notes.txt").write_text("not a program")
+        self.start(REGISTER)
+        self.answer(REGISTER, then=PICKER)  # the prompt, then the picker; the list window only after it
+        self.register()
+        self.assertEqual(self.listed(), [(alpha, alpha)])
+        # The picker is modal: the list window's 終了 does nothing while it is open.
+        self.click(MAIN, "AppAdd")
+        self.window(PICKER)
+        self.click(MAIN, "Exit")
+        self.register(row=1)
+        self.assertEqual(self.listed(), [(alpha, alpha), (beta, beta)])
+        self.click(MAIN, "List1", row=1)
+        self.click(MAIN, "Run")
+        self.ran(beta)
+        # Renamed in the 変更 dialog: the store keeps the path, the name changes.
+        self.click(MAIN, "List1", row=0)
+        self.click(MAIN, "chenge")
+        self.window(RENAME)
+        self.click(RENAME, "clear")
+        self.click(RENAME, "Text1")
+        self.key(RENAME, *"Tool", "Return")
+        self.window(None, replacing=RENAME)
+        self.assertEqual(self.listed(), [(alpha, "Tool"), (beta, beta)])
+        self.click(MAIN, "List1", row=0)
+        self.click(MAIN, "AppDel")
+        self.wait("alpha removed", lambda: self.listed() == [(beta, beta)])
+        self.click(MAIN, "Exit")
+        self.ended()
+
+    def test_start_all_with_one_missing(self):
+        paths = [self.program("alpha.exe"), self.path("gone.exe"), self.program("ベータ.exe")]
+        self.put(paths)
+        self.start()
+        self.click(MAIN, "AllRan")
+        self.answer(NOTE, then=None)
+        self.ran(paths[0]) and self.ran(paths[2])
+        self.assertEqual(self.listed(), [(p, p) for p in paths])
+
+    def test_limit_of_100_entries(self):
+        paths = [self.path("p%03d.exe" % i) for i in range(1, 101)]
+        self.put(paths)
+        self.start()
+        self.click(MAIN, "AppAdd")
+        self.answer(NOTE)  # これ以上は登録できません。
+        self.assertEqual(self.listed(), [(p, p) for p in paths])
+
+    def test_recovery_resets_a_damaged_list(self):
+        self.put([self.program("alpha.exe")], count="x")
+        self.start(RECOVERY)
+        self.click(RECOVERY, "ok")
+        self.ended()
+        self.assertEqual({k: v["AppCount"] for k, v in self.store().items() if v}, {"SetApp": "0", "Appnames": "0"})
+
+    def test_quick_about_box_and_second_start(self):
+        self.put([self.program("alpha.exe")])
+        self.start()
+        self.click(MAIN, "Command1")
+        self.window(ABOUT)
+        self.answer(ABOUT)
+        main = dict(self.windows())[MAIN]
+        self.x("xdotool", "windowfocus", "--sync", self.x("xdotool", "search", "--maxdepth", 0, "--name", "").split()[0])
+        second = self.start(None)
+        self.ended(second)
+        self.shown = [MAIN]
+        self.wait("the list window forward", lambda: self.x("xdotool", "getwindowfocus").strip() == str(main))
+        self.click(MAIN, "Exit")
+        self.ended()
+
+    def test_silent_install_start_and_uninstall(self):
+        installer = next((BUILD / "package").glob("Kicklist-*-win64.exe"))
+        self.leg.wine(installer, "/S")
+        home = next(p for p in (self.leg.prefix / "drive_c" / "users").iterdir() if p.name != "Public")
+        folder = home / "AppData" / "Local" / "Programs" / "Kicklist"
+        link = home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kicklist.lnk"
+        target = re.search(rb"[A-Z]:\\[^\0]*\.exe(?=\0)", link.read_bytes())  # the link's local base path
+        self.assertTrue(target and target[0].endswith(rb"\Programs\Kicklist\kicklist.exe"), "the shortcut's target")
+        self.put([self.program("alpha.exe")])
+        self.start(exe=target[0].decode())
+        self.click(MAIN, "List1", row=0)
+        self.click(MAIN, "Run")
+        self.ran(self.path("alpha.exe"))
+        self.click(MAIN, "Exit")
+        self.ended()
+        self.leg.wine(folder / "Uninstall.exe", "/S")
+        self.wait("the program folder removed", lambda: not folder.exists())
+        self.assertEqual(self.listed(), [(self.path("alpha.exe"),) * 2])
+
+
+def cases(suite):
+    return [c for t in suite for c in (cases(t) if isinstance(t, unittest.TestSuite) else [t])]
+
+
+def main():
+    global BUILD, DESIGN, SUITE
+    BUILD, DESIGN, work = Path(sys.argv[1]).resolve(), designs(sys.argv[2]), Path(sys.argv[3]).resolve()
+    missing = [t for t in (WINE, "wineserver", "Xvfb", "xdotool", "xwininfo") if not shutil.which(t)]
+    if missing or not (BUILD / "kicklist.exe").exists():
+        sys.exit("test_windows: missing %s" % (", ".join(missing) or BUILD / "kicklist.exe"))
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-nolisten", "tcp", "-screen", "0", "1280x800x24"],
+                            pass_fds=[write], stderr=subprocess.DEVNULL)
+    os.close(write)
+    os.environ["DISPLAY"] = ":" + os.read(read, 16).decode().strip()
+    failed = 0
+    try:
+        work.mkdir(parents=True, exist_ok=True)
+        make_template(work / "wine-template")
+        for locale, codepage, only in LEGS:
+            SUITE = Leg(work / "wine-template", locale, codepage)
+            try:
+                print("code page %d (%s)%s" % (codepage, locale, " : the quick cases" if only else ""), flush=True)
+                names = sys.argv[4:] or ["Cases"]
+                suite = unittest.TestSuite(t for t in cases(unittest.defaultTestLoader.loadTestsFromNames(names, sys.modules[__name__]))
+                                           if only in t.id())
+                failed += not unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful()
+            finally:
+                SUITE.close()
+    finally:
+        xvfb.kill()
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()

@@ -89,9 +89,9 @@ bool placedAsDesigned(HWND control, const design::Control &c)
     RECT at;
     GetWindowRect(control, &at);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT *>(&at), 2);
-    const auto near = [](long pixels, int twips) { return std::abs(pixels - twips / 15) <= 1; };
-    return near(at.left, c.left) && near(at.top, c.top) && near(at.right - at.left, c.width)
-        && near(at.bottom - at.top, c.height);
+    const auto close = [](long pixels, int twips) { return std::abs(pixels - twips / 15) <= 1; };
+    return close(at.left, c.left) && close(at.top, c.top) && close(at.right - at.left, c.width)
+        && close(at.bottom - at.top, c.height);
 }
 
 } // namespace

@@ -2,13 +2,12 @@
 
 // Helpers of the tests of the Linux implementations: their interfaces speak
 // UTF-8 std::string, the tests Qt.
-#include "platform/runtimeerror.h"
+#include "support/errorof.h"
 
 #include <QFile>
 #include <QStringList>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,16 +37,6 @@ inline std::vector<std::string> s(const QStringList &list)
     for (const QString &text : list)
         texts.push_back(s(text));
     return texts;
-}
-
-// The number of the runtime failure f throws, 0 when it throws none.
-inline int errorOf(const std::function<void()> &f)
-{
-    try {
-        return f(), 0;
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
 }
 
 // Removes a folder that holds names Qt cannot read (and so QTemporaryDir leaves).

@@ -33,18 +33,89 @@ TEST_CASE("registry text from the ANSI code page as UTF-8")
 TEST_CASE("settings in the registry, UTF-8 and letter case aside")
 {
     win32::RegistrySettingsStore store;
-    const std::string app = "KicklistSharedTest", value = "プログラム　キックリスト① C:\\a b\\";
-    store.SaveSetting(app, "セクション", "日本語のキー", value);
-    store.SaveSetting(app, "Sec", "Key", "first");
-    store.SaveSetting("KICKLISTSHAREDTEST", "SEC", "KEY", "second");
-    CHECK(store.GetSetting(app, "セクション", "日本語のキー", "def") == value);
-    CHECK(store.GetSetting("kicklistsharedtest", "sec", "key", "def") == "second");
-    CHECK(store.GetSetting(app, "Sec", "Missing", "default") == "default");
-    store.DeleteSetting(app, "sec", "KEY");
-    store.DeleteSetting(app, "セクション", "日本語のキー");
-    CHECK(store.GetSetting(app, "Sec", "Key", "gone") == "gone");
-    CHECK(test::errorOf([&] { store.DeleteSetting(app, "Sec", "Key"); }) == err::InvalidProcedureCall);
+    const std::string app = "KicklistSharedTest";
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistSharedTest");
+    store.SaveSetting(app, "Sec", "Key", "first");
+
+    SUBCASE("a missing application, section or key reads as the default")
+    {
+        CHECK(store.GetSetting("KicklistNoSuchApp", "Sec", "Key", "def") == "def");
+        CHECK(store.GetSetting(app, "Other", "Key", "def") == "def");
+        CHECK(store.GetSetting(app, "Sec", "Other", "def") == "def");
+    }
+    SUBCASE("values read back as written")
+    {
+        const std::pair<std::string, std::string> values[] = {
+            {"日本語のキー", "プログラム　キックリスト①"}, {"Blanks", "  both ends\t "},
+            {"Back\\slash", "C:\\Program Files\\a b\\"}, {"Empty", ""}};
+        for (const auto &[key, value] : values) {
+            store.SaveSetting(app, "セクション", key, value);
+            CHECK(store.GetSetting(app, "セクション", key, "def") == value);
+        }
+    }
+    SUBCASE("any letter case reads, writes and deletes; the first spelling stays")
+    {
+        store.SaveSetting("KICKLISTSHAREDTEST", "SEC", "KEY", "second");
+        CHECK(store.GetSetting("kicklistsharedtest", "sec", "key", "def") == "second");
+        HKEY key = {};
+        wchar_t name[64] = {};
+        DWORD length = 64;
+        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KicklistSharedTest\\Sec", 0, KEY_READ, &key);
+        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {});
+        RegCloseKey(key);
+        CHECK(std::wstring(name) == L"Key");
+        store.DeleteSetting(app, "sec", "KEY");
+        CHECK(store.GetSetting(app, "Sec", "Key", "gone") == "gone");
+    }
+    SUBCASE("deleting what is not there, or a name the registry cannot hold, fails")
+    {
+        CHECK(test::errorOf([&] { store.DeleteSetting(app, "Sec", "Missing"); }) == err::InvalidProcedureCall);
+        CHECK(test::errorOf([&] { store.DeleteSetting(app, "Nowhere", "Key"); }) == err::InvalidProcedureCall);
+        for (const auto &[name, section] : {std::pair{app, "a\\b"}, {std::string(), "Sec"}, {app, ""}}) {
+            CAPTURE(section);
+            CHECK(test::errorOf([&] { store.SaveSetting(name, section, "Key", "v"); }) == err::InvalidProcedureCall);
+        }
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistSharedTest");
+}
+
+// <windows.h> spells these as macros; here they are the interface's.
+#undef RegOpenKeyEx
+#undef RegQueryValueEx
+
+// The about box's reads: HKEY_LOCAL_MACHINE, read access, a 1,024-byte buffer.
+TEST_CASE("machine-wide values read as the Win32 calls answer")
+{
+    const std::string text = win32::toAnsiCodePage(L"C:\\Program Files\\情報\\tool.exe") + '\0', full(1023, 'x');
+    HKEY writable;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KicklistSharedTest", 0, {}, 0, KEY_ALL_ACCESS, {}, &writable, {});
+    for (const auto &[name, data] : {std::pair{"Present", text}, {"Empty", ""}, {"Exact", full + '\0'}, {"Over", full + "x" + '\0'}})
+        RegSetValueExA(writable, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size()));
+    RegCloseKey(writable);
+
+    win32::Win32Registry registry;
+    std::uint32_t key = 77;
+    CHECK(registry.RegOpenKeyEx(reg::LocalMachine, "SOFTWARE\\KicklistSharedTest\\Missing", 0, reg::Read, key) == reg::FileNotFound);
+    CHECK(key == 77); // untouched
+    REQUIRE(registry.RegOpenKeyEx(reg::LocalMachine, "software\\kicklistsharedtest", 0, reg::Read, key) == reg::Success);
+    const HKEY handle = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(key)));
+    CHECK(RegSetValueExA(handle, "Written", 0, REG_SZ, {}, 0) == ERROR_ACCESS_DENIED); // opened for reading only
+    const std::tuple<const char *, long, std::uint32_t, std::string> reads[] = {
+        {"PRESENT", reg::Success, std::uint32_t(text.size()), text}, {"Missing", reg::FileNotFound, 0, ""},
+        {"Empty", reg::Success, 0, ""}, {"Exact", reg::Success, 1024, full + '\0'}, {"Over", reg::MoreData, 1025, ""}};
+    for (const auto &[name, status, size, data] : reads) {
+        CAPTURE(name);
+        std::string buffer(1024, 'z');
+        std::uint32_t type = 0, length = 1024;
+        CHECK(registry.RegQueryValueEx(key, name, type, buffer, length) == status);
+        if (status != reg::FileNotFound)
+            CHECK(length == size);
+        if (status == reg::Success)
+            CHECK(type == reg::TypeSz);
+        CHECK(buffer.starts_with(data));
+    }
+    CHECK(registry.RegCloseKey(key) == reg::Success);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KicklistSharedTest");
 }
 
 TEST_CASE("a program that cannot start says why, in UTF-8")

@@ -1,8 +1,8 @@
-// The Windows layer against a real registry and process loader (wine): run
+// The Windows layer where other processes take part: program starts and a
+// second reader of the settings, under wine. Run
 // as `win32_tests <expected ANSI code page>`; prints each failure and a
 // closing "N passed, N failed". `win32_tests --read100` is the second
 // process that reads back what the first wrote.
-#include "platform/win32/registryapi.h"
 #include "platform/win32/registrysettings.h"
 #include "platform/win32/win32shell.h"
 
@@ -32,77 +32,14 @@ bool check(bool ok, const std::wstring &what)
 
 const auto entry = [](int i) { return L" 項目" + std::to_wstring(i) + L"\\ C:\\フォルダー\\" + std::to_wstring(i) + L".exe "; };
 
-void settingsStore(const wchar_t *self)
+// What one process writes, another reads (the single-process checks are shared_tests').
+void entriesReadBackElsewhere(const wchar_t *self)
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + App).c_str());
-    RegistryStatus status;
-    auto get = [&](const std::wstring &app, const std::wstring &section, const std::wstring &key) {
-        const auto value = getSetting(app, section, key, status);
-        return (status.ok() ? value.value_or(L"<missing>") : L"<error " + std::to_wstring(status.code) + L">") + L"|";
-    };
-    auto remove = [&](const std::wstring &section, const std::wstring &key) {
-        return std::to_wstring(removeSetting(App, section, key, status)) + std::to_wstring(status.code) + L"|";
-    };
-    std::wstring got = get(App, L"Sec", L"Key");
-    saveSetting(App, L"Sec", L"Key", L"first");
-    got += get(App, L"Other", L"Key") + get(App, L"Sec", L"Other") + get(App, L"Sec", L"Key");
-    check(got == L"<missing>|<missing>|<missing>|first|", L"missing application, section, key: " + got);
-    const std::pair<std::wstring, std::wstring> values[] = {
-        {L"日本語のキー", L"プログラム　キックリスト①"}, {L"Blanks", L"  both ends\t "},
-        {L"Back\\slash", L"C:\\Program Files\\a b\\"}, {L"Empty", L""}};
-    for (const auto &[key, value] : values)
-        check(saveSetting(App, L"セクション", key, value).ok() && get(App, L"セクション", key) == value + L"|", L"value " + key);
-    // Any letter case reads and writes, and the first spelling stays.
-    saveSetting(L"KICKLISTWINETEST", L"SEC", L"KEY", L"second");
-    HKEY key = {};
-    wchar_t name[64] = {};
-    DWORD length = 64;
-    RegOpenKeyExW(HKEY_CURRENT_USER, (L"Software\\" + App + L"\\Sec").c_str(), 0, KEY_READ, &key);
-    RegEnumValueW(key, 0, name, &length, {}, {}, {}, {});
-    RegCloseKey(key);
-    got.clear(); // in this order
-    for (const std::wstring &step : {get(L"kicklistwinetest", L"sec", L"key"), name + std::wstring(L"|"), remove(L"sec", L"KEY"),
-                                     remove(L"Sec", L"Key"), remove(L"Nowhere", L"Key"), get(App, L"Sec", L"Key")})
-        got += step;
-    check(got == L"second|Key|10|00|00|<missing>|", L"letter case, delete: " + got);
-    for (const auto &[app, section] : {std::pair{App, L"a\\b"}, {L"", L"Sec"}, {App, L""}})
-        check(saveSetting(app, section, L"Key", L"v").code == ERROR_INVALID_PARAMETER, std::wstring(L"unusable name ") + section);
-
     for (int i = 1; i <= 100; ++i)
         saveSetting(App, L"List", L"Item" + std::to_wstring(i), entry(i));
     const intptr_t wrong = _wspawnl(_P_WAIT, self, self, L"--read100", nullptr);
     check(wrong == 0, L"100 entries read back by a second process, wrong: " + std::to_wstring(wrong));
-}
-
-// The about box's reads: HKEY_LOCAL_MACHINE, read access, a 1,024-byte buffer.
-void machineValues()
-{
-    const std::string text = toAnsiCodePage(L"C:\\Program Files\\情報\\tool.exe") + '\0', full(1023, 'x');
-    HKEY writable;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KicklistWineTest", 0, {}, 0, KEY_ALL_ACCESS, {}, &writable, {});
-    for (const auto &[name, data] : {std::pair{"Present", text}, {"Empty", ""}, {"Exact", full + '\0'}, {"Over", full + "x" + '\0'}})
-        RegSetValueExA(writable, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size()));
-    RegCloseKey(writable);
-
-    std::uint32_t key = 77;
-    check(regOpenKeyEx(0x80000002u, L"SOFTWARE\\KicklistWineTest\\Missing", 0, KEY_READ, key) == 2 && key == 77,
-          L"missing key: 2, handle untouched");
-    if (!check(regOpenKeyEx(0x80000002u, L"software\\kicklistwinetest", 0, KEY_READ, key) == 0, L"open to read"))
-        return;
-    const HKEY handle = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(key)));
-    check(RegSetValueExA(handle, "Written", 0, REG_SZ, {}, 0) == ERROR_ACCESS_DENIED, L"opened for reading only");
-    const std::tuple<const wchar_t *, long, std::uint32_t, std::string> reads[] = {
-        {L"PRESENT", 0, std::uint32_t(text.size()), text}, {L"Missing", 2, 0, ""}, {L"Empty", 0, 0, ""},
-        {L"Exact", 0, 1024, full + '\0'}, {L"Over", 234, 1025, ""}};
-    for (const auto &[name, status, size, data] : reads) {
-        std::string buffer(1024, 'z');
-        std::uint32_t type = 0, length = 1024;
-        const long got = regQueryValueEx(key, name, type, reinterpret_cast<unsigned char *>(buffer.data()), length);
-        check(got == status && (status == 2 || length == size) && (status != 0 || type == REG_SZ)
-                  && buffer.starts_with(data),
-              std::wstring(L"value ") + name + L": " + std::to_wstring(got) + L" " + std::to_wstring(length));
-    }
-    check(regCloseKey(key) == 0, L"close");
 }
 
 // Starts each program of the table: the probe programs report to <path>.txt
@@ -182,8 +119,7 @@ int wmain(int argc, wchar_t **argv)
     if (!check(argc > 1 && GetACP() == std::stoul(argv[1]), L"the ANSI code page is " + std::to_wstring(GetACP())))
         return 1;
     fs::remove_all(dir);
-    settingsStore(self);
-    machineValues();
+    entriesReadBackElsewhere(self);
     starts(dir);
     std::printf("code page %u: %d passed, %d failed\n", GetACP(), passed, failed);
     return failed ? 1 : 0;

@@ -203,16 +203,6 @@ long FakeRegistry::RegQueryValueEx(std::uint32_t key, const std::string &valueNa
     return fits ? reg::Success : reg::MoreData;
 }
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-        return 0;
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-}
-
 Services::Services()
     : sys(kDrives[0]), cur(kDrives[1]), other(kDrives[2]), progs(folder(cur, "progs")), top(paths::folderChain(progs)[0])
 {

@@ -6,6 +6,7 @@
 #include "platform/runtimeerror.h"
 #include "platform/services.h"
 #include "platform/settingsstore.h"
+#include "support/errorof.h"
 
 #include <doctest/doctest.h>
 
@@ -211,9 +212,6 @@ struct FakeWatch final : StoreWatch
     void follow(std::function<void()> changed) override { this->changed = std::move(changed); }
     std::function<void()> changed;
 };
-
-// The number of the runtime failure f throws, 0 when none.
-int errorOf(const std::function<void()> &f);
 
 // The fakes every window runs over but the boxes and the face, which each
 // harness brings, and a store holding nothing. The drives: the system's, the

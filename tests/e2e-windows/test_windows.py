@@ -177,7 +177,7 @@ class Kicklist(unittest.TestCase):
 
     def click(self, title, control, row=None):
         # Clicks the middle of a control of the shown window title; for a list, its first row, then goes row down.
-        w = dict(self.windows())[title]
+        w = self.window(title)
         width, height, rects = DESIGN[FORMS[title]]
         left, top, cw, ch = rects[control]
         geometry = dict(re.findall(r"(\w+)=(\d+)", self.x("xdotool", "getwindowgeometry", "--shell", w)))
@@ -224,7 +224,8 @@ class Kicklist(unittest.TestCase):
     def listed(self):
         # The (path, name) entries of the store, as the list window reads them.
         s = self.store()
-        return [(s["SetApp"][str(i)], s["Appnames"][str(i)]) for i in range(1, int(s["SetApp"]["AppCount"]) + 1)]
+        count = int(s.get("SetApp", {}).get("AppCount", 0))
+        return [(s["SetApp"][str(i)], s["Appnames"][str(i)]) for i in range(1, count + 1)]
 
     def put(self, paths, count=None):
         # The list as the program writes it; count, if given, replaces the program list's count.

@@ -34,33 +34,7 @@ using kl::test::s;
 
 namespace {
 
-// The store as these tests speak to it, in Qt's text.
-class Store
-{
-public:
-    explicit Store(const QString &configDir) : m_store(s(configDir)) {}
-    QString GetSetting(const QString &app, const QString &section, const QString &key, const QString &def)
-    {
-        return q(m_store.GetSetting(s(app), s(section), s(key), s(def)));
-    }
-    void SaveSetting(const QString &app, const QString &section, const QString &key, const QString &value)
-    {
-        m_store.SaveSetting(s(app), s(section), s(key), s(value));
-    }
-    void DeleteSetting(const QString &app, const QString &section, const QString &key)
-    {
-        m_store.DeleteSetting(s(app), s(section), s(key));
-    }
-    void commit() { m_store.commit(); }
-    QString fileName(const QString &app) const { return q(m_store.fileName(s(app))); }
-    QString configDir() const { return q(m_store.configDir()); }
-
-private:
-    IniSettingsStore m_store;
-};
-
-const QString App = QStringLiteral("Kicklist");
-const QString SetApp = QStringLiteral("SetApp");
+const std::string App = "Kicklist", SetApp = "SetApp";
 const QByteArray TwoPrograms = "[Appnames]\nAppCount=2\n1=First\n2=Second\n\n[SetApp]\nAppCount=2\n1=/a\n2=/b\n";
 
 QByteArray readBytes(const QString &path)
@@ -117,24 +91,23 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("KICKLIST/kicklist.INI"));
         writeBytes(file, "[setAPP]\nLASTpath=first\nhigh=\\xd800\nlow=\\xdc00\\x61\npair=\xf0\x9f\x98\x80\\xd83d\n");
-        Store store(dir.path()), rewriter(dir.path());
-        QCOMPARE(store.GetSetting(QStringLiteral("kICKlIST"), QStringLiteral("sEtApP"), QStringLiteral("lAsTpAtH"), {}),
-                 QStringLiteral("first"));
-        QCOMPARE(store.GetSetting(QStringLiteral("Other"), SetApp, QStringLiteral("LastPath"), {}), QString()); // another file
-        store.SaveSetting(App, SetApp, QStringLiteral("LastPath"), QStringLiteral("second"));
-        store.SaveSetting(App, QStringLiteral("New"), pangram, QStringLiteral("x"));
-        store.SaveSetting(QStringLiteral("kicklist"), QStringLiteral("NEW"), pangram.toUpper(), QStringLiteral("y"));
-        store.SaveSetting(App, QStringLiteral("new"), QStringLiteral("Gone"), QStringLiteral("g"));
-        store.DeleteSetting(App, QStringLiteral("nEw"), QStringLiteral("gONE"));
-        store.SaveSetting(App, SetApp, odd.last().first, odd.last().second);
+        IniSettingsStore store(s(dir.path())), rewriter(s(dir.path()));
+        QCOMPARE(q(store.GetSetting("kICKlIST", "sEtApP", "lAsTpAtH", {})), QStringLiteral("first"));
+        QCOMPARE(q(store.GetSetting("Other", SetApp, "LastPath", {})), QString()); // another file
+        store.SaveSetting(App, SetApp, "LastPath", "second");
+        store.SaveSetting(App, "New", s(pangram), "x");
+        store.SaveSetting("kicklist", "NEW", s(pangram.toUpper()), "y");
+        store.SaveSetting(App, "new", "Gone", "g");
+        store.DeleteSetting(App, "nEw", "gONE");
+        store.SaveSetting(App, SetApp, s(odd.last().first), s(odd.last().second));
         store.commit();
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"KICKLIST"});
         QCOMPARE(leftovers(QFileInfo(file).path()), QStringList{"kicklist.INI"});
         const QByteArray bytes = "[setAPP]\nLASTpath=second\nhigh=\\xd800\nlow=\\xdc00\\x61\n"
                                  "pair=\xf0\x9f\x98\x80\\xd83d\na\\b%2F=x\n\n[New]\n" + pangram.toUtf8() + "=y\n";
         QCOMPARE(readBytes(file), bytes);
-        QCOMPARE(rewriter.GetSetting(App, SetApp, odd.last().first, QString()), odd.last().second);
-        rewriter.SaveSetting(App, QStringLiteral("New"), QStringLiteral("n"), QStringLiteral("1"));
+        QCOMPARE(q(rewriter.GetSetting(App, SetApp, s(odd.last().first), {})), odd.last().second);
+        rewriter.SaveSetting(App, "New", "n", "1");
         rewriter.commit();
         QCOMPARE(readBytes(file), bytes + "n=1\n");
         const QSettings theirs(file, QSettings::IniFormat);
@@ -152,23 +125,23 @@ private Q_SLOTS:
             {"名前", QStringLiteral("nul") + QChar(0) + QStringLiteral("1a")}, {"At", "@home"},
             {"Type", "@ByteArray(x)"}, {"𠮷", "𠮷野家 😀"}, {"All", " @x;\"\\,=\t日本 "}};
         QTemporaryDir dir;
-        Store store(dir.path());
+        IniSettingsStore store(s(dir.path()));
         const QString theirs = dir.filePath(QStringLiteral("Other/Other.ini"));
         QSettings qs(theirs, QSettings::IniFormat);
         for (const auto &[key, value] : pairs) {
-            store.SaveSetting(App, SetApp, key, value);
-            qs.setValue(SetApp + u'/' + key, value);
+            store.SaveSetting(App, SetApp, s(key), s(value));
+            qs.setValue(q(SetApp) + u'/' + key, value);
         }
         store.commit();
         qs.sync();
-        const QSettings fromOurs(store.fileName(App), QSettings::IniFormat);
-        Store reader(dir.path());
+        const QSettings fromOurs(q(store.fileName(App)), QSettings::IniFormat);
+        IniSettingsStore reader(s(dir.path()));
         for (const auto &[key, value] : pairs) {
-            QCOMPARE(fromOurs.value(SetApp + u'/' + key).toString(), value);
-            QCOMPARE(reader.GetSetting(QStringLiteral("Other"), SetApp, key, QStringLiteral("missing")), value);
+            QCOMPARE(fromOurs.value(q(SetApp) + u'/' + key).toString(), value);
+            QCOMPARE(q(reader.GetSetting("Other", SetApp, s(key), "missing")), value);
         }
         const auto lines = [](const QString &path) { QByteArrayList l = readBytes(path).split('\n'); std::sort(l.begin(), l.end()); return l; };
-        QCOMPARE(lines(store.fileName(App)), lines(theirs));
+        QCOMPARE(lines(q(store.fileName(App))), lines(theirs));
     }
 
     // Where the store lives comes from the environment's bytes as given;
@@ -204,8 +177,8 @@ private Q_SLOTS:
         const QString config = q(IniSettingsStore::defaultConfigDir());
         qputenv("XDG_CONFIG_HOME", savedXdg);
         qputenv("HOME", savedHome);
-        Store store(config);
-        store.SaveSetting(App, SetApp, QStringLiteral("1"), QStringLiteral("/a"));
+        IniSettingsStore store(s(config));
+        store.SaveSetting(App, SetApp, "1", "/a");
         QCOMPARE(errorOf([&] { store.commit(); }), where.isEmpty() ? int(err::PathFileAccessError) : 0);
         struct stat st; // by the bytes: a name that is not UTF-8 has no QString
         QCOMPARE(::stat((root + where + "/Kicklist/Kicklist.ini").constData(), &st), where.isEmpty() ? -1 : 0);
@@ -218,26 +191,27 @@ private Q_SLOTS:
     void unusableCallsFail()
     {
         QTemporaryDir dir;
-        const QString config = dir.filePath(QStringLiteral("config")), path = QStringLiteral("Path");
-        Store store(config);
-        store.SaveSetting(App, SetApp, QStringLiteral("Deleted"), QStringLiteral("d"));
-        store.SaveSetting(App, SetApp, QStringLiteral("Kept"), QStringLiteral("k"));
-        store.DeleteSetting(App, SetApp, QStringLiteral("Deleted"));
+        const QString config = dir.filePath(QStringLiteral("config"));
+        const std::string path = "Path";
+        IniSettingsStore store(s(config));
+        store.SaveSetting(App, SetApp, "Deleted", "d");
+        store.SaveSetting(App, SetApp, "Kept", "k");
+        store.DeleteSetting(App, SetApp, "Deleted");
         store.commit();
         QList<int> errors;
         for (const auto &call : QList<std::function<void()>>{
-                 [&] { store.DeleteSetting(QStringLiteral("Nothing"), SetApp, path); },
-                 [&] { store.DeleteSetting(App, SetApp, QStringLiteral("Deleted")); },
-                 [&] { store.SaveSetting(QStringLiteral("../elsewhere"), SetApp, path, path); },
-                 [&] { store.SaveSetting(QStringLiteral(".."), SetApp, path, path); },
-                 [&] { store.SaveSetting(App, QString(), path, path); }}) {
+                 [&] { store.DeleteSetting("Nothing", SetApp, path); },
+                 [&] { store.DeleteSetting(App, SetApp, "Deleted"); },
+                 [&] { store.SaveSetting("../elsewhere", SetApp, path, path); },
+                 [&] { store.SaveSetting("..", SetApp, path, path); },
+                 [&] { store.SaveSetting(App, {}, path, path); }}) {
             errors << errorOf(call);
             store.commit();
         }
         QCOMPARE(errors, QList<int>(5, err::InvalidProcedureCall));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot) + QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 (QStringList{"config", App}));
-        QCOMPARE(readBytes(store.fileName(App)), QByteArray("[SetApp]\nKept=k\n"));
+                 (QStringList{"config", q(App)}));
+        QCOMPARE(readBytes(q(store.fileName(App))), QByteArray("[SetApp]\nKept=k\n"));
     }
 
     // Under any umask, and only once a write goes over it; a comment is no
@@ -269,12 +243,11 @@ private Q_SLOTS:
         writeBytes(dir.filePath(QStringLiteral("theirs.ini")), theirs);
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
         const auto umask = qScopeGuard([old = ::umask(0)] { ::umask(old); }); // the widest: the hardest to keep private
-        Store store(dir.path());
-        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("Bad"), QStringLiteral("skipped")),
-                 QStringLiteral("skipped"));
+        IniSettingsStore store(s(dir.path()));
+        QCOMPARE(q(store.GetSetting(App, SetApp, "Bad", "skipped")), QStringLiteral("skipped"));
         store.commit(); // with nothing pending: neither copies nor rewrites the file
         QCOMPARE(leftovers(folder) << QString::fromUtf8(readBytes(file)), (QStringList{"Kicklist.ini", QString::fromUtf8(original)}));
-        store.SaveSetting(App, SetApp, QStringLiteral("New"), QStringLiteral("n"));
+        store.SaveSetting(App, SetApp, "New", "n");
         store.commit();
         QCOMPARE(readBytes(file),
                  "[SetApp]\ngood1=" + good1 + "\ngood2=two\nNew=n\n\n[Appnames]\nName=\xe5\x90\x8d\n" + theirs);
@@ -288,7 +261,7 @@ private Q_SLOTS:
         QCOMPARE(leftovers(folder).replaceInStrings(QRegularExpression(QStringLiteral("-\\d{8}-\\d{6}$")), QStringLiteral("-<time>")),
                  QStringList{"Kicklist.ini"} + (damaged ? QStringList{"Kicklist.ini.damaged-<time>"} : QStringList()));
         writeBytes(file, "again\n" + original); // damaged again within the second: a copy beside the first
-        store.SaveSetting(App, SetApp, QStringLiteral("New"), QStringLiteral("m"));
+        store.SaveSetting(App, SetApp, "New", "m");
         store.commit();
         QByteArrayList copies;
         for (const QString &copy : QDir(folder).entryList({QStringLiteral("*.damaged-*")}, QDir::Files))
@@ -305,15 +278,15 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString config = dir.filePath(QStringLiteral("config")), folder = config + QStringLiteral("/Kicklist");
         const auto umask = qScopeGuard([old = ::umask(0)] { ::umask(old); }); // the widest: the hardest to keep private
-        Store store(config);
-        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("Path"), QStringLiteral("d")), QStringLiteral("d"));
+        IniSettingsStore store(s(config));
+        QCOMPARE(q(store.GetSetting(App, SetApp, "Path", "d")), QStringLiteral("d"));
         QVERIFY2(locked(config) && !locked(dir.path()), "the first read did not lock the settings folder");
         store.commit();
         QVERIFY(QDir(config).isEmpty() && !locked(config));
-        store.SaveSetting(App, SetApp, QStringLiteral("Path"), QStringLiteral("x"));
+        store.SaveSetting(App, SetApp, "Path", "x");
         store.commit();
         QStringList modes;
-        for (const QString &path : {config, folder, store.fileName(App), store.fileName(App) + QStringLiteral(".lock")})
+        for (const QString &path : {config, folder, q(store.fileName(App)), q(store.fileName(App) + ".lock")})
             modes << QString::number(modeOf(path), 8);
         QCOMPARE(modes.join(u' '), QStringLiteral("700 700 600 600"));
     }
@@ -328,11 +301,11 @@ private Q_SLOTS:
         const QString program = dir.filePath(QStringLiteral("fds")), out = program + QStringLiteral(".out");
         writeBytes(program, "#!/bin/sh\nls -l /proc/$$/fd > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        Store store(dir.filePath(QStringLiteral("config")));
-        QCOMPARE(store.GetSetting(App, SetApp, QStringLiteral("1"), {}), QStringLiteral("/a"));
+        IniSettingsStore store(s(dir.filePath(QStringLiteral("config"))));
+        QCOMPARE(q(store.GetSetting(App, SetApp, "1", {})), QStringLiteral("/a"));
         ProcessStarter().Shell(s(program), vbNormalFocus);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 5000);
-        QVERIFY2(readBytes(out).contains("/dev/null") && !readBytes(out).contains(QFile::encodeName(store.configDir())), readBytes(out));
+        QVERIFY2(readBytes(out).contains("/dev/null") && !readBytes(out).contains(QByteArray::fromStdString(store.configDir())), readBytes(out));
     }
 
     // Whatever stands at the settings path or beside it, or happens while a
@@ -413,7 +386,7 @@ private Q_SLOTS:
         });
         ::alarm(10);
 
-        Store store(dir.path());
+        IniSettingsStore store(s(dir.path()));
         QString why, seen;
         const auto attempt = [&](const std::function<void()> &f) {
             try {
@@ -425,7 +398,7 @@ private Q_SLOTS:
             }
         };
         const auto read = [&] { // an error number, or what the first program's path now is
-            const QString e = attempt([&] { seen = store.GetSetting(App, SetApp, QStringLiteral("1"), QString()); });
+            const QString e = attempt([&] { seen = q(store.GetSetting(App, SetApp, "1", {})); });
             return e != u'0' ? e : seen == QLatin1String("/a") ? QStringLiteral("old") : seen.left(4).mid(1);
         };
         QString error = read(), again;
@@ -444,7 +417,7 @@ private Q_SLOTS:
             ::setrlimit(RLIMIT_FSIZE, &limit);
             bool saved = false;
             error = attempt([&] {
-                store.SaveSetting(App, SetApp, QStringLiteral("1"), QStringLiteral("/new") + QString(200, u'n'));
+                store.SaveSetting(App, SetApp, "1", "/new" + std::string(200, 'n'));
                 saved = true;
                 store.commit();
             });

@@ -235,7 +235,7 @@ TEST_CASE("recovery dialog: Esc and Enter do nothing")
         for (QWidget *at : {d, static_cast<QWidget *>(QtHarness::child(d, "ok"))})
             at->setFocus(), QTest::keyClick(at, Qt::Key_Escape), QTest::keyClick(at, Qt::Key_Return);
     }));
-    CHECK((d->isVisible() && d->windowIcon().isNull() && d->windowType() == Qt::Tool));
+    CHECK(d->isVisible()); // its window type and icon are the look's
 }
 
 int main(int argc, char *argv[])

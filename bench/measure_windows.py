@@ -15,6 +15,7 @@ median of the yardstick, unit. Each pair of runs alternates which goes first.
 
 import ctypes
 import os
+import re
 import shutil
 import signal
 import statistics
@@ -114,7 +115,10 @@ class Bench:
         """Waits for every child but those in keep to end by itself (orphans come to us)."""
         deadline = time.monotonic() + seconds
         while True:
-            left = [pid for pid in self.children() if pid not in keep and not self.reaped(pid)]
+            # Wine's own services (started with a new prefix) live as long as the wineserver.
+            left = [pid for pid in self.children() if pid not in keep and not self.reaped(pid)
+                    and not re.search(r"system32\\(winedevice|plugplay|services|rpcss|svchost|explorer)\.exe",
+                                      self.command_of(pid), re.I)]
             if not left:
                 return
             if time.monotonic() > deadline:

@@ -14,13 +14,13 @@ from sandbox import Sandbox, poll, runs  # noqa: E402
 KICKLIST = None
 WAIT = 8.0  # seconds: the bound of every wait
 
-MAIN, PICKER = "キックリスト", "実行プログラムの登録"
-REGISTER, CONFIRM = "登録", "アプリケーションの登録"
+MAIN, PICKER, RECOVERY = "キックリスト", "実行プログラムの登録", "エラー処理"
+REGISTER, CONFIRM, REPORT = "登録", "アプリケーションの登録", "Kicklist"
 
 # Designed rectangles in twips (left, top, width, height) in the client area.
 LIST1, RUN, RUN_ALL, EXIT = (0, 0, 4935, 1320), (120, 1920, 1695, 495), (1920, 1920, 1455, 495), (3480, 1920, 1335, 495)
 ADD, CHANGE, REMOVE = ((x, 1440, 1095, 375) for x in (120, 1320, 2520))
-FILE1, ADD_PROGRAM = (2880, 240, 2775, 2250), (2880, 2640, 1335, 495)
+FILE1, ADD_PROGRAM, RECOVERY_OK = (2880, 240, 2775, 2250), (2880, 2640, 1335, 495), (960, 1200, 1335, 375)
 
 
 class Kicklist(Sandbox, unittest.TestCase):
@@ -156,6 +156,22 @@ class Kicklist(Sandbox, unittest.TestCase):
         self.assertEqual(self.stored(), [])
         self.first_start(self.start(REGISTER)[0])  # the lock the killed program held is gone with it
         self.wait_stored([(alpha, alpha)])
+
+    def test_full_disk_fails_the_removal_and_keeps_the_list(self):
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k,mode=700", "kicklist-e2e", self.xdg])
+        if mounted.returncode != 0:
+            self.skipTest("cannot mount a small file system here")
+        self.addCleanup(subprocess.run, ["umount", "-l", self.xdg])
+        self.write_settings([self.program("p1.exe"), self.program("p2.exe")])
+        before = Path(self.ini()).read_bytes()
+        proc, main = self.start()
+        subprocess.run(["dd", "if=/dev/zero", "of=" + self.xdg + "/filler", "bs=4k"], capture_output=True)  # until full
+        self.row(main, REMOVE)
+        # The removal offers recovery; its reset cannot be written either, which is reported before the program ends.
+        self.click(self.window(RECOVERY, proc), RECOVERY_OK)
+        self.answer(REPORT, proc, "Return")
+        self.ended(proc)
+        self.assertEqual(Path(self.ini()).read_bytes(), before)
 
     def test_one_list_window_however_often_started(self):
         self.write_settings([self.program("p1.exe")])

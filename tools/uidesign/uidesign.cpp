@@ -110,6 +110,37 @@ Widget readWidget(QXmlStreamReader &xml, QList<Widget> *controls)
     return w;
 }
 
+// What every face relies on, so that a form that breaks it never builds:
+// commands are routed by name, Tab walks the tab stops, Enter and Esc press
+// at most one button each.
+void check(const QString &path, const Widget &window, const QList<Widget> &controls, const QStringList &tabStops)
+{
+    const auto wrong = [&path](const QString &name, const char *what) {
+        fail(path + u' ' + name + QStringLiteral(": ") + QLatin1StringView(what));
+    };
+    if (window.width <= 0 || window.height <= 0)
+        wrong(window.name, "no client size");
+    QStringList names;
+    int defaults = 0, cancels = 0;
+    for (const Widget &c : controls) {
+        if (names.contains(c.name))
+            wrong(c.name, "name given twice");
+        names.append(c.name);
+        if (c.left < 0 || c.top < 0 || c.width <= 0 || c.height <= 0)
+            wrong(c.name, "place or size");
+        if ((c.isDefault || c.cancel) && c.kind != u"CommandButton")
+            wrong(c.name, "default or cancel on what is not a button");
+        if (tabStops.contains(c.name) && (c.kind == u"Label" || c.kind == u"Line"))
+            wrong(c.name, "a label or line in the tab order");
+        defaults += c.isDefault, cancels += c.cancel;
+    }
+    if (defaults > 1 || cancels > 1)
+        wrong(window.name, "more than one default or cancel button");
+    for (const QString &stop : tabStops)
+        if (tabStops.count(stop) > 1 || !names.contains(stop))
+            wrong(stop, "a tab stop given twice or naming no control");
+}
+
 QString twips(int pixels)
 {
     return QString::number(pixels * kTwipsPerPixel);
@@ -140,6 +171,7 @@ QString design(const QString &path)
         fail(path + QStringLiteral(": ") + xml.errorString());
     if (window.border.isEmpty() || window.icon.isEmpty())
         fail(path + QStringLiteral(": the window needs borderStyle and icon"));
+    check(path, window, controls, tabStops);
 
     // Joined, not formatted: a caption may hold a %1 of its own.
     const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };

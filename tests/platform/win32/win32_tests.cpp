@@ -1,9 +1,6 @@
-// The Windows layer where other processes take part: program starts and a
-// second reader of the settings, under wine. Run
-// as `win32_tests <expected ANSI code page>`; prints each failure and a
-// closing "N passed, N failed". `win32_tests --read100` is the second
-// process that reads back what the first wrote.
-#include "platform/win32/registrysettings.h"
+// The Windows layer where other processes take part: program starts, under
+// wine. Run as `win32_tests <expected ANSI code page>`; prints each failure
+// and a closing "N passed, N failed".
 #include "platform/win32/win32shell.h"
 
 #include <windows.h>
@@ -11,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <process.h>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -20,7 +16,6 @@ using namespace kl::win32;
 namespace {
 
 int passed = 0, failed = 0;
-const std::wstring App = L"KicklistWineTest";
 
 bool check(bool ok, const std::wstring &what)
 {
@@ -28,18 +23,6 @@ bool check(bool ok, const std::wstring &what)
     text.resize(WideCharToMultiByte(CP_UTF8, 0, what.c_str(), int(what.size()), text.data(), int(text.size()), {}, {}));
     ok ? ++passed : (++failed, std::printf("FAIL: %s\n", text.c_str()));
     return ok;
-}
-
-const auto entry = [](int i) { return L" 項目" + std::to_wstring(i) + L"\\ C:\\フォルダー\\" + std::to_wstring(i) + L".exe "; };
-
-// What one process writes, another reads (the single-process checks are shared_tests').
-void entriesReadBackElsewhere(const wchar_t *self)
-{
-    RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + App).c_str());
-    for (int i = 1; i <= 100; ++i)
-        saveSetting(App, L"List", L"Item" + std::to_wstring(i), entry(i));
-    const intptr_t wrong = _wspawnl(_P_WAIT, self, self, L"--read100", nullptr);
-    check(wrong == 0, L"100 entries read back by a second process, wrong: " + std::to_wstring(wrong));
 }
 
 // Starts each program of the table: the probe programs report to <path>.txt
@@ -106,20 +89,12 @@ void starts(const fs::path &dir)
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc > 1 && std::wstring(argv[argc - 1]) == L"--read100") { // how many entries do not read back as written
-        int wrong = 0;
-        RegistryStatus status;
-        for (int i = 1; i <= 100; ++i)
-            wrong += getSetting(App, L"list", L"ITEM" + std::to_wstring(i), status) != entry(i) || !status.ok();
-        return wrong;
-    }
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const fs::path dir = fs::path(self).parent_path() / (L"scratch-" + std::wstring(argc > 1 ? argv[1] : L""));
     if (!check(argc > 1 && GetACP() == std::stoul(argv[1]), L"the ANSI code page is " + std::to_wstring(GetACP())))
         return 1;
     fs::remove_all(dir);
-    entriesReadBackElsewhere(self);
     starts(dir);
     std::printf("code page %u: %d passed, %d failed\n", GetACP(), passed, failed);
     return failed ? 1 : 0;

@@ -1,6 +1,7 @@
 # Builds the Windows programs and their tests (preset windows, mingw-w64)
 # and runs the tests under wine, in a prefix of the host build's, once with
-# the default code page and once with the Japanese one (932); then installs
+# the default code page and once with the Japanese one (932); the Win32
+# face's tests once at 96 dpi and once at 144 in a copy of the prefix; then installs
 # the installer silently into a copy of that prefix, checks what it put
 # where, uninstalls it and checks what stays. Run by CTest:
 #   cmake -DSOURCE_DIR=<repository> -DPREFIX=<wine prefix folder>
@@ -28,6 +29,10 @@ if(NOT WINE64 OR NOT WINESERVER)
 endif()
 if(NOT MAKENSIS)
   fail("makensis not found; scripts/setup.sh installs nsis")
+endif()
+execute_process(COMMAND fc-list IPAPGothic OUTPUT_VARIABLE ipa_font)
+if(NOT ipa_font)
+  fail("the IPAPGothic font is missing; scripts/setup.sh installs fonts-ipafont-gothic")
 endif()
 execute_process(COMMAND locale -a OUTPUT_VARIABLE locales)
 if(NOT locales MATCHES "ja_JP\\.utf8")
@@ -75,6 +80,13 @@ if(NOT EXISTS ${prefix}/system.reg)
   endif()
 endif()
 
+# The windows' texts are Japanese: the faces they ask for are drawn in IPA
+# P Gothic, made to MS P Gothic's measures, whatever the locale.
+foreach(face "Tahoma" "MS UI Gothic" "ＭＳ Ｐゴシック")
+  execute_process(COMMAND ${wine} LANG=C.UTF-8 ${WINE64} reg add "HKCU\\Software\\Wine\\Fonts\\Replacements"
+                          /v ${face} /d IPAPGothic /f OUTPUT_QUIET ERROR_QUIET)
+endforeach()
+
 set(tests ${BINARY_DIR}/tests)
 set(errors 0)
 set(shared_errors 0)
@@ -92,9 +104,24 @@ foreach(run "C.UTF-8;1252" "ja_JP.UTF-8;932")
     math(EXPR shared_errors "${shared_errors} + 1")
   endif()
 endforeach()
-execute_process(COMMAND ${wine} ${WINE64} ${tests}/winui_tests.exe WORKING_DIRECTORY ${tests}
+execute_process(COMMAND ${wine} KICKLIST_TEST_DPI=96 ${WINE64} ${tests}/winui_tests.exe WORKING_DIRECTORY ${tests}
                 RESULT_VARIABLE winui_failed)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${prefix} ${WINESERVER} -w)
+
+# The Win32 face again with the screen at 144 dpi, in a copy of the prefix
+# (file(COPY) keeps the drive links as links).
+set(hprefix ${prefix}-144dpi)
+file(REMOVE_RECURSE ${hprefix})
+file(COPY ${prefix}/ DESTINATION ${hprefix})
+set(hwine ${CMAKE_COMMAND} -E env WINEPREFIX=${hprefix} ${wine_env} ${WINE64})
+execute_process(COMMAND ${hwine} reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d 144 /f
+                OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE winui144_failed)
+if(NOT winui144_failed)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${hprefix} ${wine_env} KICKLIST_TEST_DPI=144 ${WINE64}
+                          ${tests}/winui_tests.exe WORKING_DIRECTORY ${tests} RESULT_VARIABLE winui144_failed)
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${hprefix} ${WINESERVER} -k)
+file(REMOVE_RECURSE ${hprefix})
 
 include(${CMAKE_CURRENT_LIST_DIR}/wine-installer.cmake)
 
@@ -106,6 +133,9 @@ if(shared_errors)
 endif()
 if(winui_failed)
   fail("the Win32 face's tests failed")
+endif()
+if(winui144_failed)
+  fail("the Win32 face's tests failed at 144 dpi")
 endif()
 if(installer_failure)
   fail("the installer: ${installer_failure}")

@@ -15,7 +15,9 @@
 #include "winui/window.h"
 #include "winui/winface.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 
 using namespace kl;
@@ -83,32 +85,79 @@ struct Fixture : Services
     Forms forms{Platform{runtime, store, drives, registry, face, nullptr}};
 };
 
-// Whether a control stands where its design puts it, to a pixel (15 twips).
-bool placedAsDesigned(HWND control, const design::Control &c)
+// A design measure in pixels at dpi: 1440 twips to the inch.
+long scaled(int twips, UINT dpi)
+{
+    return std::lround(twips * dpi / 1440.0);
+}
+
+// Whether a control stands where its design puts it at dpi, to a pixel.
+bool placedAsDesigned(HWND control, const design::Control &c, UINT dpi)
 {
     RECT at;
     GetWindowRect(control, &at);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT *>(&at), 2);
-    const auto close = [](long pixels, int twips) { return std::abs(pixels - twips / 15) <= 1; };
+    const auto close = [dpi](long pixels, int twips) { return std::abs(pixels - scaled(twips, dpi)) <= 1; };
     return close(at.left, c.left) && close(at.top, c.top) && close(at.right - at.left, c.width)
         && close(at.bottom - at.top, c.height);
 }
 
+// What a screenshot would show wrong with a button's or label's text in the
+// control's own font: glyphs the font lacks, text cut off. A button draws
+// one line inside its frame; a label wraps at words. Below the last line
+// only the ink counts, not the line's whole descent.
+void checkText(HWND control, design::Kind kind, UINT dpi)
+{
+    wchar_t text[512];
+    const int length = GetWindowTextW(control, text, 512);
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    WORD glyphs[512];
+    GetGlyphIndicesW(dc, text, length, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
+    CHECK(std::count(glyphs, glyphs + length, WORD(0xFFFF)) == 0);
+    TEXTMETRICW font;
+    GetTextMetricsW(dc, &font);
+    long inkBelowBaseline = 0;
+    for (int i = 0; i < length; ++i) {
+        GLYPHMETRICS glyph;
+        const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+        if (GetGlyphOutlineW(dc, text[i], GGO_METRICS, &glyph, 0, nullptr, &identity) != GDI_ERROR)
+            inkBelowBaseline = std::max(inkBelowBaseline, long(glyph.gmBlackBoxY) - glyph.gmptGlyphOrigin.y);
+    }
+    RECT room, need;
+    GetClientRect(control, &room);
+    const bool label = kind == design::Kind::Label;
+    const int frame = label ? 0 : GetSystemMetricsForDpi(SM_CXEDGE, dpi) + 1; // a button's edge and focus box
+    InflateRect(&room, -frame, -frame);
+    need = room;
+    DrawTextW(dc, text, length, &need, DT_CALCRECT | (label ? DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS : DT_SINGLELINE));
+    CHECK(need.right - need.left <= room.right - room.left);
+    CHECK(need.bottom - font.tmDescent + inkBelowBaseline <= room.bottom);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+}
+
 } // namespace
 
-TEST_CASE("each window is built from its design at 96 dpi")
+TEST_CASE("each window is built from its design at the DPI of the run")
 {
+    // The screen's DPI, as the run set up the wine prefix.
+    const char *dpiSet = std::getenv("KICKLIST_TEST_DPI");
+    const UINT dpi = dpiSet ? UINT(std::atoi(dpiSet)) : 96;
+    CAPTURE(dpi);
     Fixture f;
     f.loadAll();
     for (const design::Window *design : dw::all) {
         CAPTURE(design->name);
         const HWND window = f.window(*design);
         REQUIRE(window);
-        CHECK(GetDpiForWindow(window) == 96);
+        CHECK(GetDpiForWindow(window) == dpi);
         RECT client;
         GetClientRect(window, &client);
-        CHECK(client.right == design->width / 15);
-        CHECK(client.bottom == design->height / 15);
+        CHECK(client.right == scaled(design->width, dpi));
+        CHECK(client.bottom == scaled(design->height, dpi));
+        if (design == &dw::main) // the conversion, once by hand: 4905 x 2520 twips
+            CHECK(client.right == (dpi == 144 ? 491 : 327));
 
         const auto style = GetWindowLongPtrW(window, GWL_STYLE);
         const auto exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
@@ -121,7 +170,9 @@ TEST_CASE("each window is built from its design at 96 dpi")
             CAPTURE(c.name);
             const HWND control = f.control(*design, c.name);
             REQUIRE(control);
-            CHECK(placedAsDesigned(control, c));
+            CHECK(placedAsDesigned(control, c, dpi));
+            if (c.kind == design::Kind::CommandButton || c.kind == design::Kind::Label)
+                checkText(control, c.kind, dpi);
             if (c.kind != design::Kind::PictureBox) // an icon, no text
                 CHECK(SendMessageW(control, WM_GETFONT, 0, 0) != 0);
             const bool tabStop = (GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP) != 0;
@@ -140,11 +191,11 @@ TEST_CASE("each window is built from its design at 96 dpi")
         }
     }
     // The about box belongs to the list window and draws three labels in
-    // bold "ＭＳ Ｐゴシック" at the Qt face's sizes.
+    // bold "ＭＳ Ｐゴシック" at the Qt face's sizes (pixels at 96 dpi), scaled.
     CHECK(GetWindow(f.window(dw::frmAbout), GW_OWNER) == winui::windowOf(f.forms.main().view()));
     const struct
     {
-        const char *label;
+        std::string_view label;
         int pixels;
     } fonts[] = {{"lblTitle", 24}, {"lblVersion", 16}, {"Label1", 19}};
     for (const auto &font : fonts) {
@@ -154,7 +205,7 @@ TEST_CASE("each window is built from its design at 96 dpi")
         REQUIRE(GetObjectW(hfont, sizeof logFont, &logFont) == sizeof logFont);
         CHECK(std::wstring(logFont.lfFaceName) == L"ＭＳ Ｐゴシック");
         CHECK(logFont.lfWeight == FW_BOLD);
-        CHECK(logFont.lfHeight == -font.pixels);
+        CHECK(logFont.lfHeight == -std::lround(font.pixels * dpi / 96.0));
     }
 }
 

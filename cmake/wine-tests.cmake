@@ -83,7 +83,7 @@ endif()
 # The windows' texts are Japanese: the faces they ask for are drawn in IPA
 # P Gothic, made to MS P Gothic's measures, whatever the locale.
 foreach(face "Tahoma" "MS UI Gothic" "ＭＳ Ｐゴシック")
-  execute_process(COMMAND ${wine} LANG=C.UTF-8 ${WINE64} reg add "HKCU\\Software\\Wine\\Fonts\\Replacements"
+  execute_process(COMMAND ${wine} LANG=C.UTF-8 LC_ALL=C.UTF-8 ${WINE64} reg add "HKCU\\Software\\Wine\\Fonts\\Replacements"
                           /v ${face} /d IPAPGothic /f OUTPUT_QUIET ERROR_QUIET)
 endforeach()
 
@@ -108,20 +108,32 @@ execute_process(COMMAND ${wine} KICKLIST_TEST_DPI=96 ${WINE64} ${tests}/winui_te
                 RESULT_VARIABLE winui_failed)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${prefix} ${WINESERVER} -w)
 
-# The Win32 face again with the screen at 144 dpi, in a copy of the prefix
-# (file(COPY) keeps the drive links as links).
-set(hprefix ${prefix}-144dpi)
-file(REMOVE_RECURSE ${hprefix})
-file(COPY ${prefix}/ DESTINATION ${hprefix})
-set(hwine ${CMAKE_COMMAND} -E env WINEPREFIX=${hprefix} ${wine_env} ${WINE64})
-execute_process(COMMAND ${hwine} reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d 144 /f
-                OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE winui144_failed)
-if(NOT winui144_failed)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${hprefix} ${wine_env} KICKLIST_TEST_DPI=144 ${WINE64}
-                          ${tests}/winui_tests.exe WORKING_DIRECTORY ${tests} RESULT_VARIABLE winui144_failed)
-endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${hprefix} ${WINESERVER} -k)
-file(REMOVE_RECURSE ${hprefix})
+# The Win32 face again in a copy of the prefix (file(COPY) keeps the drive
+# links as links): with the screen at 144 dpi; and with the designs' faces
+# drawn in one of other measures, as a Japanese system draws them in its own
+# (the labels must stay whole, if smaller).
+foreach(leg "144 dpi;144;IPAPGothic" "another face;96;Noto Sans CJK JP")
+  list(POP_FRONT leg what dpi face)
+  set(lprefix ${prefix}-leg)
+  file(REMOVE_RECURSE ${lprefix})
+  file(COPY ${prefix}/ DESTINATION ${lprefix})
+  set(lwine ${CMAKE_COMMAND} -E env WINEPREFIX=${lprefix} ${wine_env} LANG=C.UTF-8 LC_ALL=C.UTF-8)
+  execute_process(COMMAND ${lwine} ${WINE64} reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d ${dpi} /f
+                  OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE failed)
+  foreach(replaced "Tahoma" "MS UI Gothic" "ＭＳ Ｐゴシック")
+    execute_process(COMMAND ${lwine} ${WINE64} reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" /v ${replaced}
+                            /d ${face} /f OUTPUT_QUIET ERROR_QUIET)
+  endforeach()
+  if(NOT failed)
+    execute_process(COMMAND ${lwine} KICKLIST_TEST_DPI=${dpi} KICKLIST_TEST_FACE=${face} ${WINE64} ${tests}/winui_tests.exe
+                    WORKING_DIRECTORY ${tests} RESULT_VARIABLE failed)
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${lprefix} ${WINESERVER} -k)
+  file(REMOVE_RECURSE ${lprefix})
+  if(failed)
+    list(APPEND winui_legs_failed "${what}")
+  endif()
+endforeach()
 
 include(${CMAKE_CURRENT_LIST_DIR}/wine-installer.cmake)
 
@@ -134,8 +146,8 @@ endif()
 if(winui_failed)
   fail("the Win32 face's tests failed")
 endif()
-if(winui144_failed)
-  fail("the Win32 face's tests failed at 144 dpi")
+if(winui_legs_failed)
+  fail("the Win32 face's tests failed with ${winui_legs_failed}")
 endif()
 if(installer_failure)
   fail("the installer: ${installer_failure}")

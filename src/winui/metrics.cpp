@@ -1,8 +1,38 @@
 #include "metrics.h"
 
+#include "wintext.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace kl::winui {
+
+namespace {
+
+// Below this (at 96 dpi) a kanji's strokes run together.
+constexpr int kSmallestPixelSize = 9;
+
+// Whether text, drawn as a label draws it (words wrapped, no prefix), stays
+// inside room in the font selected into dc. Below the last line only the
+// ink counts, not the whole descent the font keeps there.
+bool fits(HDC dc, const std::wstring &text, const RECT &room)
+{
+    RECT need = room;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    long inkBelowBaseline = 0;
+    const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    for (const wchar_t c : text) {
+        GLYPHMETRICS glyph{};
+        if (GetGlyphOutlineW(dc, c, GGO_METRICS, &glyph, 0, nullptr, &identity) != GDI_ERROR)
+            inkBelowBaseline = std::max(inkBelowBaseline, long(glyph.gmBlackBoxY) - glyph.gmptGlyphOrigin.y);
+    }
+    return need.right <= room.right && need.bottom - metrics.tmDescent + inkBelowBaseline <= room.bottom;
+}
+
+} // namespace
 
 Font &Font::operator=(Font &&other) noexcept
 {
@@ -42,6 +72,29 @@ Font namedFont(const std::wstring &face, double points, bool bold, UINT dpi)
     font.lfQuality = DEFAULT_QUALITY;
     face.copy(font.lfFaceName, LF_FACESIZE - 1);
     return Font(CreateFontIndirectW(&font));
+}
+
+Font fittedFont(HWND label, HFONT font, UINT dpi)
+{
+    const std::wstring text = windowTextW(label);
+    RECT room{};
+    GetClientRect(label, &room);
+    const HDC dc = GetDC(label);
+    const HGDIOBJ original = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    LOGFONTW smaller{};
+    GetObjectW(font, sizeof smaller, &smaller);
+    Font fitted;
+    const int floor = MulDiv(kSmallestPixelSize, static_cast<int>(dpi), 96);
+    for (int size = metrics.tmHeight - metrics.tmInternalLeading; size > floor && !fits(dc, text, room);) {
+        smaller.lfHeight = -(--size);
+        fitted = Font(CreateFontIndirectW(&smaller));
+        SelectObject(dc, fitted.get());
+    }
+    SelectObject(dc, original);
+    ReleaseDC(label, dc);
+    return fitted;
 }
 
 HICON programIcon(HINSTANCE instance, int metric, UINT dpi)

@@ -35,6 +35,13 @@ Font messageFont(UINT dpi);
 // A face by name at a size in points (fractions allowed), at dpi.
 Font namedFont(const std::wstring &face, double points, bool bold, UINT dpi);
 
+// The font a label's text stays whole in: font itself when the text fits
+// the label in it, else the same face a pixel size smaller, and smaller,
+// down to a legible floor. A Japanese system draws the designs' faces in
+// its own (Yu Gothic UI has more line spacing than MS P Gothic), which would
+// otherwise lose a label's last line or character. Empty: font fits.
+Font fittedFont(HWND label, HFONT font, UINT dpi);
+
 // The program's icon (resource 1) at the size of metric (SM_CXICON or
 // SM_CXSMICON) at dpi; nullptr when the program carries none.
 HICON programIcon(HINSTANCE instance, int metric, UINT dpi);

@@ -169,7 +169,7 @@ void Window::createControls()
             throw std::runtime_error("creating control " + std::string(control->name) + " failed: " + std::to_string(GetLastError()));
         if (control->kind == Kind::TextBox)
             SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);
-        m_items.push_back(Item{control, hwnd, id, {}, 0, false, {}, nullptr});
+        m_items.push_back(Item{control, hwnd, id, {}, 0, false, {}, {}, nullptr});
     }
 }
 
@@ -210,6 +210,7 @@ void Window::layOut(UINT dpi)
                      height + extra, SWP_NOZORDER | SWP_NOACTIVATE);
         if (c.kind == Kind::DriveListBox)
             fitComboHeight(item.hwnd, height);
+        fit(item);
         SendMessageW(item.hwnd, kDpiChanged, dpi, 0);
         InvalidateRect(item.hwnd, nullptr, TRUE);
     }
@@ -280,8 +281,20 @@ void Window::setFont(std::string_view name, std::wstring face, double points, bo
     it.fontFace = std::move(face);
     it.fontPoints = points;
     it.fontBold = bold;
+    Font previous = std::move(it.ownFont);
     it.ownFont = namedFont(it.fontFace, points, bold, m_dpi);
     SendMessageW(it.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(it.ownFont.get()), TRUE);
+    fit(it);
+}
+
+void Window::fit(Item &item)
+{
+    if (item.design->kind != Kind::Label)
+        return;
+    const HFONT font = item.ownFont.get() ? item.ownFont.get() : m_font.get();
+    Font previous = std::move(item.fitted); // in use until the label takes the new one
+    item.fitted = fittedFont(item.hwnd, font, m_dpi);
+    SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(item.fitted.get() ? item.fitted.get() : font), TRUE);
 }
 
 void Window::setLineColour(std::string_view name, COLORREF colour)

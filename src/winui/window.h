@@ -25,6 +25,8 @@ constexpr int controlId(std::size_t designIndex)
 constexpr UINT kDrawItem = WM_APP + 1;
 // Sent by a window to its controls after a change of DPI, fonts set.
 constexpr UINT kDpiChanged = WM_APP + 2;
+// Sent by a label to its window when its text changed (lParam: the label).
+constexpr UINT kTextChanged = WM_APP + 3;
 
 // One window built from its design: class "Kicklist.<name>", border, caption,
 // icon, client size and controls at the window's DPI, the message font,
@@ -80,6 +82,7 @@ private:
         double fontPoints = 0;
         bool fontBold = false;
         Font ownFont;
+        Font fitted; // a label's font made smaller to keep its text whole
         HBRUSH lineBrush = nullptr;
     };
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,6 +92,8 @@ private:
     // Places every control and sizes the window at dpi; fonts made anew.
     void layOut(UINT dpi);
     void setIcons();
+    // Gives a label the font its text stays whole in.
+    void fit(Item &item);
     Item &item(std::string_view name);
     const Item &item(std::string_view name) const;
     void command(int id, int code);

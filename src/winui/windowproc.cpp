@@ -87,6 +87,11 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_focus)
             SetFocus(m_focus);
         return 0;
+    case kTextChanged:
+        for (Item &item : m_items)
+            if (item.hwnd == reinterpret_cast<HWND>(lParam))
+                fit(item);
+        return 0;
     case WM_DPICHANGED: {
         const RECT *suggested = reinterpret_cast<const RECT *>(lParam);
         layOut(HIWORD(wParam));

@@ -191,7 +191,10 @@ TEST_CASE("each window is built from its design at the DPI of the run")
         }
     }
     // The about box belongs to the list window and draws three labels in
-    // bold "ＭＳ Ｐゴシック" at the Qt face's sizes (pixels at 96 dpi), scaled.
+    // bold "ＭＳ Ｐゴシック" at the Qt face's sizes (pixels at 96 dpi), scaled;
+    // smaller only where the run draws that face in one of other measures.
+    const char *face = std::getenv("KICKLIST_TEST_FACE");
+    const bool designMeasures = !face || std::string_view(face) == "IPAPGothic";
     CHECK(GetWindow(f.window(dw::frmAbout), GW_OWNER) == winui::windowOf(f.forms.main().view()));
     const struct
     {
@@ -205,7 +208,8 @@ TEST_CASE("each window is built from its design at the DPI of the run")
         REQUIRE(GetObjectW(hfont, sizeof logFont, &logFont) == sizeof logFont);
         CHECK(std::wstring(logFont.lfFaceName) == L"ＭＳ Ｐゴシック");
         CHECK(logFont.lfWeight == FW_BOLD);
-        CHECK(logFont.lfHeight == -std::lround(font.pixels * dpi / 96.0));
+        const long designed = std::lround(font.pixels * dpi / 96.0);
+        CHECK((designMeasures ? -logFont.lfHeight == designed : -logFont.lfHeight <= designed));
     }
 }
 

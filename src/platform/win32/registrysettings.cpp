@@ -8,24 +8,6 @@ namespace kl::win32 {
 
 namespace {
 
-class Key
-{
-public:
-    Key() = default;
-    Key(const Key &) = delete;
-    Key &operator=(const Key &) = delete;
-    ~Key()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    HKEY *out() { return &m_key; }
-    HKEY get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
-
 // A name with a backslash would reach into another key; an empty one would
 // address the key's default value.
 bool usable(const std::wstring &name)
@@ -50,29 +32,50 @@ bool missing(LSTATUS code)
 
 } // namespace
 
-std::optional<std::wstring> getSetting(const std::wstring &app, const std::wstring &section,
-                                       const std::wstring &key, RegistryStatus &status)
+HKEY RegistrySections::open(const std::wstring &app, const std::wstring &section, unsigned long access,
+                            bool create, RegistryStatus &status)
+{
+    const std::wstring path = sectionPath(app, section);
+    const auto kept = m_keys.find({access, path});
+    if (kept != m_keys.end())
+        return kept->second;
+    HKEY key = nullptr;
+    const LSTATUS code = create ? RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                  access, nullptr, &key, nullptr)
+                                : RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, access, &key);
+    if (code != ERROR_SUCCESS) {
+        if (!missing(code))
+            status.code = code;
+        return nullptr;
+    }
+    m_keys.emplace(std::pair{access, path}, key);
+    return key;
+}
+
+void RegistrySections::close()
+{
+    for (const auto &[name, key] : m_keys)
+        RegCloseKey(key);
+    m_keys.clear();
+}
+
+std::optional<std::wstring> RegistrySections::get(const std::wstring &app, const std::wstring &section,
+                                                  const std::wstring &key, RegistryStatus &status)
 {
     status = {};
     if (!usableNames(app, section, key))
         return std::nullopt; // nothing can be stored under such a name
-
-    Key hkey;
-    LSTATUS code = RegOpenKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0, KEY_QUERY_VALUE,
-                                 hkey.out());
-    if (code != ERROR_SUCCESS) {
-        if (!missing(code))
-            status.code = code;
+    const HKEY hkey = open(app, section, KEY_QUERY_VALUE, false, status);
+    if (!hkey)
         return std::nullopt;
-    }
 
     // The value may grow between asking its size and reading it.
     std::vector<wchar_t> buffer(256);
     for (;;) {
         DWORD type = 0;
         DWORD bytes = DWORD(buffer.size() * sizeof(wchar_t));
-        code = RegQueryValueExW(hkey.get(), key.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()),
-                                &bytes);
+        const LSTATUS code = RegQueryValueExW(hkey, key.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()),
+                                              &bytes);
         if (code == ERROR_MORE_DATA) {
             buffer.resize(bytes / sizeof(wchar_t) + 2);
             continue;
@@ -92,40 +95,31 @@ std::optional<std::wstring> getSetting(const std::wstring &app, const std::wstri
     }
 }
 
-RegistryStatus saveSetting(const std::wstring &app, const std::wstring &section, const std::wstring &key,
-                           const std::wstring &value)
+RegistryStatus RegistrySections::save(const std::wstring &app, const std::wstring &section, const std::wstring &key,
+                                      const std::wstring &value)
 {
     if (!usableNames(app, section, key))
         return {ERROR_INVALID_PARAMETER};
     if (value.size() >= (MAXDWORD / sizeof(wchar_t)) - 1)
         return {ERROR_INVALID_PARAMETER};
-
-    Key hkey;
-    LSTATUS code = RegCreateKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0, nullptr,
-                                   REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, hkey.out(), nullptr);
-    if (code != ERROR_SUCCESS)
-        return {code};
+    RegistryStatus status;
+    const HKEY hkey = open(app, section, KEY_SET_VALUE, true, status);
+    if (!hkey)
+        return status;
     const DWORD bytes = DWORD((value.size() + 1) * sizeof(wchar_t));
-    code = RegSetValueExW(hkey.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), bytes);
-    return {code};
+    return {RegSetValueExW(hkey, key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), bytes)};
 }
 
-bool removeSetting(const std::wstring &app, const std::wstring &section, const std::wstring &key,
-                   RegistryStatus &status)
+bool RegistrySections::remove(const std::wstring &app, const std::wstring &section, const std::wstring &key,
+                              RegistryStatus &status)
 {
     status = {};
     if (!usableNames(app, section, key))
         return false;
-
-    Key hkey;
-    LSTATUS code = RegOpenKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0, KEY_SET_VALUE,
-                                 hkey.out());
-    if (code != ERROR_SUCCESS) {
-        if (!missing(code))
-            status.code = code;
+    const HKEY hkey = open(app, section, KEY_SET_VALUE, false, status);
+    if (!hkey)
         return false;
-    }
-    code = RegDeleteValueW(hkey.get(), key.c_str());
+    const LSTATUS code = RegDeleteValueW(hkey, key.c_str());
     if (code == ERROR_SUCCESS)
         return true;
     if (!missing(code))

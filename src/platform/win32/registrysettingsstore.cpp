@@ -44,7 +44,7 @@ std::string RegistrySettingsStore::GetSetting(const std::string &app, const std:
     if (app.empty())
         throw RuntimeError(err::InvalidProcedureCall);
     RegistryStatus status;
-    const std::optional<std::wstring> value = getSetting(widen(app), widen(section), widen(key), status);
+    const std::optional<std::wstring> value = m_sections.get(widen(app), widen(section), widen(key), status);
     if (!status.ok())
         fail(status);
     return value ? narrow(*value) : def;
@@ -53,7 +53,7 @@ std::string RegistrySettingsStore::GetSetting(const std::string &app, const std:
 void RegistrySettingsStore::SaveSetting(const std::string &app, const std::string &section, const std::string &key,
                                         const std::string &value)
 {
-    const RegistryStatus status = saveSetting(widen(app), widen(section), widen(key), widen(value));
+    const RegistryStatus status = m_sections.save(widen(app), widen(section), widen(key), widen(value));
     if (!status.ok())
         fail(status);
 }
@@ -62,7 +62,7 @@ void RegistrySettingsStore::DeleteSetting(const std::string &app, const std::str
                                           const std::string &key)
 {
     RegistryStatus status;
-    const bool found = removeSetting(widen(app), widen(section), widen(key), status);
+    const bool found = m_sections.remove(widen(app), widen(section), widen(key), status);
     if (!status.ok())
         fail(status);
     if (!found)

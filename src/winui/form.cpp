@@ -6,6 +6,8 @@ namespace kl::winui {
 
 void dispatchMessage(MSG &msg)
 {
+    if (Window *window = Window::of(GetAncestor(msg.hwnd, GA_ROOT)))
+        window->relayToTips(msg);
     const HWND active = GetActiveWindow();
     if (active && IsDialogMessageW(active, &msg))
         return;

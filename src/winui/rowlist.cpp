@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -59,7 +60,7 @@ RowList::RowList(HWND list, std::function<void(int)> enter)
     // One tool for the whole list; its text is the row's under the mouse.
     TOOLINFOW info{};
     info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.uFlags = TTF_IDISHWND; // relayed by handle(), as the window's are (see Window::relayToTips)
     info.hwnd = m_list;
     info.uId = reinterpret_cast<UINT_PTR>(m_list);
     info.lpszText = LPSTR_TEXTCALLBACKW;
@@ -107,6 +108,11 @@ void RowList::fitRowHeight()
 
 LRESULT RowList::handle(UINT message, WPARAM wParam, LPARAM lParam, const Subclass::Next &next)
 {
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        const DWORD at = GetMessagePos();
+        MSG msg{m_list, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {GET_X_LPARAM(at), GET_Y_LPARAM(at)}};
+        SendMessageW(m_tips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    }
     switch (message) {
     case kDrawItem:
         draw(*reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));

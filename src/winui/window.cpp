@@ -184,12 +184,24 @@ void Window::addTips()
         std::wstring tip = win32::widen(std::string(item.design->tip));
         TOOLINFOW info{};
         info.cbSize = sizeof info;
-        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.uFlags = TTF_IDISHWND; // the mouse comes through relayToTips()
         info.hwnd = m_hwnd;
         info.uId = reinterpret_cast<UINT_PTR>(item.hwnd);
         info.lpszText = tip.data();
         SendMessageW(m_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
+}
+
+Window *Window::of(HWND hwnd)
+{
+    const bool ours = hwnd && GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Window::proc);
+    return ours ? reinterpret_cast<Window *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : nullptr;
+}
+
+void Window::relayToTips(const MSG &msg)
+{
+    if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST)
+        SendMessageW(m_tips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
 
 void Window::layOut(UINT dpi)

@@ -41,6 +41,14 @@ public:
     Window(const Window &) = delete;
     Window &operator=(const Window &) = delete;
 
+    // The window of that handle, when it is one of these.
+    static Window *of(HWND hwnd);
+    // Shows the tooltips a mouse message of one of the controls. Tooltips
+    // do not subclass the controls themselves (TTF_SUBCLASS): comctl32 then
+    // looks up a window property for every message a control gets, which
+    // under wine is a call to its server and made filling the list with 100
+    // rows take 20 ms.
+    void relayToTips(const MSG &msg);
     // Destroys the window now; the views do so before their controls go.
     void destroy();
     HWND hwnd() const { return m_hwnd; }

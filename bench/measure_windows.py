@@ -3,7 +3,8 @@
   measure_windows.py <Windows build folder> [runs]
 Start-up is measured from the process's start to the X window of the right
 name being mapped, against the plain Win32 minimal window with one line of
-Japanese text; start-all is kicklist-cli.exe --start-all against a loop of
+Japanese text, and against the same window carrying the program's manifest
+and starting common controls 6; start-all is kicklist-cli.exe --start-all against a loop of
 CreateProcessW, both starting the same 100 programs that end at once.
 
 Wine runs in a prefix of the build folder (made once) with its X11 driver,
@@ -184,8 +185,11 @@ class Bench:
     def measure(self):
         kicklist = os.path.join(self.build, "kicklist.exe")
         minimal = os.path.join(self.build, "bench", "minimal_window_win32.exe")
+        minimal_v6 = os.path.join(self.build, "bench", "minimal_window_v6_win32.exe")
         sides = {
             "start-up": (lambda: self.startup(kicklist, LIST_CAPTION), lambda: self.startup(minimal, MINIMAL_CAPTION)),
+            "start-up v6": (lambda: self.startup(kicklist, LIST_CAPTION),
+                            lambda: self.startup(minimal_v6, MINIMAL_CAPTION)),
             "start all": (lambda: self.timed_run(os.path.join(self.build, "kicklist-cli.exe"), "--start-all"),
                           lambda: self.timed_run(os.path.join(self.build, "bench", "start_loop_win32.exe"),
                                                  *self.paths)),

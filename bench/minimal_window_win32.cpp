@@ -2,6 +2,9 @@
 // one window of the list window's client size holding one line of Japanese
 // text, in the font the list window asks for, and does nothing else.
 #include <windows.h>
+#ifdef KICKLIST_COMMON_CONTROLS
+#include <commctrl.h>
+#endif
 
 namespace {
 
@@ -30,6 +33,12 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
+#ifdef KICKLIST_COMMON_CONTROLS
+    // Built as minimal_window_v6_win32, with the program's manifest: what a
+    // window pays for common controls 6 before it makes any control.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+#endif
     font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS UI Gothic");
     WNDCLASSW windowClass{};

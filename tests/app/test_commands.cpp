@@ -10,12 +10,7 @@ using namespace kl::commandline;
 TEST_CASE("the command line read as Qt's parser reads it")
 {
     using A = Request::Action;
-    const struct
-    {
-        std::vector<std::string> args;
-        A action;
-        std::string error;
-    } cases[] = {
+    const struct { std::vector<std::string> args; A action; std::string error; } cases[] = {
         {{"--list"}, A::List, ""},
         {{"--start-all"}, A::StartAll, ""},
         {{"--autostart", "on"}, A::AutostartOn, ""},

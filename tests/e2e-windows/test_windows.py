@@ -40,9 +40,16 @@ def wine(env, *args, timeout=WAIT * 4):
     return subprocess.run([WINE, *map(str, args)], env=env, stdout=QUIET, stderr=QUIET, timeout=timeout).returncode
 
 
-def reg_add(env, key, values):
-    # Sets each value of key with reg add; true when one could not be set.
-    return any(wine(env, "reg", "add", key, "/v", name, "/d", value, "/f") for name, value in values.items())
+def regedit(env, sections):
+    # Writes {key: {name: value}} with regedit, from a .reg file as it reads it (UTF-16 LE).
+    quote = lambda s: '"%s"' % s.replace("\\", "\\\\").replace('"', '\\"')  # noqa: E731
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for key, values in sections.items():
+        lines += ["[%s]" % key] + ["%s=%s" % (quote(n), quote(v)) for n, v in values.items()] + [""]
+    with tempfile.NamedTemporaryFile(suffix=".reg", dir=Path(env["WINEPREFIX"], "drive_c")) as f:
+        f.write(("\ufeff" + "\r\n".join(lines) + "\r\n").encode("utf-16-le"))
+        f.flush()
+        return wine(env, "regedit", "/S", "C:\\" + Path(f.name).name)
 
 
 def leg(template, locale, codepage):
@@ -56,7 +63,7 @@ def leg(template, locale, codepage):
     subprocess.run(["wineserver", "-p"], env=env, check=True, stdout=QUIET, stderr=QUIET)
     if codepage != 932:
         fonts = r"HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements"
-        reg_add(env, fonts, {f: "IPAPGothic" for f in FONTS})
+        regedit(env, {fonts: {f: "IPAPGothic" for f in FONTS}})
     return env
 
 
@@ -68,8 +75,8 @@ def make_template(prefix):
     shutil.rmtree(prefix, ignore_errors=True)
     env = dict(TEMPLATE_ENV, WINEPREFIX=str(prefix), LANG="C.UTF-8", LC_ALL="C.UTF-8")
     r = wine(env, "wineboot", "-i", timeout=300)
-    r = r or reg_add(env, r"HKEY_CURRENT_USER\Software\Wine\X11 Driver", {"Managed": "N"})  # no window manager
-    r = r or reg_add(env, r"HKEY_CURRENT_USER\Software\Wine\Drivers", {"Graphics": "x11"})
+    r = r or regedit(env, {r"HKEY_CURRENT_USER\Software\Wine\X11 Driver": {"Managed": "N"},  # no window manager
+                           r"HKEY_CURRENT_USER\Software\Wine\Drivers": {"Graphics": "x11"}})
     subprocess.run(["wineserver", "-w"], env=env)
     if r or not (prefix / "system.reg").exists():
         sys.exit("test_windows: wine cannot make a prefix in %s" % prefix)

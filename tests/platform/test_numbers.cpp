@@ -11,20 +11,6 @@
 
 using namespace kl;
 
-namespace {
-
-// The number toInt16 gives, or the failure it throws as "error N".
-std::string read(const std::string &text)
-{
-    try {
-        return std::to_string(toInt16(text));
-    } catch (const RuntimeError &e) {
-        return "error " + std::to_string(e.number());
-    }
-}
-
-} // namespace
-
 TEST_CASE("text to a 16-bit number")
 {
     const struct { const char *text, *expected; } table[] = {
@@ -39,7 +25,9 @@ TEST_CASE("text to a 16-bit number")
     for (const auto &row : table) {
         const std::string text = row.text; // shown as text, not as a pointer
         CAPTURE(text);
-        CHECK(read(text) == std::string(row.expected));
+        std::int16_t value = 0;
+        const int error = test::errorOf([&] { value = toInt16(text); });
+        CHECK((error ? "error " + std::to_string(error) : std::to_string(value)) == std::string(row.expected));
     }
 }
 

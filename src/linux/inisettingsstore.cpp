@@ -114,18 +114,21 @@ IniSettingsStore::Paths IniSettingsStore::resolve(const QString &app) const
     return p;
 }
 
-IniSettingsStore::AppFile &IniSettingsStore::appFile(const QString &app)
+IniSettingsStore::AppFile &IniSettingsStore::appFile(const std::string &app8)
 {
-    // Every call names the application; it is nearly always the last one.
-    if (m_lastFile && app == m_lastApp)
+    // Every call names the application; it is nearly always the last one,
+    // whose name needs neither converting nor checking again.
+    if (m_lastFile && app8 == m_lastApp)
         return *m_lastFile;
+    const QString app = QString::fromStdString(app8);
+    requireAppName(app);
     const QString key = foldCase(app);
     auto it = m_apps.find(key);
     if (it == m_apps.end()) {
         it = m_apps.emplace(key, AppFile()).first;
         it->second.app = app;
     }
-    m_lastApp = app;
+    m_lastApp = app8;
     m_lastFile = &it->second;
     return it->second;
 }
@@ -232,9 +235,7 @@ void IniSettingsStore::commitApp(AppFile &af)
 std::string IniSettingsStore::GetSetting(const std::string &app8, const std::string &section8,
                                          const std::string &key8, const std::string &def)
 {
-    const QString app = QString::fromStdString(app8);
-    requireAppName(app);
-    AppFile &af = appFile(app);
+    AppFile &af = appFile(app8);
     ensureFresh(af);
     if (section8.empty() || key8.empty())
         return def; // nothing can be stored under an empty name
@@ -245,11 +246,9 @@ std::string IniSettingsStore::GetSetting(const std::string &app8, const std::str
 void IniSettingsStore::SaveSetting(const std::string &app8, const std::string &section8, const std::string &key8,
                                    const std::string &value8)
 {
-    const QString app = QString::fromStdString(app8);
-    requireAppName(app);
+    AppFile &af = appFile(app8);
     if (section8.empty() || key8.empty())
         throw RuntimeError(err::InvalidProcedureCall);
-    AppFile &af = appFile(app);
     ensureFresh(af);
     const QString section = QString::fromStdString(section8);
     const QString key = QString::fromStdString(key8);
@@ -260,9 +259,7 @@ void IniSettingsStore::SaveSetting(const std::string &app8, const std::string &s
 
 void IniSettingsStore::DeleteSetting(const std::string &app8, const std::string &section8, const std::string &key8)
 {
-    const QString app = QString::fromStdString(app8);
-    requireAppName(app);
-    AppFile &af = appFile(app);
+    AppFile &af = appFile(app8);
     ensureFresh(af);
     const QString section = QString::fromStdString(section8);
     const QString key = QString::fromStdString(key8);

@@ -93,7 +93,8 @@ private:
         QString file;
     };
 
-    AppFile &appFile(const QString &app);
+    // The state of application app, whose name it checks (UTF-8, as callers give it).
+    AppFile &appFile(const std::string &app);
     Paths resolve(const QString &app) const;
     void ensureFresh(AppFile &af);
     bool changedOnDisk(const AppFile &af) const;
@@ -103,7 +104,7 @@ private:
     QString m_configDir;
     // Folded application name -> state; a node map, so m_lastFile stays put.
     std::unordered_map<QString, AppFile> m_apps;
-    QString m_lastApp;
+    std::string m_lastApp;
     std::unique_ptr<inifile::TransactionLock> m_transaction; // from first access to commit
     AppFile *m_lastFile = nullptr;
 };

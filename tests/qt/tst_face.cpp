@@ -148,21 +148,16 @@ TEST_CASE("picker: mouse, keys and its modal showing")
 TEST_CASE("rename dialog: keys in the name box")
 {
     // Enter confirms, End and Esc cancel, Home clears, whatever the
-    // modifiers; other keys type.
-    struct Row
-    {
-        const char *name;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        QString row1, text; // the list's second row after, the name box's text ("-": hidden)
-    };
-    const Row table[] = {{"Return", Qt::Key_Return, {}, "x", "-"},
-                         {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "x", "-"},
-                         {"Shift+End", Qt::Key_End, Qt::ShiftModifier, "Program 2", "-"},
-                         {"Ctrl+Esc", Qt::Key_Escape, Qt::ControlModifier, "Program 2", "-"},
-                         {"Shift+Home", Qt::Key_Home, Qt::ShiftModifier, "Program 2", ""},
-                         {"Z", Qt::Key_Z, {}, "Program 2", "xz"}};
-    for (const Row &row : table) {
+    // modifiers; other keys type. Each key: the list's second row after it,
+    // and the name box's text ("-": the dialog hidden).
+    const struct { const char *name; Qt::Key key; Qt::KeyboardModifiers modifiers; QString row1, text; } table[] = {
+        {"Return", Qt::Key_Return, {}, "x", "-"},
+        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "x", "-"},
+        {"Shift+End", Qt::Key_End, Qt::ShiftModifier, "Program 2", "-"},
+        {"Ctrl+Esc", Qt::Key_Escape, Qt::ControlModifier, "Program 2", "-"},
+        {"Shift+Home", Qt::Key_Home, Qt::ShiftModifier, "Program 2", ""},
+        {"Z", Qt::Key_Z, {}, "Program 2", "xz"}};
+    for (const auto &row : table) {
         SUBCASE(row.name)
         {
             QtHarness h;

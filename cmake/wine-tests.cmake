@@ -82,10 +82,15 @@ endif()
 
 # The windows' texts are Japanese: the faces they ask for are drawn in IPA
 # P Gothic, made to MS P Gothic's measures, whatever the locale.
-foreach(face "Tahoma" "MS UI Gothic" "ＭＳ Ｐゴシック")
-  execute_process(COMMAND ${wine} LANG=C.UTF-8 LC_ALL=C.UTF-8 ${WINE64} reg add "HKCU\\Software\\Wine\\Fonts\\Replacements"
-                          /v ${face} /d IPAPGothic /f OUTPUT_QUIET ERROR_QUIET)
-endforeach()
+set(design_faces "Tahoma" "MS UI Gothic" "ＭＳ Ｐゴシック")
+function(replace_design_faces wine_command face)
+  foreach(replaced IN LISTS design_faces)
+    execute_process(COMMAND ${wine_command} LANG=C.UTF-8 LC_ALL=C.UTF-8 ${WINE64} reg add
+                            "HKCU\\Software\\Wine\\Fonts\\Replacements" /v ${replaced} /d ${face} /f
+                    OUTPUT_QUIET ERROR_QUIET)
+  endforeach()
+endfunction()
+replace_design_faces("${wine}" IPAPGothic)
 
 set(tests ${BINARY_DIR}/tests)
 set(errors 0)
@@ -120,10 +125,7 @@ foreach(leg "144 dpi;144;IPAPGothic" "another face;96;Noto Sans CJK JP")
   set(lwine ${CMAKE_COMMAND} -E env WINEPREFIX=${lprefix} ${wine_env} LANG=C.UTF-8 LC_ALL=C.UTF-8)
   execute_process(COMMAND ${lwine} ${WINE64} reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d ${dpi} /f
                   OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE failed)
-  foreach(replaced "Tahoma" "MS UI Gothic" "ＭＳ Ｐゴシック")
-    execute_process(COMMAND ${lwine} ${WINE64} reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" /v ${replaced}
-                            /d ${face} /f OUTPUT_QUIET ERROR_QUIET)
-  endforeach()
+  replace_design_faces("${lwine}" "${face}")
   if(NOT failed)
     execute_process(COMMAND ${lwine} KICKLIST_TEST_DPI=${dpi} KICKLIST_TEST_FACE=${face} ${WINE64} ${tests}/winui_tests.exe
                     WORKING_DIRECTORY ${tests} RESULT_VARIABLE failed)

@@ -24,24 +24,20 @@ figures=$(cd bench && python3 measure_windows.py ../build-windows "$runs")
 python3 - "$figures" <<'PY'
 import sys
 
+sys.path.insert(0, "bench")
+from table import Table  # noqa: E402
+
 figures = {l.split("\t")[0]: l.split("\t")[1:] for l in sys.argv[1].splitlines()}
-rows = []
-def row(figure, values, target):
-    ours, theirs, unit = values
-    ratio = float(ours) / float(theirs)
-    met = "—" if target is None else ("yes" if ratio <= target else "**no**")
-    rows.append("| %s | %s %s | %s %s | %.2fx | %s | %s |" % (
-        figure, ours, unit, theirs, unit, ratio, "—" if target is None else "≤ %gx" % target, met))
+table = Table()
+row = table.row
 
 row("Windows, under wine: start-up to the list window mapped, 100 programs / minimal Win32 window with one line "
-    "of Japanese text", figures["start-up"], 1.2)
+    "of Japanese text", *figures["start-up"], 1.2)
 row("Windows, under wine: the same / the minimal window with Kicklist's manifest, common controls 6 started",
-    figures["start-up v6"], None)
-row("Windows: kicklist.exe stripped / 1 MiB", figures["size"], 1.0)
+    *figures["start-up v6"], None)
+row("Windows: kicklist.exe stripped / 1 MiB", *figures["size"], 1.0)
 row("Windows, under wine: kicklist-cli.exe --start-all, 100 programs / a loop of CreateProcessW over them",
-    figures["start all"], None)
+    *figures["start all"], None)
 
-print("| Figure | Kicklist | Yardstick | Ratio | Target | Met |")
-print("|---|---|---|---|---|---|")
-print("\n".join(rows))
+table.print()
 PY

@@ -29,15 +29,14 @@ claim=$(for _ in $(seq "$runs"); do "$build/bench/claim_bench" 2 | head -1 | cut
 python3 - "$programs" "$store" "$claim" <<'EOF'
 import sys
 
+sys.path.insert(0, "bench")
+from table import Table  # noqa: E402
+
 programs = {l.split("\t")[0]: l.split("\t")[1:] for l in sys.argv[1].splitlines()}
 store = {l.split("\t")[0]: l.split("\t")[1:] for l in sys.argv[2].splitlines()}
 
-rows = []
-def row(figure, ours, theirs, unit, target):
-    ratio = float(ours) / float(theirs)
-    met = "—" if target is None else ("yes" if ratio <= target else "**no**")
-    rows.append("| %s | %s %s | %s %s | %.2fx | %s | %s |" % (
-        figure, ours, unit, theirs, unit, ratio, "—" if target is None else "≤ %gx" % target, met))
+table = Table()
+row = table.row
 
 s = programs["start-up"]
 row("Start-up to the list window mapped, 100 programs / minimal window with one line of Japanese text", s[0], s[1], s[2], 1.05)
@@ -54,7 +53,5 @@ row("Start all, 100 programs / the same from a shell loop", s[0], s[1], s[2], 1.
 s = programs["peak memory"]
 row("Peak memory, 100 programs / minimal Qt window", s[0], s[1], s[2], 1.3)
 
-print("| Figure | Kicklist | Yardstick | Ratio | Target | Met |")
-print("|---|---|---|---|---|---|")
-print("\n".join(rows))
+table.print()
 EOF

@@ -18,7 +18,7 @@ if [[ ${1:-} == test ]]; then
   packages+=(
     fonts-ipafont-gothic fonts-vlgothic fonts-takao-gothic
     xvfb xauth xdotool x11-utils imagemagick python3
-    hyperfine time
+    hyperfine time ccache
     g++-mingw-w64-x86-64 wine wine64 fonts-wine locales doctest-dev nsis
     desktop-file-utils appstream lintian
     clang-14 libclang-rt-14-dev clang-tidy-14

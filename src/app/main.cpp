@@ -163,6 +163,10 @@ int main(int argc, char *argv[])
     case kl::SingleInstance::Claim::NoAnswer:
         std::fprintf(stderr, "kicklist: 開いているキックリストが応答しません\n");
         return 2;
+    case kl::SingleInstance::Claim::Unguarded:
+        std::fprintf(stderr, "kicklist: 一覧のウィンドウがすでに開いているかを確かめられないため、開きません (%s)\n",
+                     instance.why().constData());
+        return 2;
     }
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)

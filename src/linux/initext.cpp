@@ -1,5 +1,7 @@
 #include "initext.h"
 
+#include "inibytes.h"
+
 namespace kl::initext {
 
 namespace {
@@ -133,6 +135,18 @@ void escapeValue(const QString &text, QByteArray &out)
             continue;
         default:
             break;
+        }
+        // Bytes that are not UTF-8 go back as they came, where they read back so.
+        if (inibytes::byteOf(ch) >= 0) {
+            qsizetype j = i + 1;
+            while (j < n && inibytes::byteOf(v->at(j).unicode()) >= 0)
+                ++j;
+            const QStringView run = QStringView(*v).sliced(i, j - i);
+            if (inibytes::writesAsBytes(run)) {
+                out += QByteArray::fromStdString(inibytes::encode(run));
+                i = j;
+                continue;
+            }
         }
         // A lone surrogate has no UTF-8 form: escaped, it reads back as it was.
         const bool loneSurrogate = QChar::isSurrogate(ch)
@@ -387,12 +401,12 @@ bool parse(QByteArrayView data, const std::function<void(Line &&)> &onLine)
         }
         if (raw.isEmpty())
             continue;
-        if (raw.contains('\0') || !raw.isValidUtf8()) {
+        if (raw.contains('\0')) {
             clean = false;
             continue;
         }
         Line line;
-        const bool ok = parseLine(QString::fromUtf8(raw), &line);
+        const bool ok = parseLine(inibytes::decode(raw), &line);
         clean = clean && ok;
         if (line.kind == Line::Section || !line.name.isEmpty()) {
             // The decoder reads past a byte order mark: first in a file, such

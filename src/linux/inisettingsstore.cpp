@@ -269,6 +269,13 @@ void IniSettingsStore::DeleteSetting(const std::string &app8, const std::string 
     af.journal.append(Op{true, section, key, {}});
 }
 
+bool IniSettingsStore::readsWhole(const std::string &app8)
+{
+    AppFile &af = appFile(app8);
+    ensureFresh(af);
+    return af.doc.clean();
+}
+
 void IniSettingsStore::commit()
 {
     std::optional<RuntimeError> firstFailure;

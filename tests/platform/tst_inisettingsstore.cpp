@@ -244,6 +244,7 @@ private Q_SLOTS:
         const auto umask = qScopeGuard([old = ::umask(0)] { ::umask(old); }); // the widest: the hardest to keep private
         IniSettingsStore store(s(dir.path()));
         QCOMPARE(q(store.GetSetting(App, SetApp, "Bad", "skipped")), QStringLiteral("skipped"));
+        QCOMPARE(store.readsWhole(App), !damaged);
         store.commit(); // with nothing pending: neither copies nor rewrites the file
         QCOMPARE(leftovers(folder) << QString::fromUtf8(readBytes(file)), (QStringList{"Kicklist.ini", QString::fromUtf8(original)}));
         store.SaveSetting(App, SetApp, "New", "n");

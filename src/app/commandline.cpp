@@ -37,7 +37,7 @@ class StdConsole final : public Console
 public:
     void out(const std::string &line) override { print(stdout, QString::fromStdString(line)); }
     void error(const std::string &message) override { printError(QString::fromStdString(message)); }
-    bool flush() override { return std::fflush(stdout) == 0; }
+    bool flush() override { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 };
 
 // Where the settings live, for messages.
@@ -46,6 +46,18 @@ std::string storeLocation()
     return QDir::toNativeSeparators(QString::fromStdString(
                                         IniSettingsStore(IniSettingsStore::defaultConfigDir()).fileName(AppStore::application())))
         .toStdString();
+}
+
+// What --help and --version print, as Qt prints it, with a failed write
+// reported rather than ended on with success.
+int printOut(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        printError(QString::fromUtf8(texts::cannotWrite));
+        return CannotAccess;
+    }
+    return Done;
 }
 
 int usageError(const QCommandLineParser &parser, const QString &message)
@@ -87,9 +99,9 @@ int run(int argc, char *argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser, parser.errorText());
     if (parser.isSet(help))
-        parser.showHelp(Done);
+        return printOut(parser.helpText());
     if (parser.isSet(version))
-        parser.showVersion();
+        return printOut(QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
     if (!parser.positionalArguments().isEmpty())
         return usageError(parser, QString::fromStdString(
                                       texts::extraArguments(parser.positionalArguments().join(u' ').toStdString())));

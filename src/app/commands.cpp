@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 namespace kl::commandline {
 
@@ -37,26 +38,69 @@ std::int16_t checkedCount(AppStore &store)
     return count;
 }
 
+// The code point of the UTF-8 sequence at text[i] and its length; a byte
+// that starts no valid sequence reads as U+FFFD, one byte long.
+std::pair<char32_t, std::size_t> decodeAt(const std::string &text, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0; // of the sequence lead starts; 0: it starts none
+    if (lead < 0x80)
+        return {lead, 1};
+    if (lead >= 0xc2 && lead < 0xe0)
+        length = 2;
+    else if (lead >= 0xe0 && lead < 0xf0)
+        length = 3;
+    else if (lead >= 0xf0 && lead < 0xf5)
+        length = 4;
+    if (length == 0 || i + length > text.size())
+        return {U'\uFFFD', 1};
+    char32_t cp = lead & (0x7f >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xc0) != 0x80)
+            return {U'\uFFFD', 1};
+        cp = (cp << 6) | (byte(i + k) & 0x3f);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < smallest[length] || (cp >= 0xd800 && cp <= 0xdfff) || cp > 0x10ffff)
+        return {U'\uFFFD', 1};
+    return {cp, length};
+}
+
+// What a terminal or a reader of lines would take for something other than
+// a character of the name: line and paragraph breaks, controls, and the
+// marks that turn the direction of the text around them.
+bool invisibleControl(char32_t cp)
+{
+    return cp < 0x20 || (cp >= 0x7f && cp <= 0x9f) || cp == 0x061c || cp == 0x200e || cp == 0x200f
+        || (cp >= 0x2028 && cp <= 0x202e) || (cp >= 0x2066 && cp <= 0x2069);
+}
+
 } // namespace
 
 std::string field(const std::string &utf8)
 {
     std::string out;
     out.reserve(utf8.size());
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\t')
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto [cp, length] = decodeAt(utf8, i);
+        if (cp == U'\t') {
             out += "\\t";
-        else if (c == '\n')
+        } else if (cp == U'\n') {
             out += "\\n";
-        else if (c == '\r')
+        } else if (cp == U'\r') {
             out += "\\r";
-        else if (byte < 0x20 || byte == 0x7f) {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+        } else if (invisibleControl(cp)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, cp <= 0x7f ? "\\x%02x" : "\\u%04X", unsigned(cp));
             out += escape;
-        } else
-            out += c;
+        } else if (cp == U'\uFFFD' && length == 1) {
+            out += "\uFFFD"; // a byte that is not UTF-8 is shown as the picker shows it
+        } else {
+            out.append(utf8, i, length);
+        }
+        i += length;
     }
     return out;
 }
@@ -80,7 +124,7 @@ int list(AppStore &store, SettingsStore &settings, Console &console, const Locat
     for (const std::string &line : lines)
         console.out(line);
     if (!console.flush()) {
-        console.error("一覧を書き出せません。");
+        console.error(texts::cannotWrite);
         return CannotAccess;
     }
     return Done;
@@ -122,6 +166,7 @@ const char *const description = "登録したプログラムを起動します�
 const char *const startAll = "登録したすべてのプログラムを順に起動します。ウィンドウは開きません。";
 const char *const list = "登録したプログラムを一行にひとつ、番号、名前、パスの順にタブで区切って書き出します。";
 const char *const autostart = "on でログインのたびに --start-all を実行させ、off でそれを取りやめます。";
+const char *const cannotWrite = "標準出力に書き出せません。";
 const char *const chooseOne = "--start-all、--list、--autostart のどれかひとつを指定してください。";
 std::string extraArguments(const std::string &joined)
 {

@@ -48,6 +48,7 @@ extern const char *const startAll;
 extern const char *const list;
 extern const char *const autostart;
 extern const char *const chooseOne;
+extern const char *const cannotWrite; // standard output took not all that was written
 std::string extraArguments(const std::string &joined);
 std::string badAutostartValue(const std::string &value);
 } // namespace texts

@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "platform/runtime.h"
+#include "platform/runtimeerror.h"
 #include "store/appstore.h"
 #include "windows/forms.h"
 #include "linux/filestorewatch.h"
@@ -110,6 +111,63 @@ private:
     QtMessageHandler m_passOn;
 };
 
+// Lines of the settings file that a write cannot keep are left out of it
+// at the next change (a copy of the file as it was is kept beside it): the
+// user is told before that, when the window opens and whenever the file
+// turns so while it is open, as the watch on it reports.
+class UnkeptLinesNotice final : public kl::StoreWatch
+{
+public:
+    UnkeptLinesNotice(kl::IniSettingsStore &settings, kl::MessageBoxes &boxes, kl::StoreWatch &watch)
+        : m_settings(settings)
+        , m_boxes(boxes)
+        , m_watch(watch)
+    {
+    }
+
+    void check()
+    {
+        if (m_settings.configDir().empty())
+            return;
+        bool whole = true;
+        try {
+            whole = m_settings.readsWhole(kl::AppStore::application());
+            m_settings.commit();
+        } catch (const kl::RuntimeError &) {
+            try {
+                m_settings.commit(); // lets go; the window's own read reports the failure
+            } catch (const kl::RuntimeError &) {
+            }
+        }
+        if (whole)
+            m_told = false;
+        if (whole || m_told)
+            return;
+        m_told = true;
+        const std::string file = m_settings.fileName(kl::AppStore::application());
+        m_boxes.MsgBox("設定ファイル " + file + " に、設定として読めない行があります。一覧を次に変更すると、"
+                       "その行は書き戻されません (変更の前に、元のファイルを同じフォルダーに写して残します)。",
+                       kl::vbOKOnly, "注意");
+    }
+
+    void follow(std::function<void()> changed) override
+    {
+        if (changed) {
+            changed = [this, changed = std::move(changed)] {
+                check();
+                changed();
+            };
+        }
+        m_watch.follow(std::move(changed));
+    }
+
+private:
+    kl::IniSettingsStore &m_settings;
+    kl::MessageBoxes &m_boxes;
+    kl::StoreWatch &m_watch;
+    bool m_told = false;
+};
+
 // A later start asks for the list window: restored, raised and given the
 // focus, or the modal window in front of it if one is open. listWindow is
 // the widget of the loaded list window, nullptr when it is not loaded.
@@ -163,6 +221,10 @@ int main(int argc, char *argv[])
     case kl::SingleInstance::Claim::NoAnswer:
         std::fprintf(stderr, "kicklist: 開いているキックリストが応答しません\n");
         return 2;
+    case kl::SingleInstance::Claim::Unguarded:
+        std::fprintf(stderr, "kicklist: 一覧のウィンドウがすでに開いているかを確かめられないため、開きません (%s)\n",
+                     instance.why().constData());
+        return 2;
     }
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -189,7 +251,9 @@ int main(int argc, char *argv[])
     kl::LocalDriveSystem drives;
     const auto registry = kl::systemRegistry();
     kl::qt::QtFace face;
-    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &storeWatch});
+    UnkeptLinesNotice notice(settings, boxes, storeWatch);
+    notice.check(); // before the window's load, which may go on to register a program
+    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &notice});
 
     instance.serve([&forms] {
         kl::main *list = forms.loadedMain();

@@ -1,5 +1,6 @@
 #include "inisettingsstore.h"
 
+#include "inibytes.h"
 #include "platform/runtimeerror.h"
 
 #include <QDir>
@@ -240,7 +241,7 @@ std::string IniSettingsStore::GetSetting(const std::string &app8, const std::str
     if (section8.empty() || key8.empty())
         return def; // nothing can be stored under an empty name
     const QString *value = af.doc.find(QString::fromStdString(section8), QString::fromStdString(key8));
-    return value ? value->toStdString() : def;
+    return value ? inibytes::encode(*value) : def;
 }
 
 void IniSettingsStore::SaveSetting(const std::string &app8, const std::string &section8, const std::string &key8,
@@ -252,7 +253,7 @@ void IniSettingsStore::SaveSetting(const std::string &app8, const std::string &s
     ensureFresh(af);
     const QString section = QString::fromStdString(section8);
     const QString key = QString::fromStdString(key8);
-    const QString value = QString::fromStdString(value8);
+    const QString value = inibytes::decode(value8); // bytes that are not UTF-8 too
     af.doc.set(section, key, value);
     af.journal.append(Op{false, section, key, value});
 }
@@ -266,6 +267,13 @@ void IniSettingsStore::DeleteSetting(const std::string &app8, const std::string 
     if (section.isEmpty() || key.isEmpty() || !af.doc.remove(section, key))
         throw RuntimeError(err::InvalidProcedureCall);
     af.journal.append(Op{true, section, key, {}});
+}
+
+bool IniSettingsStore::readsWhole(const std::string &app8)
+{
+    AppFile &af = appFile(app8);
+    ensureFresh(af);
+    return af.doc.clean();
 }
 
 void IniSettingsStore::commit()

@@ -58,6 +58,12 @@ public:
 
     void commit() override;
 
+    // Whether app's file holds only lines a write keeps: false when some
+    // line cannot be read as a setting, so that the next write leaves it
+    // out (the file as it was is first copied beside it). An access like
+    // any other: commit() ends it.
+    bool readsWhole(const std::string &app);
+
 private:
     struct Op
     {

@@ -11,7 +11,8 @@ namespace kl::initext {
 
 // The INI text layout QSettings::IniFormat reads and writes, so that either
 // side reads what the other wrote: one setting or section header a line,
-// names %-escaped, values C-escaped and quoted where needed, UTF-8 throughout.
+// names %-escaped, values C-escaped and quoted where needed, UTF-8 throughout;
+// bytes that are not UTF-8 are kept as inibytes reads them.
 
 // What one line of text holds.
 struct Line

@@ -196,7 +196,13 @@ std::string ListWidgetControl::List(std::int16_t row) const
 {
     if (row < 0 || row >= m_list.count())
         throw RuntimeError(err::InvalidPropertyArrayIndex);
-    return toUtf8(m_list.item(row)->text());
+    // A row set from bytes that are not UTF-8 shows them as U+FFFD, and
+    // still reads as those bytes: the handlers compare rows with the store.
+    const QListWidgetItem *item = m_list.item(row);
+    std::string bytes = item->data(Qt::UserRole).toByteArray().toStdString();
+    if (!bytes.empty() && toQt(bytes) == item->text())
+        return bytes;
+    return toUtf8(item->text());
 }
 
 void ListWidgetControl::setList(std::int16_t row, const std::string &text)
@@ -205,9 +211,11 @@ void ListWidgetControl::setList(std::int16_t row, const std::string &text)
         throw RuntimeError(err::InvalidPropertyArrayIndex);
     const QSignalBlocker blocker(m_list);
     if (row == m_list.count())
-        m_list.addItem(toQt(text));
-    else
-        m_list.item(row)->setText(toQt(text));
+        m_list.addItem(QString());
+    QListWidgetItem *item = m_list.item(row);
+    item->setText(toQt(text));
+    const bool utf8 = QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8();
+    item->setData(Qt::UserRole, utf8 ? QVariant() : QVariant(QByteArray::fromStdString(text)));
 }
 
 void ListWidgetControl::RemoveItem(std::int16_t row)

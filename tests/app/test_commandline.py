@@ -61,6 +61,15 @@ class CommandLine(Sandbox, unittest.TestCase):
                 r = self.kicklist(option, status=2)
                 self.assertTrue(r.stdout == "" and r.stderr.count("\n") == 1 and says in r.stderr, r.stderr)
 
+    def test_output_that_cannot_be_written_is_a_failure(self):
+        # Standard output on a full device: every command that prints says so in one line and exits 2.
+        self.write_settings(["/bin/true"])
+        for args in (["--list"], ["--help"], ["--version"]):
+            with open("/dev/full", "w") as full:
+                r = subprocess.run([KICKLIST, *args], env=self.env, stdout=full, stderr=subprocess.PIPE, text=True,
+                                   timeout=30)
+            self.assertEqual((r.returncode, r.stderr), (2, "Kicklist: 標準出力に書き出せません。\n"), args)
+
     def test_no_lock_held_while_writing(self):
         # 100 names of 2 KB, more than a pipe holds: the first --list blocks writing, and no one must wait for it.
         self.write_settings(["/bin/true"] * 100, ["名" * 700 + str(i) for i in range(100)])

@@ -40,7 +40,21 @@ TEST_CASE("the command line read as Qt's parser reads it")
     CHECK(help.find("  --autostart <on|off>  on でログインのたびに") != std::string::npos);
 }
 
-TEST_CASE("fields of the list keep to one line")
+TEST_CASE("fields of the list keep to one line and show what they hold")
 {
-    CHECK(field("a\tb\nc\rd\x01\x7f" "名前") == "a\\tb\\nc\\rd\\x01\\x7f名前");
+    const struct { std::string what, name, shown; } cases[] = {
+        {"tab, line breaks", "a\tb\nc\rd", "a\\tb\\nc\\rd"},
+        {"other C0 controls and DEL", "\x01\x1b[2J\x7f", "\\x01\\x1b[2J\\x7f"},
+        {"C1 controls (CSI, NEL)", "csi\xc2\x9b" "2J\xc2\x80\xc2\x85\xc2\x9f", "csi\\u009B2J\\u0080\\u0085\\u009F"},
+        {"line and paragraph separators", "a\u2028b\u2029", "a\\u2028b\\u2029"},
+        {"embeddings and overrides", "\u202a\u202b\u202c\u202d\u202e", "\\u202A\\u202B\\u202C\\u202D\\u202E"},
+        {"isolates", "\u2066\u2067\u2068\u2069", "\\u2066\\u2067\\u2068\\u2069"},
+        {"direction marks", "\u200e\u200f\u061c", "\\u200E\\u200F\\u061C"},
+        {"bytes that are not UTF-8", "B\xfcro \xc2 \xed\xa0\x80 \xe2\x80", "B\uFFFDro \uFFFD \uFFFD\uFFFD\uFFFD \uFFFD\uFFFD"},
+        {"text passes as it is", "名前 \u00a0\u200d\u2027\u2030\u206a\U0001F600 \uFFFD", "名前 \u00a0\u200d\u2027\u2030\u206a\U0001F600 \uFFFD"},
+    };
+    for (const auto &c : cases) {
+        CAPTURE(c.what);
+        CHECK(field(c.name) == c.shown);
+    }
 }

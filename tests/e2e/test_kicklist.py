@@ -15,7 +15,7 @@ KICKLIST = None
 WAIT = 8.0  # seconds: the bound of every wait
 
 MAIN, PICKER, RECOVERY = "キックリスト", "実行プログラムの登録", "エラー処理"
-REGISTER, CONFIRM, REPORT = "登録", "アプリケーションの登録", "Kicklist"
+REGISTER, CONFIRM, REPORT, NOTE = "登録", "アプリケーションの登録", "Kicklist", "注意"
 
 # Designed rectangles in twips (left, top, width, height) in the client area.
 LIST1, RUN, RUN_ALL, EXIT = (0, 0, 4935, 1320), (120, 1920, 1695, 495), (1920, 1920, 1455, 495), (3480, 1920, 1335, 495)
@@ -136,7 +136,8 @@ class Kicklist(Sandbox, unittest.TestCase):
             f.writelines(b"junk line %d \xff\xfe\n" % i for i in range(500000))
         # Standard error closed, with a warning to print (no runtime folder): it must not go to the X connection.
         env = {k: v for k, v in self.env.items() if k != "XDG_RUNTIME_DIR"}
-        proc = self.start(REGISTER, env=env, preexec_fn=lambda: os.close(2))[0]
+        proc = self.start(NOTE, env=env, preexec_fn=lambda: os.close(2))[0]
+        self.answer(NOTE, proc, "Return", then=REGISTER)  # the junk will not be written back
         main = self.first_start(proc)  # the prompt comes first; the list window only once the picker is done
         self.register(proc, down=1, via=main)
         self.wait_stored([(alpha, alpha), (beta, beta)])
@@ -172,6 +173,16 @@ class Kicklist(Sandbox, unittest.TestCase):
         self.answer(REPORT, proc, "Return")
         self.ended(proc)
         self.assertEqual(Path(self.ini()).read_bytes(), before)
+
+    def test_lines_that_cannot_be_kept_are_told_before_a_write(self):
+        # A line that is no setting: the window says so before it opens, and the file stays as it is until a change.
+        self.write_settings([self.program("p1.exe")])
+        damaged = Path(self.ini()).read_bytes() + b"[Other]\nnot a setting\nnote=caf\xe9\n"
+        Path(self.ini()).write_bytes(damaged)
+        proc, _ = self.start(first=None)
+        main = self.answer(NOTE, proc, "Return", then=MAIN)
+        self.assertEqual(Path(self.ini()).read_bytes(), damaged)
+        self.exit(main, proc)
 
     def test_one_list_window_however_often_started(self):
         self.write_settings([self.program("p1.exe")])

@@ -62,10 +62,19 @@ QStringList surveyUnder(const QString &folder)
             return {QStringLiteral("cannot make %1").arg(dir)};
     if (const pid_t child = ::fork(); child != 0) {
         ::waitpid(child, nullptr, 0);
+        // The child's bind of folder onto itself (below) may have reached
+        // this namespace too, through a shared mount: not left behind.
+        ::umount2(root.constData(), MNT_DETACH | UMOUNT_NOFOLLOW);
         QFile in(folder + "/survey");
         return in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()).split(u'\n') : QStringList();
     }
-    bool inside = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+    // Mounts made here must not reach the parent's namespace. In a chroot "/"
+    // is no mount point and cannot be made private: folder, bound onto
+    // itself, becomes one that can.
+    bool inside = ::unshare(CLONE_NEWNS) == 0
+        && (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+            || (errno == EINVAL && ::mount(root, root, nullptr, MS_BIND | MS_REC, nullptr) == 0
+                && ::mount(nullptr, root, nullptr, MS_REC | MS_PRIVATE, nullptr) == 0))
         && ::mount("proc", root + "proc", "proc", 0, nullptr) == 0;
     for (const char *point : {"b", "C", "a", "a", "pick\xff"})
         inside = inside && ::mount("overlay", root + point, "overlay", MS_RDONLY, layers.constData()) == 0;

@@ -222,7 +222,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::newRow("comment: clean") << QByteArray("  ; a comment");
         QTest::newRow("no equals sign") << QByteArray("not a setting");
-        QTest::newRow("invalid UTF-8") << QByteArray("Bad=\xff\xfe\xc3");
         QTest::newRow("NUL byte") << QByteArray("Bad=a\0b", 7);
         QTest::newRow("open quote") << QByteArray("Bad=\"never closed");
         QTest::newRow("dangling backslash") << QByteArray("Bad=C:\\dir\\");
@@ -245,6 +244,7 @@ private Q_SLOTS:
         const auto umask = qScopeGuard([old = ::umask(0)] { ::umask(old); }); // the widest: the hardest to keep private
         IniSettingsStore store(s(dir.path()));
         QCOMPARE(q(store.GetSetting(App, SetApp, "Bad", "skipped")), QStringLiteral("skipped"));
+        QCOMPARE(store.readsWhole(App), !damaged);
         store.commit(); // with nothing pending: neither copies nor rewrites the file
         QCOMPARE(leftovers(folder) << QString::fromUtf8(readBytes(file)), (QStringList{"Kicklist.ini", QString::fromUtf8(original)}));
         store.SaveSetting(App, SetApp, "New", "n");
@@ -267,6 +267,53 @@ private Q_SLOTS:
         for (const QString &copy : QDir(folder).entryList({QStringLiteral("*.damaged-*")}, QDir::Files))
             copies << readBytes(folder + u'/' + copy) + QByteArray::number(modeOf(folder + u'/' + copy), 8);
         QCOMPARE(copies, (damaged ? QByteArrayList{original + "600"} : QByteArrayList()) << "again\n" + original + "600");
+    }
+
+    // Bytes that are not UTF-8, as another program or a user may leave them:
+    // every line the store does not write stays byte for byte, a name moved
+    // by a removal moves as its bytes, and nothing is taken for damage.
+    void bytesThatAreNotUtf8StayAsTheyAre_data()
+    {
+        QTest::addColumn<QByteArray>("name"); // the second entry's name in the file, and as read
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QByteArray>("written"); // how the moved name is written, where it moves
+        QTest::newRow("Latin-1, the last entry removed") << QByteArray("B\xfcro-Programm") << 3 << QByteArray();
+        QTest::newRow("Latin-1, moved") << QByteArray("B\xfcro-Programm") << 1 << QByteArray("B\xfcro-Programm");
+        QTest::newRow("a cut sequence and a surrogate's form, moved")
+            << QByteArray("\xe5\x90 \xed\xa0\x80 \xc3") << 1 << QByteArray("\xe5\x90 \xed\xa0\x80 \xc3");
+        QTest::newRow("a byte order mark after them, moved")
+            << QByteArray("\xe6\x9c\xef\xbb\xbfx") << 1 << QByteArray("\xe6\x9c\xef\xbb\xbfx");
+        QTest::newRow("quoted, moved") << QByteArray("a,\xff") << 1 << QByteArray("\"a,\xff\"");
+    }
+    void bytesThatAreNotUtf8StayAsTheyAre()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, removed);
+        QFETCH(QByteArray, written);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Kicklist/Kicklist.ini"));
+        const QByteArray others = "[Other]\nnote=caf\xe9\n\xff\xfe=\x80\n";
+        const QByteArray inFile = name.contains(',') ? '"' + name + '"' : name;
+        writeBytes(file, "[SetApp]\nAppCount=3\n1=/a\n2=/b\n3=/c\n\n[Appnames]\nAppCount=3\n1=alpha\n2=" + inFile
+                             + "\n3=gamma\n\n" + others);
+        IniSettingsStore store(s(dir.path()));
+        QCOMPARE(QByteArray::fromStdString(store.GetSetting(App, "Appnames", "2", {})), name);
+        // The list window's removal: later entries move down a key, the last key goes.
+        for (int k = removed; k < 3; ++k) {
+            for (const std::string section : {"SetApp", "Appnames"})
+                store.SaveSetting(App, section, std::to_string(k), store.GetSetting(App, section, std::to_string(k + 1), "0"));
+        }
+        for (const std::string section : {"SetApp", "Appnames"}) {
+            store.DeleteSetting(App, section, "3");
+            store.SaveSetting(App, section, "AppCount", "2");
+        }
+        store.commit();
+        const QByteArray names = removed == 3 ? "1=alpha\n2=" + inFile : "1=" + written + "\n2=gamma";
+        const QByteArray paths = removed == 3 ? "1=/a\n2=/b" : "1=/b\n2=/c";
+        QCOMPARE(readBytes(file), "[SetApp]\nAppCount=2\n" + paths + "\n\n[Appnames]\nAppCount=2\n" + names + "\n\n" + others);
+        QCOMPARE(leftovers(QFileInfo(file).path()), QStringList{"Kicklist.ini"}); // no damaged copy
+        IniSettingsStore reader(s(dir.path()));
+        QCOMPARE(QByteArray::fromStdString(reader.GetSetting(App, "Appnames", removed == 3 ? "2" : "1", {})), name);
     }
 
     // A fresh store under any umask is private (the list says which programs

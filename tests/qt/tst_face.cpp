@@ -83,6 +83,19 @@ TEST_CASE("list window: choosing and starting rows")
     }
 }
 
+TEST_CASE("list window: a name that is not UTF-8 shows as U+FFFD and is the stored name")
+{
+    QtHarness h;
+    h.settings.put("Appnames", "2", "B\xfc" "ro");
+    QWidget *w = h.list();
+    auto *list = QtHarness::child<QListWidget>(w, "List1");
+    CHECK(texts(list) == QStringList{"Program 1", "B\uFFFDro", "Program 3"});
+    // The row is held against the store before it starts: no note that the list changed.
+    clickAt(list, rowAt(list, 1));
+    QTest::mouseClick(QtHarness::child(w, "Run"), Qt::LeftButton);
+    CHECK(h.log.matching("Shell ") == std::vector<std::string>{"Shell /opt/p2 1"});
+}
+
 TEST_CASE("picker: mouse, keys and its modal showing")
 {
     QtHarness h;

@@ -1,0 +1,178 @@
+// The single-instance claim: one owner per user and settings folder, found
+// by every later start even where the runtime folder's name is long or
+// something stands at the socket's name, and answered from the event loop
+// however many clients connect and say nothing.
+#include "app/singleinstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using kl::SingleInstance;
+using Claim = SingleInstance::Claim;
+
+namespace {
+
+// A later start's claim, in a thread of its own: it waits for the owner's
+// answer, which this thread's event loop gives.
+Claim laterStart(const QByteArray &key, const QByteArray &display)
+{
+    std::atomic<bool> done = false;
+    Claim claim = Claim::NoAnswer;
+    std::thread start([&] {
+        SingleInstance later(key, display);
+        claim = later.claim();
+        done = true;
+    });
+    // Bounded: the claim itself gives up waiting after 10 s.
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    start.join();
+    return claim;
+}
+
+// A client of the socket at path that connects and never writes.
+int silentClient(const QByteArray &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the owner has closed its end of fd.
+bool dropped(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1;
+}
+
+} // namespace
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    int m_row = 0;
+
+    // A fresh runtime folder, private, whose path has about length characters.
+    QByteArray runtimeFolder(int length)
+    {
+        QString path = m_tmp.filePath(QString::number(++m_row));
+        path += u'/' + QString(std::max<qsizetype>(1, length - path.size() - 1), u'r');
+        if (!QDir().mkpath(path) || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return {};
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
+        return QFile::encodeName(path);
+    }
+
+private Q_SLOTS:
+    void oneOwnerPerList_data()
+    {
+        QTest::addColumn<int>("runtimeLength");
+        QTest::addColumn<QString>("atSocket"); // what stands at the socket's name before the first start
+        QTest::newRow("as usual") << 40 << "";
+        QTest::newRow("a runtime folder of 130 characters") << 130 << "";
+        QTest::newRow("a dead instance's socket") << 40 << "socket";
+        QTest::newRow("a file") << 40 << "file";
+        QTest::newRow("an empty folder") << 40 << "folder";
+        QTest::newRow("a folder with a file in it") << 40 << "full folder";
+        QTest::newRow("a folder with a file in it, long runtime folder") << 130 << "full folder";
+    }
+    void oneOwnerPerList()
+    {
+        QFETCH(int, runtimeLength);
+        QFETCH(QString, atSocket);
+        QVERIFY(!runtimeFolder(runtimeLength).isEmpty());
+        const QByteArray list = "/home/u/.config";
+        SingleInstance first(list, ":7");
+        const QByteArray at = first.path();
+        if (atSocket == "socket") {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path, at.constData(), std::size_t(at.size()));
+            QVERIFY(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0);
+            ::close(fd);
+        } else if (atSocket == "file") {
+            QFile file(QFile::decodeName(at));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (atSocket.endsWith("folder")) {
+            QVERIFY(::mkdir(at.constData(), 0700) == 0);
+            if (atSocket == "full folder")
+                QVERIFY(QFile(QFile::decodeName(at + "/x")).open(QIODevice::WriteOnly));
+        }
+
+        QCOMPARE(first.claim(), Claim::Ours);
+        int shown = 0;
+        first.serve([&shown] { ++shown; });
+        QCOMPARE(laterStart(list, ":7"), Claim::Shown);
+        QCOMPARE(shown, 1);
+        QCOMPARE(laterStart(list, ":8"), Claim::OtherDisplay);
+        QCOMPARE(shown, 1);
+        // The window for one settings folder does not stop a start for another.
+        SingleInstance another(list + "-other", ":7");
+        QCOMPARE(another.claim(), Claim::Ours);
+    }
+
+    void silentClientsNeverHoldTheWindowUp()
+    {
+        QVERIFY(!runtimeFolder(40).isEmpty());
+        const QByteArray list = "/home/u/.config";
+        SingleInstance first(list, ":7", std::chrono::hours(1));
+        QCOMPARE(first.claim(), Claim::Ours);
+        int shown = 0;
+        first.serve([&shown] { ++shown; });
+        // Connections that never write, each seen by the window before the next.
+        std::vector<int> silent;
+        const auto closeAll = qScopeGuard([&silent] {
+            for (int fd : silent)
+                ::close(fd);
+        });
+        for (int i = 0; i < 15; ++i) {
+            silent.push_back(silentClient(first.path()));
+            QVERIFY(silent.back() >= 0);
+            QCoreApplication::processEvents();
+        }
+        // The window handles what is posted to it, with every one of them still connected.
+        bool handled = false;
+        QMetaObject::invokeMethod(this, [&handled] { handled = true; }, Qt::QueuedConnection);
+        QTRY_VERIFY(handled);
+        for (int fd : silent)
+            QVERIFY2(!dropped(fd), "a silent client was waited for, then dropped");
+        // A real start meanwhile is answered.
+        QCOMPARE(laterStart(list, ":7"), Claim::Shown);
+        QCOMPARE(shown, 1);
+    }
+
+    void silentClientsAreDropped()
+    {
+        QVERIFY(!runtimeFolder(40).isEmpty());
+        SingleInstance first("/home/u/.config", ":7", std::chrono::milliseconds(50));
+        QCOMPARE(first.claim(), Claim::Ours);
+        first.serve([] {});
+        const int fd = silentClient(first.path());
+        QVERIFY(fd >= 0);
+        const auto closeIt = qScopeGuard([fd] { ::close(fd); });
+        QTRY_VERIFY(dropped(fd));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"

@@ -6,8 +6,11 @@ namespace kl::winui {
 
 void dispatchMessage(MSG &msg)
 {
-    if (Window *window = Window::of(GetAncestor(msg.hwnd, GA_ROOT)))
+    if (Window *window = Window::of(GetAncestor(msg.hwnd, GA_ROOT))) {
         window->relayToTips(msg);
+        if (window->dialogKey(msg))
+            return;
+    }
     const HWND active = GetActiveWindow();
     if (active && IsDialogMessageW(active, &msg))
         return;

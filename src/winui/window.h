@@ -49,6 +49,9 @@ public:
     // under wine is a call to its server and made filling the list with 100
     // rows take 20 ms.
     void relayToTips(const MSG &msg);
+    // Enter and Esc for the window, before the dialog keys see them: true
+    // when taken (see windowproc.cpp).
+    bool dialogKey(const MSG &msg);
     // Destroys the window now; the views do so before their controls go.
     void destroy();
     HWND hwnd() const { return m_hwnd; }
@@ -134,7 +137,8 @@ inline std::function<void(int)> clicked(std::function<void()> action)
 }
 
 // Hands a message to its window, through the dialog keys (Tab, arrows,
-// mnemonics, Enter and Esc) of the thread's active window.
+// mnemonics) of the thread's active window; Enter and Esc press only the
+// design's default and cancel buttons.
 void dispatchMessage(MSG &msg);
 
 } // namespace kl::winui

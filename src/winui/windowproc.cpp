@@ -15,8 +15,8 @@ LRESULT CALLBACK Window::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 
 void Window::command(int id, int code)
 {
-    // Enter and Esc reach the window as IDOK and IDCANCEL; only a window
-    // with a cancel button acts on Esc (Enter comes as the default's id).
+    // IDOK and IDCANCEL, as the dialog manager sends them, press the
+    // design's default and cancel buttons; a window without them ignores them.
     if (id == IDCANCEL || id == IDOK) {
         for (const Item &item : m_items)
             if (id == IDCANCEL ? item.design->cancel : item.design->isDefault) {
@@ -29,6 +29,27 @@ void Window::command(int id, int code)
         found->second(code);
 }
 
+bool Window::dialogKey(const MSG &msg)
+{
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE))
+        return false;
+    // A control that asks for the key takes it: the name box, the folder
+    // list, a drop-down list that is open.
+    const auto wants = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    if (msg.hwnd != m_hwnd && (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)))
+        return false;
+    // Otherwise the key presses the design's default (Enter) or cancel (Esc)
+    // button, or nothing: never the button that has the focus.
+    const bool enter = msg.wParam == VK_RETURN;
+    for (const Item &item : m_items)
+        if (enter ? item.design->isDefault : item.design->cancel) {
+            if (IsWindowEnabled(item.hwnd))
+                command(item.id, BN_CLICKED);
+            break;
+        }
+    return true;
+}
+
 LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -36,12 +57,7 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         command(LOWORD(wParam), HIWORD(wParam));
         return 0;
     case DM_GETDEFID:
-        // Enter presses a focused button in the dialogs, as their buttons
-        // do in the Qt face; the list window's buttons take only Space.
-        if (m_design.name != "main")
-            for (const Item &item : m_items)
-                if (item.hwnd == GetFocus() && item.design->kind == design::Kind::CommandButton)
-                    return MAKELRESULT(item.id, DC_HASDEFID);
+        // The design's default button alone, whichever control has the focus.
         for (const Item &item : m_items)
             if (item.design->isDefault)
                 return MAKELRESULT(item.id, DC_HASDEFID);

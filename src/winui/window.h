@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messageloop.h"
 #include "metrics.h"
 #include "win.h"
 
@@ -36,7 +37,8 @@ constexpr UINT kTextChanged = WM_APP + 3;
 class Window final : public kl::Form
 {
 public:
-    Window(HINSTANCE instance, const design::Window &design, HWND owner = nullptr);
+    // A modal showing waits in loop.
+    Window(HINSTANCE instance, MessageLoop &loop, const design::Window &design, HWND owner = nullptr);
     ~Window() override;
     Window(const Window &) = delete;
     Window &operator=(const Window &) = delete;
@@ -112,6 +114,7 @@ private:
     void endModal();
 
     HINSTANCE m_instance;
+    MessageLoop &m_loop;
     const design::Window &m_design;
     HWND m_hwnd = nullptr;
     HWND m_tips = nullptr;

@@ -238,6 +238,26 @@ TEST_CASE("a modal showing disables the list window while it waits")
     CHECK_FALSE(setup.Visible());
 }
 
+TEST_CASE("the message loops, a modal one too, call a set handle's function first")
+{
+    // Each loop is also told to quit, so that a loop blind to the handle
+    // ends at once: the code it quits with tells which came first.
+    Fixture f;
+    Form &setup = f.forms.Setup().view().form();
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    int calls = 0;
+    f.face.loop().waitFor(event, [&] { ++calls, setup.Hide(); });
+    f.whileModal([&] { SetEvent(event), PostQuitMessage(3); });
+    setup.ShowModal();
+    CHECK(calls == 1);
+    f.face.loop().waitFor(event, [&] { ++calls, PostQuitMessage(7); });
+    SetEvent(event), PostQuitMessage(9);
+    CHECK(f.face.loop().run() == 7);
+    CHECK(calls == 2);
+    f.face.loop().waitFor(event, {});
+    CloseHandle(event);
+}
+
 TEST_CASE("message box answers")
 {
     // What MessageBoxW returned (IDCANCEL: Esc or the close box; 0: it failed), and the answer.

@@ -10,8 +10,9 @@
 namespace kl::win32 {
 
 // Watches the key of the settings, HKEY_CURRENT_USER\Software\<app>, with
-// everything below it (names and values), for writes of any process. The message loop waits for event() and calls signalled() each
-// time it is set; that call arms the watch again before it reports.
+// everything below it (names and values), for writes of any process. The
+// message loop waits for event() and calls signalled() each time it is set;
+// that call arms the watch again before it reports.
 class RegistryWatch final : public StoreWatch
 {
 public:

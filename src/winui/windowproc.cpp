@@ -38,15 +38,20 @@ bool Window::dialogKey(const MSG &msg)
     const auto wants = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
     if (msg.hwnd != m_hwnd && (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)))
         return false;
-    // Otherwise the key presses the design's default (Enter) or cancel (Esc)
-    // button, or nothing: never the button that has the focus.
+    // Otherwise only a window whose design has a default button acts on
+    // Enter, as a dialog does: the focused button, else the default; Esc
+    // presses the design's cancel button. Without them the keys do nothing.
     const bool enter = msg.wParam == VK_RETURN;
+    const Item *pressed = nullptr;
     for (const Item &item : m_items)
-        if (enter ? item.design->isDefault : item.design->cancel) {
-            if (IsWindowEnabled(item.hwnd))
-                command(item.id, BN_CLICKED);
-            break;
-        }
+        if (enter ? item.design->isDefault : item.design->cancel)
+            pressed = &item;
+    if (pressed && enter)
+        for (const Item &item : m_items)
+            if (item.hwnd == GetFocus() && item.design->kind == design::Kind::CommandButton)
+                pressed = &item;
+    if (pressed && IsWindowEnabled(pressed->hwnd))
+        command(pressed->id, BN_CLICKED);
     return true;
 }
 
@@ -57,7 +62,6 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         command(LOWORD(wParam), HIWORD(wParam));
         return 0;
     case DM_GETDEFID:
-        // The design's default button alone, whichever control has the focus.
         for (const Item &item : m_items)
             if (item.design->isDefault)
                 return MAKELRESULT(item.id, DC_HASDEFID);

@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "platform/runtime.h"
 #include "platform/win32/registrysettingsstore.h"
+#include "platform/win32/registrywatch.h"
 #include "platform/win32/shellstarter.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/win32registry.h"
@@ -99,9 +100,12 @@ int run(HINSTANCE instance)
     kl::win32::WinDriveSystem drives;
     kl::win32::Win32Registry registry;
     kl::winui::WinFace face(instance);
-    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, nullptr}); // the registry is not watched
+    // The list window follows the key as other processes write it.
+    kl::win32::RegistryWatch storeWatch(kl::AppStore::application());
+    face.loop().waitFor(storeWatch.event(), [&storeWatch] { storeWatch.signalled(); });
+    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, &storeWatch});
     forms.main().view().form().Show();
-    return kl::winui::runMessageLoop();
+    return face.loop().run();
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 
 namespace kl::winui {
 
-NamechengeWindow::NamechengeWindow(HINSTANCE instance, kl::namechenge &window)
-    : m_window(instance, design::windows::namechenge)
+NamechengeWindow::NamechengeWindow(HINSTANCE instance, MessageLoop &loop, kl::namechenge &window)
+    : m_window(instance, loop, design::windows::namechenge)
     , m_whatname(m_window.control("whatname"))
     , m_text1(m_window.control("Text1"),
               [this, &window](int key, int shift) {
@@ -26,16 +26,16 @@ NamechengeWindow::NamechengeWindow(HINSTANCE instance, kl::namechenge &window)
     m_window.onClose([&window] { window.Unload(); });
 }
 
-SyoriWindow::SyoriWindow(HINSTANCE instance, kl::syori &window)
-    : m_window(instance, design::windows::syori)
+SyoriWindow::SyoriWindow(HINSTANCE instance, MessageLoop &loop, kl::syori &window)
+    : m_window(instance, loop, design::windows::syori)
     , m_ok(m_window.control("ok"))
 {
     m_window.route("ok", clicked([&window] { window.ok_Click(); }));
     m_window.onClose([&window] { window.Unload(); });
 }
 
-AboutWindow::AboutWindow(HINSTANCE instance, kl::frmAbout &window, HWND owner)
-    : m_window(instance, design::windows::frmAbout, owner)
+AboutWindow::AboutWindow(HINSTANCE instance, MessageLoop &loop, kl::frmAbout &window, HWND owner)
+    : m_window(instance, loop, design::windows::frmAbout, owner)
     , m_lblVersion(m_window.control("lblVersion"))
     , m_lblTitle(m_window.control("lblTitle"))
     , m_cmdOK(m_window.control("cmdOK"))

@@ -6,8 +6,11 @@ namespace kl::winui {
 
 void dispatchMessage(MSG &msg)
 {
-    if (Window *window = Window::of(GetAncestor(msg.hwnd, GA_ROOT)))
+    if (Window *window = Window::of(GetAncestor(msg.hwnd, GA_ROOT))) {
         window->relayToTips(msg);
+        if (window->dialogKey(msg))
+            return;
+    }
     const HWND active = GetActiveWindow();
     if (active && IsDialogMessageW(active, &msg))
         return;
@@ -42,12 +45,11 @@ void Window::ShowModal()
     m_modal = true;
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
-    MSG msg;
+    MSG msg{};
     while (m_modal && m_hwnd && IsWindowVisible(m_hwnd)) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1) {
+        if (!m_loop.next(msg)) {
             // The program is quitting: the loop outside must see it too.
-            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
+            PostQuitMessage(msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 1);
             break;
         }
         dispatchMessage(msg);

@@ -5,8 +5,8 @@
 
 namespace kl::winui {
 
-MainWindow::MainWindow(HINSTANCE instance, kl::main &window)
-    : m_window(instance, design::windows::main)
+MainWindow::MainWindow(HINSTANCE instance, MessageLoop &loop, kl::main &window)
+    : m_window(instance, loop, design::windows::main)
     , m_list(m_window.control("List1"))
     , m_run(m_window.control("Run"))
     , m_allRan(m_window.control("AllRan"))

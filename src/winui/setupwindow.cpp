@@ -5,8 +5,8 @@
 
 namespace kl::winui {
 
-SetupWindow::SetupWindow(HINSTANCE instance, kl::Setup &window)
-    : m_window(instance, design::windows::Setup)
+SetupWindow::SetupWindow(HINSTANCE instance, MessageLoop &loop, kl::Setup &window)
+    : m_window(instance, loop, design::windows::Setup)
     , m_drive1(m_window.control("Drive1"))
     , m_dir1(m_window.control("Dir1"), [&window](int row) { window.Dir1_Open(row); })
     , m_file1(m_window.control("File1"))

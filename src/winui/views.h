@@ -14,7 +14,7 @@ namespace kl::winui {
 class MainWindow final : public kl::MainView
 {
 public:
-    MainWindow(HINSTANCE instance, kl::main &window);
+    MainWindow(HINSTANCE instance, MessageLoop &loop, kl::main &window);
     ~MainWindow() override { m_window.destroy(); }
     Window &window() { return m_window; }
 
@@ -37,7 +37,7 @@ private:
 class SetupWindow final : public kl::SetupView
 {
 public:
-    SetupWindow(HINSTANCE instance, kl::Setup &window);
+    SetupWindow(HINSTANCE instance, MessageLoop &loop, kl::Setup &window);
     ~SetupWindow() override { m_window.destroy(); }
 
     Form &form() override { return m_window; }
@@ -58,7 +58,7 @@ private:
 class NamechengeWindow final : public kl::NamechengeView
 {
 public:
-    NamechengeWindow(HINSTANCE instance, kl::namechenge &window);
+    NamechengeWindow(HINSTANCE instance, MessageLoop &loop, kl::namechenge &window);
     ~NamechengeWindow() override { m_window.destroy(); }
 
     Form &form() override { return m_window; }
@@ -78,7 +78,7 @@ private:
 class SyoriWindow final : public kl::SyoriView
 {
 public:
-    SyoriWindow(HINSTANCE instance, kl::syori &window);
+    SyoriWindow(HINSTANCE instance, MessageLoop &loop, kl::syori &window);
     ~SyoriWindow() override { m_window.destroy(); }
 
     Form &form() override { return m_window; }
@@ -93,7 +93,7 @@ class AboutWindow final : public kl::AboutView
 {
 public:
     // owner: the list window, nullptr when there is none.
-    AboutWindow(HINSTANCE instance, kl::frmAbout &window, HWND owner);
+    AboutWindow(HINSTANCE instance, MessageLoop &loop, kl::frmAbout &window, HWND owner);
     ~AboutWindow() override { m_window.destroy(); }
 
     Form &form() override { return m_window; }

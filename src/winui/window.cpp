@@ -84,8 +84,9 @@ void fitComboHeight(HWND combo, int height)
 
 } // namespace
 
-Window::Window(HINSTANCE instance, const design::Window &design, HWND owner)
+Window::Window(HINSTANCE instance, MessageLoop &loop, const design::Window &design, HWND owner)
     : m_instance(instance)
+    , m_loop(loop)
     , m_design(design)
 {
     const std::wstring className = L"Kicklist." + win32::widen(std::string(design.name));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messageloop.h"
 #include "metrics.h"
 #include "win.h"
 
@@ -36,7 +37,8 @@ constexpr UINT kTextChanged = WM_APP + 3;
 class Window final : public kl::Form
 {
 public:
-    Window(HINSTANCE instance, const design::Window &design, HWND owner = nullptr);
+    // A modal showing waits in loop.
+    Window(HINSTANCE instance, MessageLoop &loop, const design::Window &design, HWND owner = nullptr);
     ~Window() override;
     Window(const Window &) = delete;
     Window &operator=(const Window &) = delete;
@@ -49,6 +51,9 @@ public:
     // under wine is a call to its server and made filling the list with 100
     // rows take 20 ms.
     void relayToTips(const MSG &msg);
+    // Enter and Esc for the window, before the dialog keys see them: true
+    // when taken (see windowproc.cpp).
+    bool dialogKey(const MSG &msg);
     // Destroys the window now; the views do so before their controls go.
     void destroy();
     HWND hwnd() const { return m_hwnd; }
@@ -109,6 +114,7 @@ private:
     void endModal();
 
     HINSTANCE m_instance;
+    MessageLoop &m_loop;
     const design::Window &m_design;
     HWND m_hwnd = nullptr;
     HWND m_tips = nullptr;
@@ -134,7 +140,8 @@ inline std::function<void(int)> clicked(std::function<void()> action)
 }
 
 // Hands a message to its window, through the dialog keys (Tab, arrows,
-// mnemonics, Enter and Esc) of the thread's active window.
+// mnemonics) of the thread's active window; Enter and Esc press only the
+// design's default and cancel buttons.
 void dispatchMessage(MSG &msg);
 
 } // namespace kl::winui

@@ -15,8 +15,8 @@ LRESULT CALLBACK Window::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 
 void Window::command(int id, int code)
 {
-    // Enter and Esc reach the window as IDOK and IDCANCEL; only a window
-    // with a cancel button acts on Esc (Enter comes as the default's id).
+    // IDOK and IDCANCEL, as the dialog manager sends them, press the
+    // design's default and cancel buttons; a window without them ignores them.
     if (id == IDCANCEL || id == IDOK) {
         for (const Item &item : m_items)
             if (id == IDCANCEL ? item.design->cancel : item.design->isDefault) {
@@ -29,6 +29,32 @@ void Window::command(int id, int code)
         found->second(code);
 }
 
+bool Window::dialogKey(const MSG &msg)
+{
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE))
+        return false;
+    // A control that asks for the key takes it: the name box, the folder
+    // list, a drop-down list that is open.
+    const auto wants = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    if (msg.hwnd != m_hwnd && (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)))
+        return false;
+    // Otherwise only a window whose design has a default button acts on
+    // Enter, as a dialog does: the focused button, else the default; Esc
+    // presses the design's cancel button. Without them the keys do nothing.
+    const bool enter = msg.wParam == VK_RETURN;
+    const Item *pressed = nullptr;
+    for (const Item &item : m_items)
+        if (enter ? item.design->isDefault : item.design->cancel)
+            pressed = &item;
+    if (pressed && enter)
+        for (const Item &item : m_items)
+            if (item.hwnd == GetFocus() && item.design->kind == design::Kind::CommandButton)
+                pressed = &item;
+    if (pressed && IsWindowEnabled(pressed->hwnd))
+        command(pressed->id, BN_CLICKED);
+    return true;
+}
+
 LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -36,12 +62,6 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         command(LOWORD(wParam), HIWORD(wParam));
         return 0;
     case DM_GETDEFID:
-        // Enter presses a focused button in the dialogs, as their buttons
-        // do in the Qt face; the list window's buttons take only Space.
-        if (m_design.name != "main")
-            for (const Item &item : m_items)
-                if (item.hwnd == GetFocus() && item.design->kind == design::Kind::CommandButton)
-                    return MAKELRESULT(item.id, DC_HASDEFID);
         for (const Item &item : m_items)
             if (item.design->isDefault)
                 return MAKELRESULT(item.id, DC_HASDEFID);

@@ -16,46 +16,34 @@ WinFace::WinFace(HINSTANCE instance)
 
 std::unique_ptr<MainView> WinFace::main(kl::main &window)
 {
-    return std::make_unique<MainWindow>(m_instance, window);
+    return std::make_unique<MainWindow>(m_instance, m_loop, window);
 }
 
 std::unique_ptr<SetupView> WinFace::Setup(kl::Setup &window)
 {
-    return std::make_unique<SetupWindow>(m_instance, window);
+    return std::make_unique<SetupWindow>(m_instance, m_loop, window);
 }
 
 std::unique_ptr<NamechengeView> WinFace::namechenge(kl::namechenge &window)
 {
-    return std::make_unique<NamechengeWindow>(m_instance, window);
+    return std::make_unique<NamechengeWindow>(m_instance, m_loop, window);
 }
 
 std::unique_ptr<SyoriView> WinFace::syori(kl::syori &window)
 {
-    return std::make_unique<SyoriWindow>(m_instance, window);
+    return std::make_unique<SyoriWindow>(m_instance, m_loop, window);
 }
 
 std::unique_ptr<AboutView> WinFace::frmAbout(kl::frmAbout &window, MainView *owner)
 {
     // Owned by the list window: no taskbar button of its own.
     auto *list = dynamic_cast<MainWindow *>(owner);
-    return std::make_unique<AboutWindow>(m_instance, window, list ? list->window().hwnd() : nullptr);
+    return std::make_unique<AboutWindow>(m_instance, m_loop, window, list ? list->window().hwnd() : nullptr);
 }
 
 HWND windowOf(kl::MainView &view)
 {
     return dynamic_cast<MainWindow &>(view).window().hwnd();
-}
-
-int runMessageLoop()
-{
-    MSG msg;
-    BOOL got;
-    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1)
-            return 1;
-        dispatchMessage(msg);
-    }
-    return static_cast<int>(msg.wParam);
 }
 
 void bringForward(HWND listWindow)

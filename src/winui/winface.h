@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messageloop.h"
 #include "win.h"
 
 #include "platform/services.h"
@@ -22,8 +23,13 @@ public:
     std::unique_ptr<SyoriView> syori(kl::syori &window) override;
     std::unique_ptr<AboutView> frmAbout(kl::frmAbout &window, MainView *owner) override;
 
+    // The loop every window of this face waits in, modal ones too: run() it
+    // once the first window is shown.
+    MessageLoop &loop() { return m_loop; }
+
 private:
     HINSTANCE m_instance;
+    MessageLoop m_loop;
 };
 
 // Message boxes over MessageBoxW, task modal, owned by the thread's active
@@ -37,10 +43,6 @@ public:
 // What a box with buttons (vbOKOnly, vbOKCancel) answers when MessageBoxW
 // returned id: an OK-only box says vbOK however it was closed.
 int messageBoxAnswer(int buttons, int id);
-
-// Runs the thread's messages, Tab and the other dialog keys included, until
-// WM_QUIT; returns its exit code.
-int runMessageLoop();
 
 // The list window of a view this face made.
 HWND windowOf(kl::MainView &view);

@@ -252,6 +252,19 @@ class Kicklist(unittest.TestCase):
         self.click(MAIN, "Exit")
         self.ended()
 
+    def test_the_list_follows_another_process(self):
+        alpha, beta = self.program("alpha.exe"), self.program("beta.exe")
+        self.put([alpha])
+        self.start()
+        # Another process renames the first entry and adds a second, a value at a time; nobody touches the window.
+        for section, name, value in (("Appnames", "1", "Tool"), ("SetApp", "2", beta), ("Appnames", "2", "Beta"),
+                                     ("SetApp", "AppCount", "2"), ("Appnames", "AppCount", "2")):
+            self.assertEqual(wine(self.env, "reg", "add", KEY + "\\" + section, "/v", name, "/d", value, "/f"), 0)
+        # The window shows both as stored: its second row starts beta, with no 注意 that the list had changed.
+        self.click(MAIN, "List1", row=1)
+        self.click(MAIN, "Run")
+        self.ran(beta)
+
     def test_start_all_with_one_missing(self):
         paths = [self.program("alpha.exe"), self.path("gone.exe"), self.program("ベータ.exe")]
         self.put(paths)

@@ -189,6 +189,22 @@ TEST_CASE("rename dialog: keys in the name box")
     }
 }
 
+TEST_CASE("rename dialog: Enter and Esc on its buttons press nothing")
+{
+    QtHarness h;
+    QWidget *list = h.list();
+    auto *rows = QtHarness::child<QListWidget>(list, "List1");
+    clickAt(rows, rowAt(rows, 1));
+    QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
+    auto *d = dynamic_cast<QWidget *>(&h.forms.namechenge().view());
+    for (const char *button : {"chenge", "clear", "cancel"})
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+            QtHarness::child(d, button)->setFocus(), QTest::keyClick(QtHarness::child(d, button), key);
+    // Not renamed, not emptied, not hidden.
+    CHECK((rows->item(1)->text() == "Program 2" && QtHarness::child<QLineEdit>(d, "Text1")->text() == "Program 2"));
+    CHECK(d->isVisible());
+}
+
 TEST_CASE("about box: owner, keys and a real message box")
 {
     QtHarness h;

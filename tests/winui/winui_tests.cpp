@@ -12,6 +12,7 @@
 #include "windows/frmAbout.h"
 #include "windows/main.h"
 #include "windows/namechenge.h"
+#include "windows/syori.h"
 #include "winui/window.h"
 #include "winui/winface.h"
 
@@ -69,6 +70,16 @@ struct Fixture : Services
     {
         timerStep = std::move(step);
         SetTimer(nullptr, 0, 1, &runStep);
+    }
+    // Gives control the focus and types key as the user does, through the
+    // thread's queue and the face's dispatch; Enter from the keypad too.
+    void type(HWND c, WPARAM key, bool keypad = false)
+    {
+        SetFocus(c);
+        REQUIRE(GetFocus() == c);
+        PostMessageW(c, WM_KEYDOWN, key, keypad ? 0x011C0001 : 1);
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+            winui::dispatchMessage(msg);
     }
     void loadAll()
     {
@@ -227,6 +238,26 @@ TEST_CASE("a modal showing disables the list window while it waits")
     CHECK_FALSE(setup.Visible());
 }
 
+TEST_CASE("the message loops, a modal one too, call a set handle's function first")
+{
+    // Each loop is also told to quit, so that a loop blind to the handle
+    // ends at once: the code it quits with tells which came first.
+    Fixture f;
+    Form &setup = f.forms.Setup().view().form();
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    int calls = 0;
+    f.face.loop().waitFor(event, [&] { ++calls, setup.Hide(); });
+    f.whileModal([&] { SetEvent(event), PostQuitMessage(3); });
+    setup.ShowModal();
+    CHECK(calls == 1);
+    f.face.loop().waitFor(event, [&] { ++calls, PostQuitMessage(7); });
+    SetEvent(event), PostQuitMessage(9);
+    CHECK(f.face.loop().run() == 7);
+    CHECK(calls == 2);
+    f.face.loop().waitFor(event, {});
+    CloseHandle(event);
+}
+
 TEST_CASE("message box answers")
 {
     // What MessageBoxW returned (IDCANCEL: Esc or the close box; 0: it failed), and the answer.
@@ -264,16 +295,57 @@ TEST_CASE("the user's actions reach the handlers")
         SendMessageW(f.control(dw::namechenge, "Text1"), WM_KEYDOWN, VK_ESCAPE, 0);
         CHECK_FALSE(f.forms.namechenge().view().form().Visible());
     }
-    SUBCASE("Esc in the about box presses OK; the close box unloads the picker")
+    SUBCASE("the about box's OK takes Enter and, whatever has the focus, Esc; the close box unloads the picker")
     {
-        f.notify(dw::main, "Command1", BN_CLICKED);
-        REQUIRE(f.forms.loadedFrmAbout());
-        CHECK(f.forms.frmAbout().view().form().Visible());
-        SendMessageW(f.window(dw::frmAbout), WM_COMMAND, IDCANCEL, 0);
-        CHECK(f.forms.loadedFrmAbout() == nullptr);
+        for (const auto &[key, focus] : {std::pair{VK_RETURN, "cmdOK"}, {VK_ESCAPE, "cmdSysInfo"}}) {
+            f.notify(dw::main, "Command1", BN_CLICKED);
+            REQUIRE(f.forms.frmAbout().view().form().Visible());
+            f.type(f.control(dw::frmAbout, focus), key);
+            CHECK(f.forms.loadedFrmAbout() == nullptr);
+        }
 
         f.forms.Setup().view().form().Show();
         SendMessageW(f.window(dw::Setup), WM_CLOSE, 0, 0);
         CHECK(f.forms.loadedSetup() == nullptr);
     }
+}
+
+TEST_CASE("Enter and Esc press no button of the picker, the recovery dialog or the rename dialog")
+{
+    // Each button holding the focus, each key: what a press of any of them
+    // would show (the picker's 注意 box or its hiding, the recovery dialog's
+    // reset and end, a rename or the rename dialog's hiding) does not happen.
+    Fixture f;
+    f.forms.main().view().List1().setListIndex(1);
+    f.notify(dw::main, "chenge", BN_CLICKED);
+    Form &setup = f.forms.Setup().view().form(), &syori = f.forms.syori().view().form();
+    setup.Show();
+    syori.Show();
+    f.forms.Setup().view().AddProgram().setEnabled(true);
+    const std::pair<const design::Window *, std::string_view> buttons[] = {{&dw::Setup, "AddProgram"},
+        {&dw::Setup, "cxsetup"}, {&dw::syori, "ok"}, {&dw::namechenge, "chenge"}, {&dw::namechenge, "clear"},
+        {&dw::namechenge, "cancel"}};
+    for (int box = 0; box < 10; ++box) // so that a wrong press shows in the log, not as a box
+        f.boxes.answer(vbOK);
+    for (const auto &[design, button] : buttons) {
+        CAPTURE(button);
+        for (const auto &[key, keypad] : {std::pair{VK_RETURN, false}, {VK_RETURN, true}, {VK_ESCAPE, false}}) {
+            CAPTURE(key);
+            CAPTURE(keypad);
+            f.log.calls.clear();
+            try {
+                f.type(f.control(*design, button), key, keypad);
+            } catch (const ProgramEnded &) {
+            }
+            CHECK(f.log.calls == std::vector<std::string>{});
+            CHECK((setup.Visible() && syori.Visible() && f.forms.namechenge().view().form().Visible()));
+            CHECK(f.forms.namechenge().view().Text1().Text() == "Program 2");
+        }
+    }
+    // In the rename dialog's name box Enter goes to its handler: the rename.
+    f.forms.namechenge().view().Text1().setText("Tool");
+    f.type(f.control(dw::namechenge, "Text1"), VK_RETURN);
+    CHECK(f.forms.main().view().List1().List(1) == "Tool");
+    CHECK(f.settings.value("Appnames", "2") == "Tool");
+    CHECK_FALSE(f.forms.namechenge().view().form().Visible());
 }

@@ -1,0 +1,62 @@
+#include "registrywatch.h"
+
+#include "utf8.h"
+
+namespace kl::win32 {
+
+RegistryWatch::RegistryWatch(const std::string &app)
+    : m_key(L"Software\\" + widen(app))
+    , m_event(CreateEventW(nullptr, FALSE, FALSE, nullptr)) // reset by the wait that sees it
+{
+}
+
+RegistryWatch::~RegistryWatch()
+{
+    if (m_watched)
+        RegCloseKey(m_watched);
+    if (m_event)
+        CloseHandle(m_event);
+}
+
+void RegistryWatch::follow(std::function<void()> changed)
+{
+    m_changed = std::move(changed);
+    if (m_changed && m_event)
+        SetEvent(m_event);
+}
+
+void RegistryWatch::signalled()
+{
+    if (!m_changed)
+        return;
+    arm();
+    // A copy: the call may replace or stop what is followed.
+    const std::function<void()> changed = m_changed;
+    changed();
+}
+
+void RegistryWatch::arm()
+{
+    // A notification fires once: each change is followed by a new request,
+    // made before the change is read so that none in between goes unseen.
+    // While the key is missing (nothing stored yet), the deepest key there
+    // is shows it coming.
+    if (m_watched)
+        RegCloseKey(m_watched);
+    m_watched = nullptr;
+    std::wstring key = m_key;
+    while (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_NOTIFY, &m_watched) != ERROR_SUCCESS) {
+        m_watched = nullptr;
+        const std::size_t parent = key.rfind(L'\\');
+        if (parent == std::wstring::npos)
+            return;
+        key.resize(parent);
+    }
+    constexpr DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+    if (RegNotifyChangeKeyValue(m_watched, TRUE, filter, m_event, TRUE) != ERROR_SUCCESS) {
+        RegCloseKey(m_watched);
+        m_watched = nullptr;
+    }
+}
+
+} // namespace kl::win32

@@ -6,6 +6,7 @@
 #include "linux/inisettingsstore.h"
 #include "linux/localdrives.h"
 #include "linux/processstarter.h"
+#include "linux/resetcopy.h"
 #include "linux/systemregistry.h"
 #include "qt/form.h"
 #include "qt/qtface.h"
@@ -180,7 +181,8 @@ int main(int argc, char *argv[])
 
     kl::IniSettingsStore settings(configDir);
     kl::FileStoreWatch storeWatch(settings.configDir().empty() ? std::string()
-                                                               : settings.fileName(kl::AppStore::application()));
+                                                               : settings.fileName(kl::AppStore::application()),
+                                  settings.configDir());
     kl::ProcessStarter starter;
     kl::qt::QtMessageBoxes boxes;
     kl::ExitProcess process;
@@ -189,7 +191,8 @@ int main(int argc, char *argv[])
     kl::LocalDriveSystem drives;
     const auto registry = kl::systemRegistry();
     kl::qt::QtFace face;
-    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &storeWatch});
+    kl::IniResetCopy resetCopy(settings, kl::AppStore::application());
+    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &storeWatch, &resetCopy});
 
     instance.serve([&forms] {
         kl::main *list = forms.loadedMain();

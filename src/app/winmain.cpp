@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "platform/runtime.h"
 #include "platform/win32/registrysettingsstore.h"
+#include "platform/win32/resetcopy.h"
 #include "platform/win32/shellstarter.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/win32registry.h"
@@ -99,7 +100,8 @@ int run(HINSTANCE instance)
     kl::win32::WinDriveSystem drives;
     kl::win32::Win32Registry registry;
     kl::winui::WinFace face(instance);
-    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, nullptr}); // the registry is not watched
+    kl::win32::RegResetCopy resetCopy(kl::win32::widen(kl::AppStore::application()));
+    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, nullptr, &resetCopy}); // the registry is not watched
     forms.main().view().form().Show();
     return kl::winui::runMessageLoop();
 }

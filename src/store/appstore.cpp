@@ -2,6 +2,7 @@
 
 #include "platform/listcontrol.h"
 #include "platform/numbers.h"
+#include "platform/runtimeerror.h"
 #include "platform/settingsstore.h"
 
 namespace kl {
@@ -22,6 +23,15 @@ std::int16_t AppStore::Count()
     return toInt16(m_settings.GetSetting(application(), kPaths, kCount, "0"));
 }
 
+std::int16_t AppStore::CheckedCount()
+{
+    const std::int16_t count = Count();
+    if (count < 0 || count > Capacity)
+        throw RuntimeError(err::SubscriptOutOfRange, "登録数 " + str(count) + " は 0 から " + str(Capacity)
+                                                         + " の範囲にありません。");
+    return count;
+}
+
 std::string AppStore::NameOf(std::int16_t position)
 {
     return m_settings.GetSetting(application(), kNames, str(position), "");
@@ -36,8 +46,8 @@ void AppStore::Append(const std::string &path, ListControl &list, EnabledFlag &s
 {
     // The count is read twice; a half-written store from older versions is
     // read back the same way, so the sequence stays as it always was.
-    std::int16_t c1 = Count();
-    const std::int16_t c2 = Count();
+    std::int16_t c1 = CheckedCount();
+    const std::int16_t c2 = CheckedCount();
 
     c1 = add16(c1, 1);
     m_settings.SaveSetting(application(), kPaths, str(c1), path);

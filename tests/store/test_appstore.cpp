@@ -65,13 +65,15 @@ TEST_CASE("appending")
         CHECK(r.section("SetApp") == S{"1", "/opt/again", "/opt/p2", "/opt/p3", "-"});
         CHECK(r.list.rows == S{"/opt/again"});
     }
-    SUBCASE("a count that is no number, or at the top, changes nothing")
+    SUBCASE("a damaged count changes nothing: no number, above 100, below 0")
     {
-        for (const auto &[count, error] : {std::pair{"three", err::TypeMismatch}, {"32767", err::Overflow}}) {
+        for (const auto &[count, error] : {std::pair{"three", err::TypeMismatch}, {"32767", err::SubscriptOutOfRange},
+                                           {"101", err::SubscriptOutOfRange}, {"-1", err::SubscriptOutOfRange}}) {
+            CAPTURE(count);
             Store b(0);
             b.settings.put("SetApp", "AppCount", count);
             CHECK(errorOf([&] { b.store.Append("/opt/x", b.list, b.allRan); }) == error);
-            CHECK((b.section("SetApp") == S{count, "-", "-", "-", "-"} && b.list.rows.empty()));
+            CHECK((b.log.matching("Save").empty() && b.section("SetApp") == S{count, "-", "-", "-", "-"} && b.list.rows.empty()));
         }
     }
 }

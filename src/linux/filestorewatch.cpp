@@ -64,7 +64,7 @@ void FileStoreWatch::follow(std::function<void()> changed)
 {
     m_changed = std::move(changed);
     if (m_changed && !m_storeFile.isEmpty())
-        QTimer::singleShot(0, &m_watcher, [this] { notify(); });
+        QTimer::singleShot(0, &m_watcher, [this] { storeInUse() ? m_poll.start() : notify(); });
 }
 
 void FileStoreWatch::notify()

@@ -23,7 +23,8 @@ public:
     explicit FileStoreWatch(const std::string &storeFile, const std::string &lockedFolder = {});
 
     // Arming costs a start about a millisecond, so it happens on the first
-    // turn of the event loop, followed by the first call.
+    // turn of the event loop, followed by the first call (once the store is
+    // free, as for a retry).
     void follow(std::function<void()> changed) override;
     // Polls the lock (without taking it for longer than a look) a few times
     // a second; the first time it is free, changed is called. The poll, not

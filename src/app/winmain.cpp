@@ -6,6 +6,7 @@
 #include "platform/runtime.h"
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/win32/resetcopy.h"
+#include "platform/win32/retrywatch.h"
 #include "platform/win32/shellstarter.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/win32registry.h"
@@ -101,7 +102,8 @@ int run(HINSTANCE instance)
     kl::win32::Win32Registry registry;
     kl::winui::WinFace face(instance);
     kl::win32::RegResetCopy resetCopy(kl::win32::widen(kl::AppStore::application()));
-    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, nullptr, &resetCopy}); // the registry is not watched
+    kl::win32::RetryWatch storeWatch; // the registry is not watched: a store in use is only tried again
+    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, &storeWatch, &resetCopy});
     forms.main().view().form().Show();
     return kl::winui::runMessageLoop();
 }

@@ -85,6 +85,8 @@ void IniResetCopy::keepBeforeReset()
     // A read joins the reset's transaction: no one changes the file between
     // the copy and the reset.
     m_store.GetSetting(m_app, "SetApp", "AppCount", "");
+    if (m_store.configDir().empty())
+        return; // no settings folder: the store holds nothing
     const QString file = QString::fromStdString(m_store.fileName(m_app));
     QFile in(file);
     if (!in.exists())

@@ -41,7 +41,8 @@ void writeNew(const QString &name, const QByteArray &data)
     ok = ok && ::fsync(copy.handle()) == 0;
 #endif
     if (!ok) {
-        copy.remove(); // a cut-off copy would restore a cut-off list
+        copy.close(); // fails as the write did; then the cut-off copy goes, as it would restore a cut-off list
+        QFile::remove(name);
         throw inifile::failure(data.isEmpty() ? err::PathFileAccessError : err::DiskFull, name);
     }
 }

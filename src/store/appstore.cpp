@@ -5,12 +5,20 @@
 #include "platform/runtimeerror.h"
 #include "platform/settingsstore.h"
 
+#include <algorithm>
+
 namespace kl {
 
 namespace {
 const std::string kPaths = "SetApp";
 const std::string kNames = "Appnames";
 const std::string kCount = "AppCount";
+
+RuntimeError damagedCount(std::int16_t count)
+{
+    return RuntimeError(err::SubscriptOutOfRange, "登録数 " + str(count) + " は 0 から " + str(AppStore::Capacity)
+                                                      + " の範囲にありません。");
+}
 } // namespace
 
 AppStore::AppStore(SettingsStore &settings)
@@ -27,8 +35,7 @@ std::int16_t AppStore::CheckedCount()
 {
     const std::int16_t count = Count();
     if (count < 0 || count > Capacity)
-        throw RuntimeError(err::SubscriptOutOfRange, "登録数 " + str(count) + " は 0 から " + str(Capacity)
-                                                         + " の範囲にありません。");
+        throw damagedCount(count);
     return count;
 }
 
@@ -46,8 +53,11 @@ void AppStore::Append(const std::string &path, ListControl &list, EnabledFlag &s
 {
     // The count is read twice; a half-written store from older versions is
     // read back the same way, so the sequence stays as it always was.
-    std::int16_t c1 = CheckedCount();
-    const std::int16_t c2 = CheckedCount();
+    std::int16_t c1 = Count();
+    const std::int16_t c2 = Count();
+    // Below 0 the next position would be 0 or less, a key no load reads.
+    if (c1 < 0 || c2 < 0)
+        throw damagedCount(std::min(c1, c2));
 
     c1 = add16(c1, 1);
     m_settings.SaveSetting(application(), kPaths, str(c1), path);

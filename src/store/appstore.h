@@ -33,8 +33,8 @@ public:
     std::string PathOf(std::int16_t position);
 
     // Appends path under the next position, as path and as display name, adds
-    // it as the last row of list and enables startAll. A damaged count is
-    // refused before anything is written.
+    // it as the last row of list and enables startAll. A count below 0 is
+    // refused as damaged before anything is written.
     void Append(const std::string &path, ListControl &list, EnabledFlag &startAll);
     void Rename(std::int16_t position, const std::string &name);
     // Removes position, moving later entries up in the store and in list.

@@ -33,7 +33,7 @@ void syori::ok_Click()
             } catch (const RuntimeError &e) {
                 if (e.isBusy())
                     throw;
-                m_runtime.MsgBox(notKeptText(e), vbOKOnly, "エラー処理");
+                m_runtime.MsgBox(notKeptText(e), vbOKOnly);
                 return;
             }
         }

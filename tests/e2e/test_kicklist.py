@@ -167,11 +167,12 @@ class Kicklist(Sandbox, unittest.TestCase):
         proc, main = self.start()
         subprocess.run(["dd", "if=/dev/zero", "of=" + self.xdg + "/filler", "bs=4k"], capture_output=True)  # until full
         self.row(main, REMOVE)
-        # The removal offers recovery; its reset cannot be written either, which is reported before the program ends.
+        # The removal offers recovery; no copy of the list can be kept, so nothing is wiped: the user is told, and
+        # the dialog stays.
         self.click(self.window(RECOVERY, proc), RECOVERY_OK)
-        self.answer(REPORT, proc, "Return")
-        self.ended(proc)
+        self.answer(REPORT, proc, "Return", then=RECOVERY)
         self.assertEqual(Path(self.ini()).read_bytes(), before)
+        self.assertEqual(glob.glob(self.ini() + ".reset-*"), [])
 
     def test_one_list_window_however_often_started(self):
         self.write_settings([self.program("p1.exe")])

@@ -329,7 +329,7 @@ TEST_CASE("the recovery dialog wipes nothing it could not keep a copy of")
     h.programs(3), h.open(), h.resetCopy.failing = err::DiskFull, h.answer();
     h.whenModal("syori", [&] { h.press("syori", "ok"), h.close("syori"); });
     h.run([&] { h.forms->syori().showModal(); });
-    CHECK(h.shownBoxes() == S{"MsgBox エラー処理: " + syori::notKeptText(RuntimeError(err::DiskFull)) + " [0]"});
+    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + syori::notKeptText(RuntimeError(err::DiskFull)) + " [0]"});
     CHECK((!h.ended() && h.log.matching("Save").empty() && h.settings.value("SetApp", "AppCount") == "3"));
 }
 

@@ -14,10 +14,6 @@ namespace kl::commandline {
 
 namespace {
 
-// The window's scratch table holds positions up to this; a larger count
-// cannot have been written by the program and fails to load in the window.
-constexpr std::int16_t kCapacity = 100;
-
 int storeFailure(const RuntimeError &e, Console &console, const Location &storeLocation)
 {
     if (e.isBusy())
@@ -25,17 +21,6 @@ int storeFailure(const RuntimeError &e, Console &console, const Location &storeL
     else
         console.error("登録の一覧を読めません (" + storeLocation() + "): " + e.description());
     return CannotAccess;
-}
-
-// The stored count, read as the window reads it, and refused when the window
-// could not load it either.
-std::int16_t checkedCount(AppStore &store)
-{
-    const std::int16_t count = store.Count();
-    if (count < 0 || count > kCapacity)
-        throw RuntimeError(err::SubscriptOutOfRange, "登録数 " + std::to_string(count) + " は 0 から "
-                                                         + std::to_string(kCapacity) + " の範囲にありません。");
-    return count;
 }
 
 // The code point of the UTF-8 sequence at text[i] and its length; a byte
@@ -113,7 +98,7 @@ int list(AppStore &store, SettingsStore &settings, Console &console, const Locat
 {
     std::vector<std::string> lines;
     try {
-        const std::int16_t count = checkedCount(store);
+        const std::int16_t count = store.CheckedCount();
         for (std::int16_t position = 1; position <= count; ++position)
             lines.push_back(std::to_string(position) + '\t' + field(store.NameOf(position)) + '\t'
                             + field(store.PathOf(position)));
@@ -137,7 +122,7 @@ int startAll(AppStore &store, SettingsStore &settings, ProgramStarter &starter, 
 {
     std::vector<std::string> paths;
     try {
-        const std::int16_t count = checkedCount(store);
+        const std::int16_t count = store.CheckedCount();
         for (std::int16_t position = 1; position <= count; ++position)
             paths.push_back(store.PathOf(position));
         settings.commit();

@@ -7,6 +7,7 @@
 #include "linux/inisettingsstore.h"
 #include "linux/localdrives.h"
 #include "linux/processstarter.h"
+#include "linux/resetcopy.h"
 #include "linux/systemregistry.h"
 #include "qt/form.h"
 #include "qt/qtface.h"
@@ -161,6 +162,8 @@ public:
         m_watch.follow(std::move(changed));
     }
 
+    void retry() override { m_watch.retry(); }
+
 private:
     kl::IniSettingsStore &m_settings;
     kl::MessageBoxes &m_boxes;
@@ -242,7 +245,8 @@ int main(int argc, char *argv[])
 
     kl::IniSettingsStore settings(configDir);
     kl::FileStoreWatch storeWatch(settings.configDir().empty() ? std::string()
-                                                               : settings.fileName(kl::AppStore::application()));
+                                                               : settings.fileName(kl::AppStore::application()),
+                                  settings.configDir());
     kl::ProcessStarter starter;
     kl::qt::QtMessageBoxes boxes;
     kl::ExitProcess process;
@@ -253,7 +257,8 @@ int main(int argc, char *argv[])
     kl::qt::QtFace face;
     UnkeptLinesNotice notice(settings, boxes, storeWatch);
     notice.check(); // before the window's load, which may go on to register a program
-    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &notice});
+    kl::IniResetCopy resetCopy(settings, kl::AppStore::application());
+    kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &notice, &resetCopy});
 
     instance.serve([&forms] {
         kl::main *list = forms.loadedMain();

@@ -6,6 +6,7 @@
 #include "platform/runtime.h"
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/win32/registrywatch.h"
+#include "platform/win32/resetcopy.h"
 #include "platform/win32/shellstarter.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/win32registry.h"
@@ -103,7 +104,9 @@ int run(HINSTANCE instance)
     // The list window follows the key as other processes write it.
     kl::win32::RegistryWatch storeWatch(kl::AppStore::application());
     face.loop().waitFor(storeWatch.event(), [&storeWatch] { storeWatch.signalled(); });
-    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, &storeWatch});
+    face.loop().waitFor(storeWatch.retryTimer(), [&storeWatch] { storeWatch.retryDue(); });
+    kl::win32::RegResetCopy resetCopy(kl::win32::widen(kl::AppStore::application()));
+    kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, &storeWatch, &resetCopy});
     forms.main().view().form().Show();
     return face.loop().run();
 }

@@ -1,24 +1,70 @@
 #include "filestorewatch.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 namespace kl {
 
-FileStoreWatch::FileStoreWatch(const std::string &storeFile)
+namespace {
+
+// Often enough that rows come soon after the store is let go; each look is
+// an open() and an flock() that does not wait.
+constexpr int RetryPollMs = 250;
+
+} // namespace
+
+FileStoreWatch::FileStoreWatch(const std::string &storeFile, const std::string &lockedFolder)
     : m_storeFile(QString::fromStdString(storeFile))
+    , m_lockedFolder(QString::fromStdString(lockedFolder))
 {
     // The watcher is the context: nothing is called once it is gone.
     QObject::connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_watcher, [this] { notify(); });
     QObject::connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_watcher, [this] { notify(); });
+    m_poll.setInterval(RetryPollMs);
+    QObject::connect(&m_poll, &QTimer::timeout, &m_watcher, [this] {
+        if (!storeInUse()) {
+            m_poll.stop();
+            notify();
+        }
+    });
+}
+
+void FileStoreWatch::retry()
+{
+    if (m_changed && !m_storeFile.isEmpty())
+        m_poll.start();
+}
+
+bool FileStoreWatch::storeInUse() const
+{
+#ifdef Q_OS_UNIX
+    if (m_lockedFolder.isEmpty())
+        return false;
+    const int fd = ::open(QFile::encodeName(m_lockedFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false; // not there: no one can hold it
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd); // lets go of it at once, if it was had
+    return held;
+#else
+    return false;
+#endif
 }
 
 void FileStoreWatch::follow(std::function<void()> changed)
 {
     m_changed = std::move(changed);
     if (m_changed && !m_storeFile.isEmpty())
-        QTimer::singleShot(0, &m_watcher, [this] { notify(); });
+        QTimer::singleShot(0, &m_watcher, [this] { storeInUse() ? m_poll.start() : notify(); });
 }
 
 void FileStoreWatch::notify()

@@ -49,6 +49,20 @@ public:
     // From now on calls changed after each change, and once soon after this
     // call, from the event loop; an empty function stops the calls.
     virtual void follow(std::function<void()> changed) = 0;
+    // The store was found in use: calls changed once more, from the event
+    // loop, as soon as it looks free again, whether or not it changed.
+    virtual void retry() = 0;
+};
+
+// Keeps the stored list as it stands, where the user can bring it back in
+// one step, before the recovery dialog's reset wipes it.
+class ResetCopy
+{
+public:
+    virtual ~ResetCopy() = default;
+    // Called within the reset's handler, before it writes. Throws
+    // RuntimeError, saying why, when no copy could be made.
+    virtual void keepBeforeReset() = 0;
 };
 
 } // namespace kl

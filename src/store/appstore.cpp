@@ -2,7 +2,10 @@
 
 #include "platform/listcontrol.h"
 #include "platform/numbers.h"
+#include "platform/runtimeerror.h"
 #include "platform/settingsstore.h"
+
+#include <algorithm>
 
 namespace kl {
 
@@ -10,6 +13,12 @@ namespace {
 const std::string kPaths = "SetApp";
 const std::string kNames = "Appnames";
 const std::string kCount = "AppCount";
+
+RuntimeError damagedCount(std::int16_t count)
+{
+    return RuntimeError(err::SubscriptOutOfRange, "登録数 " + str(count) + " は 0 から " + str(AppStore::Capacity)
+                                                      + " の範囲にありません。");
+}
 } // namespace
 
 AppStore::AppStore(SettingsStore &settings)
@@ -20,6 +29,14 @@ AppStore::AppStore(SettingsStore &settings)
 std::int16_t AppStore::Count()
 {
     return toInt16(m_settings.GetSetting(application(), kPaths, kCount, "0"));
+}
+
+std::int16_t AppStore::CheckedCount()
+{
+    const std::int16_t count = Count();
+    if (count < 0 || count > Capacity)
+        throw damagedCount(count);
+    return count;
 }
 
 std::string AppStore::NameOf(std::int16_t position)
@@ -38,6 +55,9 @@ void AppStore::Append(const std::string &path, ListControl &list, EnabledFlag &s
     // read back the same way, so the sequence stays as it always was.
     std::int16_t c1 = Count();
     const std::int16_t c2 = Count();
+    // Below 0 the next position would be 0 or less, a key no load reads.
+    if (c1 < 0 || c2 < 0)
+        throw damagedCount(std::min(c1, c2));
 
     c1 = add16(c1, 1);
     m_settings.SaveSetting(application(), kPaths, str(c1), path);

@@ -22,13 +22,19 @@ public:
     explicit AppStore(SettingsStore &settings);
 
     static std::string application() { return "Kicklist"; }
+    // The most entries the list window can load.
+    static constexpr std::int16_t Capacity = 100;
 
     std::int16_t Count();
+    // Count(), refused as damaged (subscript out of range, 9) outside
+    // 0..Capacity: no version wrote such a count, and none loads it.
+    std::int16_t CheckedCount();
     std::string NameOf(std::int16_t position);
     std::string PathOf(std::int16_t position);
 
     // Appends path under the next position, as path and as display name, adds
-    // it as the last row of list and enables startAll.
+    // it as the last row of list and enables startAll. A count below 0 is
+    // refused as damaged before anything is written.
     void Append(const std::string &path, ListControl &list, EnabledFlag &startAll);
     void Rename(std::int16_t position, const std::string &name);
     // Removes position, moving later entries up in the store and in list.

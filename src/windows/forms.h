@@ -9,6 +9,7 @@ class DriveSystem;
 class Face;
 class Registry;
 class Runtime;
+class ResetCopy;
 class StoreWatch;
 class main;
 class Setup;
@@ -26,6 +27,8 @@ struct Platform
     Face &face;
     // Tells when another process changed the store; nullptr: nothing does.
     StoreWatch *storeWatch = nullptr;
+    // Keeps the list before the recovery dialog wipes it; nullptr: nothing does.
+    ResetCopy *resetCopy = nullptr;
 };
 
 // The five windows, one instance each, created the first time anything

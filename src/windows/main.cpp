@@ -8,7 +8,7 @@
 #include "store/appstore.h"
 #include "syori.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace kl {
 
@@ -52,7 +52,7 @@ void main::askForFirstProgram()
 
 std::vector<std::string> main::storedNames()
 {
-    const std::int16_t count = std::min(m_store.Count(), std::int16_t(100));
+    const std::int16_t count = m_store.CheckedCount();
     std::vector<std::string> names;
     for (std::int16_t position = 1; position <= count; ++position)
         names.push_back(m_store.NameOf(position));
@@ -103,19 +103,25 @@ void main::followStore()
         m_view->AppDel().setEnabled(true);
         m_view->Run().setEnabled(true);
         m_view->chenge().setEnabled(true);
+    } else if (chosen >= 0) {
+        m_choiceDropped = true;
     }
 }
 
 bool main::rowShowsStore(std::int16_t row)
 {
-    // No row chosen: none can have gone stale, and the handler's own rule applies.
-    if (row < 0)
-        return true;
     ListControl &list = m_view->List1();
-    const std::int16_t position = std::int16_t(row + 1);
-    if (row < list.ListCount() && position <= m_store.Count() && m_store.NameOf(position) == list.List(row))
-        return true;
-    reloadList();
+    if (row < 0) {
+        // No row chosen is never damage: either the user's choice went with
+        // rows shown again (say so), or there was none (the handler's rule).
+        if (!std::exchange(m_choiceDropped, false))
+            return true;
+    } else {
+        const std::int16_t position = std::int16_t(row + 1);
+        if (row < list.ListCount() && position <= m_store.Count() && m_store.NameOf(position) == list.List(row))
+            return true;
+        reloadList();
+    }
     m_runtime.MsgBox("一覧がほかで変更されていたため、表示し直しました。もう一度選択して下さい。", vbOKOnly, "注意");
     return false;
 }
@@ -123,11 +129,14 @@ bool main::rowShowsStore(std::int16_t row)
 void main::storeChanged()
 {
     // A handler like any other, so that its reads end their transaction;
-    // a store that cannot be read now is reported at the user's next action.
+    // a store that cannot be read now is reported at the user's next action,
+    // and one in use is read again as soon as it is free.
     m_runtime.withoutRecovery([this] {
         try {
             followStore();
-        } catch (const RuntimeError &) {
+        } catch (const RuntimeError &e) {
+            if (e.isBusy() && m_storeWatch)
+                m_storeWatch->retry();
         }
     });
 }
@@ -143,7 +152,19 @@ void main::Form_Load()
 {
     m_runtime.withRecovery(
         [this] {
-            m_count = m_store.Count();
+            try {
+                m_count = m_store.CheckedCount();
+            } catch (const RuntimeError &e) {
+                // In use, not damaged: nothing is listed, so nothing can be
+                // chosen or started, until the rows come by themselves. No
+                // first-start prompt either: the list may well hold entries.
+                if (e.isBusy()) {
+                    showRows({});
+                    if (m_storeWatch)
+                        m_storeWatch->retry();
+                }
+                throw;
+            }
             if (m_count != 0) {
                 for (m_position = 1; m_position <= m_count; ++m_position) {
                     slot(m_position) = m_store.NameOf(m_position);
@@ -160,6 +181,7 @@ void main::Form_Load()
 void main::List1_Click()
 {
     m_runtime.withoutRecovery([this] {
+        m_choiceDropped = false;
         m_view->AppDel().setEnabled(true);
         m_view->Run().setEnabled(true);
         m_view->chenge().setEnabled(true);
@@ -176,7 +198,7 @@ void main::Run_Click()
     m_runtime.withRecovery(
         [this] {
             m_position = std::int16_t(m_view->List1().ListIndex() + 1);
-            if (!rowShowsStore(std::int16_t(m_position - 1)))
+            if (!rowShowsStore(std::int16_t(m_position - 1)) || m_position == 0)
                 return;
             slot(m_position) = m_store.PathOf(m_position);
             m_runtime.Shell(slot(m_position), vbNormalFocus);
@@ -189,7 +211,7 @@ void main::Run_Click()
 void main::AllRan_Click()
 {
     m_runtime.withoutRecovery([this] {
-        m_count = m_store.Count();
+        m_count = m_store.CheckedCount();
         for (m_position = 1; m_position <= m_count; ++m_position) {
             slot(m_position) = m_store.PathOf(m_position);
             // One program that cannot start must not stop the others: say
@@ -220,7 +242,7 @@ void main::AppDel_Click()
     m_runtime.withoutRecovery([this] {
         m_count = m_store.Count();
         m_index = std::int16_t(m_view->List1().ListIndex() + 1);
-        if (!rowShowsStore(std::int16_t(m_index - 1)))
+        if (!rowShowsStore(std::int16_t(m_index - 1)) || m_index == 0)
             return;
         // The removal moves the later rows with the store's: they must be its.
         followStore();

@@ -41,7 +41,9 @@ public:
     // For a handler about to act on row (-1: none chosen): whether it still
     // shows the store's entry at its position (the name, within the count).
     // If not, the rows are shown again and the user is told; the handler
-    // then does nothing else.
+    // then does nothing else. With none chosen because rows shown again took
+    // the user's choice, the user is told the same; with none chosen at all
+    // it is true, and the handler's own rule applies (none acts on no row).
     bool rowShowsStore(std::int16_t row);
 
     // Handlers. The face calls List1_Click when the user chooses a row (not
@@ -85,6 +87,8 @@ private:
     std::int16_t m_count = 0;
     std::int16_t m_position = 0;
     std::int16_t m_index = 0;
+    // Rows shown again took the user's choice; a click chooses afresh.
+    bool m_choiceDropped = false;
     std::array<std::string, 101> m_slots;
 };
 

@@ -46,14 +46,14 @@ void namechenge::chenge_Click()
         kl::main &window = m_forms.main();
         ListControl &list = window.List1();
         m_position = add16(list.ListIndex(), 1);
+        if (!window.rowShowsStore(std::int16_t(m_position - 1)))
+            return;
         // The entry may have been removed while the dialog stayed open: there
         // is no row to rename then, and the typed name stays for another try.
         if (m_position == 0) {
             m_runtime.MsgBox("変更するアプリケーションを一覧で選択して下さい。", vbOKOnly, "名前の変更");
             return;
         }
-        if (!window.rowShowsStore(std::int16_t(m_position - 1)))
-            return;
         m_store.Rename(m_position, text);
         list.setList(std::int16_t(m_position - 1), text);
         m_view->whatname().setCaption("");

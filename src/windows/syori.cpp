@@ -9,6 +9,7 @@ namespace kl {
 syori::syori(const Platform &platform)
     : m_runtime(platform.runtime)
     , m_store(platform.store)
+    , m_resetCopy(platform.resetCopy)
     , m_view(platform.face.syori(*this))
 {
 }
@@ -24,9 +25,26 @@ void syori::showModal()
 void syori::ok_Click()
 {
     m_runtime.withoutRecovery([this] {
+        // What the reset wipes is kept first. Without a copy nothing is
+        // wiped: the dialog stays, to be tried again or closed.
+        if (m_resetCopy) {
+            try {
+                m_resetCopy->keepBeforeReset();
+            } catch (const RuntimeError &e) {
+                if (e.isBusy())
+                    throw;
+                m_runtime.MsgBox(notKeptText(e), vbOKOnly);
+                return;
+            }
+        }
         m_store.Reset();
         m_runtime.End();
     });
+}
+
+std::string syori::notKeptText(const RuntimeError &e)
+{
+    return "登録されたリストを控えられなかったため、初期化しませんでした。\n\n" + e.description();
 }
 
 void syori::Unload()

@@ -3,16 +3,20 @@
 #include "face.h"
 
 #include <memory>
+#include <string>
 
 namespace kl {
 
 class AppStore;
+class ResetCopy;
 class Runtime;
+class RuntimeError;
 struct Platform;
 
 // The recovery dialog: after a failure it offers to wipe the registered list.
-// OK resets both counts and ends the program, so the next start is a first
-// start; closing it lets the program go on.
+// OK keeps a copy of the list (the platform's ResetCopy), resets both counts
+// and ends the program, so the next start is a first start; closing it lets
+// the program go on.
 class syori final
 {
 public:
@@ -30,10 +34,13 @@ public:
     // The close box.
     void Unload();
     bool isUnloaded() const { return m_unloaded; }
+    // What OK says when no copy of the list could be kept (and nothing was wiped).
+    static std::string notKeptText(const RuntimeError &e);
 
 private:
     Runtime &m_runtime;
     AppStore &m_store;
+    ResetCopy *m_resetCopy;
     std::unique_ptr<SyoriView> m_view;
     bool m_unloaded = false;
 };

@@ -283,12 +283,23 @@ class Kicklist(unittest.TestCase):
         self.answer(NOTE)  # これ以上は登録できません。
         self.assertEqual(self.listed(), [(p, p) for p in paths])
 
-    def test_recovery_resets_a_damaged_list(self):
-        self.put([self.program("alpha.exe")], count="x")
+    def test_recovery_resets_a_damaged_list_and_keeps_a_copy(self):
+        # A count below 0 is damaged: the recovery dialog before the list window; its OK empties the list, and the
+        # .reg file it kept brings the list back when opened (as reg import or a double-click opens it). (Wine does
+        # not give the focus to a second recovery dialog in one prefix: one case only.)
+        users = self.drive / "users"
+        copies = lambda: sorted(users.glob("*/AppData/Local/Kicklist/Kicklist.reset-*.reg"))  # noqa: E731
+        for old in copies():
+            old.unlink()
+        self.put([self.program("alpha.exe")], count="-1")
+        before = self.store()
         self.start(RECOVERY)
         self.click(RECOVERY, "ok")
         self.ended()
         self.assertEqual({k: v["AppCount"] for k, v in self.store().items() if v}, {"SetApp": "0", "Appnames": "0"})
+        (kept,) = copies()
+        self.assertEqual(wine(self.env, "reg", "import", "C:\\users\\" + "\\".join(kept.relative_to(users).parts)), 0)
+        self.assertEqual(self.store(), before)
 
     def test_about_box_and_second_start(self):
         self.put([self.program("alpha.exe")])

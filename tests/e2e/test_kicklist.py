@@ -5,7 +5,7 @@
 # Usage: test_kicklist.py KICKLIST [unittest arguments], with DISPLAY an X server of the suite's own: CTest runs it
 # under xvfb-run.
 
-import ctypes, os, re, subprocess, sys, unittest  # noqa: E401
+import ctypes, fcntl, glob, os, re, shutil, stat, subprocess, sys, unittest  # noqa: E401
 from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -168,11 +168,12 @@ class Kicklist(Sandbox, unittest.TestCase):
         proc, main = self.start()
         subprocess.run(["dd", "if=/dev/zero", "of=" + self.xdg + "/filler", "bs=4k"], capture_output=True)  # until full
         self.row(main, REMOVE)
-        # The removal offers recovery; its reset cannot be written either, which is reported before the program ends.
+        # The removal offers recovery; no copy of the list can be kept, so nothing is wiped: the user is told, and
+        # the dialog stays.
         self.click(self.window(RECOVERY, proc), RECOVERY_OK)
-        self.answer(REPORT, proc, "Return")
-        self.ended(proc)
+        self.answer(REPORT, proc, "Return", then=RECOVERY)
         self.assertEqual(Path(self.ini()).read_bytes(), before)
+        self.assertEqual(glob.glob(self.ini() + ".reset-*"), [])
 
     def test_lines_that_cannot_be_kept_are_told_before_a_write(self):
         # A line that is no setting: the window says so before it opens, and the file stays as it is until a change.
@@ -218,6 +219,40 @@ class Kicklist(Sandbox, unittest.TestCase):
         self.assertEqual((r.returncode, r.stderr), (2, where))
         self.assertEqual(self.windows(proc), {MAIN: main})
         self.exit(main, proc)
+
+    def test_store_in_use_at_start_shows_the_rows_once_let_go(self):
+        p1 = self.program("p1.exe")
+        self.write_settings([p1])
+        held = os.open(self.xdg, os.O_RDONLY)  # as `flock "$XDG_CONFIG_HOME" sleep 40` holds it
+        self.addCleanup(os.close, held)
+        fcntl.flock(held, fcntl.LOCK_EX)
+        main = self.answer(REPORT, self.start(REPORT)[0], "Return", then=MAIN)  # in use, after its 5 s wait
+        self.row(main, RUN)  # nothing listed, nothing to start
+        self.row(main, REMOVE)
+        fcntl.flock(held, fcntl.LOCK_UN)
+        # The row comes by itself: the first click on it that finds it starts it.
+        self.wait("the row started", lambda: runs(p1) or self.row(main, RUN) or runs(p1))
+        self.assertEqual(self.stored(), [(p1, p1)])
+
+    def test_the_reset_keeps_the_list_a_copy_brings_back(self):
+        p1, gone = self.program("p1.exe"), os.path.join(self.work, "gone.exe")
+        self.write_settings([p1, gone])
+        proc, main = self.start()
+        self.row(main, RUN, down=1)  # cannot start: the recovery dialog, whose OK wipes the list
+        self.click(self.window(RECOVERY, proc), RECOVERY_OK)
+        self.ended(proc)
+        self.assertEqual(self.stored(), [])
+        (kept,) = glob.glob(self.ini() + ".reset-*")
+        self.assertEqual(stat.S_IMODE(os.stat(kept).st_mode), 0o600)
+        shutil.copyfile(kept, self.ini())  # the README's one step
+        self.assertEqual(self.stored(), [(p1, p1), (gone, gone)])
+        # A count below 0 is damaged: the recovery dialog comes before the list window.
+        self.write_settings([p1], count="-1")
+        proc = self.start(RECOVERY)[0]
+        self.click(self.window(RECOVERY, proc), RECOVERY_OK)
+        self.ended(proc)
+        self.assertEqual(len(glob.glob(self.ini() + ".reset-*")), 2)
+
 
 if __name__ == "__main__":
     KICKLIST = os.path.abspath(sys.argv.pop(1))

@@ -1,6 +1,6 @@
 // The watch on the settings' key: a call soon after following, one after
 // each change of any process below the key, and the key's coming and going
-// seen from the deepest key there is. Built for Windows only.
+// seen from the deepest key there is, and one call per retry. Built for Windows only.
 #ifdef _WIN32
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/win32/registrywatch.h"
@@ -54,11 +54,19 @@ TEST_CASE("the watch on the settings' key")
     write("Appnames", "again");
     CHECK(setThenCalled(watch));
     CHECK(calls == 6);
-    // Stopped: a change calls nothing.
+    // A store found in use is tried again once, changed or not.
+    watch.retry();
+    CHECK(WaitForSingleObject(watch.retryTimer(), 5000) == WAIT_OBJECT_0);
+    watch.retryDue();
+    CHECK(calls == 7);
+    CHECK(WaitForSingleObject(watch.retryTimer(), 2 * win32::RegistryWatch::RetryMs) == WAIT_TIMEOUT);
+    // Stopped: a change calls nothing, nor does a retry.
     watch.follow({});
     write("Appnames", "later");
     setThenCalled(watch, 0);
-    CHECK(calls == 6);
+    watch.retry();
+    CHECK(WaitForSingleObject(watch.retryTimer(), 2 * win32::RegistryWatch::RetryMs) == WAIT_TIMEOUT);
+    CHECK(calls == 7);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistWatchTest");
 }
 #endif

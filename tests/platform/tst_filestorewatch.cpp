@@ -1,12 +1,16 @@
 // The settings file watch: a call soon after following, and one after each
 // write, whether the file is written in place, replaced by a rename, or
-// appears with its folders.
+// appears with its folders; a retry once the store's lock is let go.
 #include "linux/filestorewatch.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 class TestFileStoreWatch : public QObject
 {
@@ -40,6 +44,29 @@ private Q_SLOTS:
         seen = calls;
         QVERIFY(write(file, "1=/a\n", QIODevice::Append));
         QTRY_VERIFY(calls > seen);
+    }
+
+    void retryCallsOnceTheLockIsLetGo()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("config")), file = config + "/Kicklist/Kicklist.ini";
+        QVERIFY(QDir().mkpath(config + "/Kicklist") && write(file, "[SetApp]\n"));
+        kl::FileStoreWatch watch(file.toStdString(), config.toStdString());
+        int calls = 0;
+        watch.follow([&] { ++calls; });
+        QTRY_COMPARE(calls, 1);
+        // Held as another process's transaction holds it: nothing changes on disk.
+        const int held = ::open(QFile::encodeName(config).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+        QVERIFY(watch.storeInUse());
+        watch.retry();
+        QTest::qWait(1000); // several looks at the lock
+        QCOMPARE(calls, 1);
+        ::close(held);
+        QTRY_COMPARE(calls, 2);
+        QVERIFY(!watch.storeInUse());
+        QTest::qWait(600); // one call per retry
+        QCOMPARE(calls, 2);
     }
 };
 

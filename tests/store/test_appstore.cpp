@@ -65,13 +65,15 @@ TEST_CASE("appending")
         CHECK(r.section("SetApp") == S{"1", "/opt/again", "/opt/p2", "/opt/p3", "-"});
         CHECK(r.list.rows == S{"/opt/again"});
     }
-    SUBCASE("a count that is no number, or at the top, changes nothing")
+    SUBCASE("a count that is no number, at the top or below 0 changes nothing")
     {
-        for (const auto &[count, error] : {std::pair{"three", err::TypeMismatch}, {"32767", err::Overflow}}) {
+        for (const auto &[count, error] : {std::pair{"three", err::TypeMismatch}, {"32767", err::Overflow},
+                                           {"-1", err::SubscriptOutOfRange}, {"-32768", err::SubscriptOutOfRange}}) {
+            INFO("count: ", std::string(count));
             Store b(0);
             b.settings.put("SetApp", "AppCount", count);
             CHECK(errorOf([&] { b.store.Append("/opt/x", b.list, b.allRan); }) == error);
-            CHECK((b.section("SetApp") == S{count, "-", "-", "-", "-"} && b.list.rows.empty()));
+            CHECK((b.log.matching("Save").empty() && b.section("SetApp") == S{count, "-", "-", "-", "-"} && b.list.rows.empty()));
         }
     }
 }

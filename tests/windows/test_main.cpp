@@ -60,25 +60,41 @@ TEST_CASE("loading the list")
         CHECK(h.shownBoxes() == S{kPrompt});
         CHECK((h.rows().empty() && h.enabled().empty()));
     }
-    for (const std::string count : {"many", "101"}) {
-        SUBCASE(("a failure recovers before the list window shows, the buttons as they were: " + count).c_str())
+    // A count outside 0..100 is damaged, as the command line finds it too.
+    for (const std::string count : {"many", "101", "-1", "-32768"}) {
+        SUBCASE(("a damaged count recovers before the list window shows, the buttons as they were: " + count).c_str())
         {
-            h.programs(count == "101" ? 101 : 0), h.settings.put("SetApp", "AppCount", count);
+            h.programs(3), h.settings.put("SetApp", "AppCount", count);
             h.whenModal("syori", [&] {
                 CHECK(!h.shown("main"));
                 h.close("syori");
             });
             h.open();
-            CHECK(h.rows().size() == (count == "101" ? 100u : 0u));
-            CHECK(h.enabled() == S{"AppDel", "Run", "chenge", "AllRan"});
+            CHECK((h.rows().empty() && h.enabled() == S{"AppDel", "Run", "chenge", "AllRan"}));
+            CHECK((h.log.matching("Save").empty() && h.log.matching("Get Appnames").empty()));
         }
     }
-    SUBCASE("a negative count lists nothing, and start-all starts nothing")
-    {
-        h.settings.put("SetApp", "AppCount", "-2");
-        h.open(), h.press("AllRan");
-        CHECK((h.started().empty() && h.minimised() && h.enabled() == S{"AllRan"}));
-    }
+}
+
+TEST_CASE("a store in use at the start: nothing to choose until the rows come by themselves")
+{
+    Harness h;
+    h.settings.busy = true, h.answer();
+    SUBCASE("with entries") { h.programs(3); }
+    SUBCASE("empty: no first-start prompt, then or later") { h.programs(0); }
+    const S stored = h.settings.value("SetApp", "AppCount") == "3" ? kThree : S{};
+    h.open();
+    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
+    CHECK((h.shown("main") && h.rows().empty() && h.enabled().empty() && h.watch.retries == 1));
+    h.doubleClick(-1);
+    for (const char *button : {"Run", "AppDel", "chenge", "AllRan"})
+        h.press(button);
+    CHECK((h.started().empty() && h.modals().empty() && h.shownBoxes().size() == 1 && !h.ended()));
+    h.storeChanged(); // the watch's retry, the store still in use: another, silently
+    CHECK((h.watch.retries == 2 && h.shownBoxes().size() == 1 && h.rows().empty()));
+    h.settings.busy = false, h.storeChanged();
+    CHECK((h.rows() == stored && h.enabled() == (stored.empty() ? S{} : S{"AllRan"}) && h.watch.retries == 2));
+    CHECK((h.shownBoxes().size() == 1 && h.modals().empty() && h.log.matching("Save").empty()));
 }
 
 TEST_CASE("starting programs")
@@ -103,11 +119,10 @@ TEST_CASE("starting programs")
         CHECK(h.started() == S{"Shell /opt/p2 1 !"});
         CHECK((h.minimised() && h.modals() == S{"ShowModal syori"}));
     }
-    SUBCASE("a double-click below the rows starts position 0")
+    SUBCASE("a double-click with no row chosen does nothing")
     {
-        h.whenModal("syori", [&] { h.close("syori"); });
         h.minimise(), h.doubleClick(-1);
-        CHECK((h.started() == S{"Shell  1 !"} && h.minimised()));
+        CHECK((h.started().empty() && h.minimised() && h.modals().empty() && h.shownBoxes().empty()));
     }
     SUBCASE("start-all goes on past a program that cannot start, then minimises")
     {
@@ -251,6 +266,26 @@ TEST_CASE("a row whose entry another process moved acts on nothing: the rows are
     CHECK((h.rows() == S{"Program 2", "Program 3"} && h.chosen() == -1 && h.enabled() == S{"AllRan"}));
 }
 
+// As when the store changes between the two clicks of a double-click: the
+// rows shown again take the choice, and the second click comes on none.
+TEST_CASE("a choice that rows shown again took: the user is told, and nothing else, in every handler")
+{
+    Harness h;
+    h.programs(3), h.open(), h.click(1), h.press("chenge"), h.answer();
+    h.programs(2, 2), h.storeChanged();
+    REQUIRE((h.chosen() == -1 && h.enabled() == S{"AllRan"}));
+    const auto acts = [&](void (kl::main::*handler)()) { h.run([&] { (h.forms->main().*handler)(); }); };
+    SUBCASE("double-click") { h.doubleClick(-1); }
+    SUBCASE("Run, clicked before the rows changed") { acts(&kl::main::Run_Click); }
+    SUBCASE("AppDel, clicked before the rows changed") { acts(&kl::main::AppDel_Click); }
+    SUBCASE("rename") { h.type("x"), h.press("namechenge", "chenge"); }
+    CHECK((h.shownBoxes() == S{kStale} && h.started().empty() && h.modals().empty() && !h.ended()));
+    CHECK((h.rows() == S{"Program 2", "Program 3"} && h.log.matching("Save").empty() && h.log.matching("Delete").empty()));
+    // Told once: from then on no row chosen is only that, to every handler.
+    h.doubleClick(-1), acts(&kl::main::Run_Click), acts(&kl::main::AppDel_Click);
+    CHECK((h.shownBoxes().size() == 1 && h.modals().empty() && h.log.matching("Delete").empty()));
+}
+
 TEST_CASE("the rows follow the store as other processes change it")
 {
     Harness h;
@@ -285,6 +320,17 @@ TEST_CASE("modal windows wait with the store committed; the recovery dialog's OK
     });
     h.run([&] { h.forms->syori().showModal(); });
     CHECK((h.ended() && h.settings.value("SetApp", "AppCount") == "0" && h.settings.value("Appnames", "AppCount") == "0"));
+    CHECK(before(h, "Keep", "Save SetApp/AppCount = 0"));
+}
+
+TEST_CASE("the recovery dialog wipes nothing it could not keep a copy of")
+{
+    Harness h;
+    h.programs(3), h.open(), h.resetCopy.failing = err::DiskFull, h.answer();
+    h.whenModal("syori", [&] { h.press("syori", "ok"), h.close("syori"); });
+    h.run([&] { h.forms->syori().showModal(); });
+    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + syori::notKeptText(RuntimeError(err::DiskFull)) + " [0]"});
+    CHECK((!h.ended() && h.log.matching("Save").empty() && h.settings.value("SetApp", "AppCount") == "3"));
 }
 
 TEST_CASE("renaming")

@@ -7,6 +7,7 @@ namespace kl::win32 {
 RegistryWatch::RegistryWatch(const std::string &app)
     : m_key(L"Software\\" + widen(app))
     , m_event(CreateEventW(nullptr, FALSE, FALSE, nullptr)) // reset by the wait that sees it
+    , m_retryTimer(CreateWaitableTimerW(nullptr, FALSE, nullptr))
 {
 }
 
@@ -16,6 +17,8 @@ RegistryWatch::~RegistryWatch()
         RegCloseKey(m_watched);
     if (m_event)
         CloseHandle(m_event);
+    if (m_retryTimer)
+        CloseHandle(m_retryTimer);
 }
 
 void RegistryWatch::follow(std::function<void()> changed)
@@ -33,6 +36,21 @@ void RegistryWatch::signalled()
     // A copy: the call may replace or stop what is followed.
     const std::function<void()> changed = m_changed;
     changed();
+}
+
+void RegistryWatch::retry()
+{
+    if (!m_changed || !m_retryTimer)
+        return;
+    LARGE_INTEGER due;
+    due.QuadPart = -LONGLONG(RetryMs) * 10000; // relative, in 100 ns
+    SetWaitableTimer(m_retryTimer, &due, 0, nullptr, nullptr, FALSE);
+}
+
+void RegistryWatch::retryDue()
+{
+    if (const std::function<void()> changed = m_changed)
+        changed();
 }
 
 void RegistryWatch::arm()

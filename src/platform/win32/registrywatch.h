@@ -12,7 +12,9 @@ namespace kl::win32 {
 // Watches the key of the settings, HKEY_CURRENT_USER\Software\<app>, with
 // everything below it (names and values), for writes of any process. The
 // message loop waits for event() and calls signalled() each time it is set;
-// that call arms the watch again before it reports.
+// that call arms the watch again before it reports. A store found in use is
+// tried again a second later (retryTimer(), retryDue()), changed or not: the
+// process that held it may only have read it.
 class RegistryWatch final : public StoreWatch
 {
 public:
@@ -22,15 +24,21 @@ public:
     RegistryWatch &operator=(const RegistryWatch &) = delete;
 
     // The first call comes on the loop's next turn.
+    static constexpr unsigned RetryMs = 1000;
+
     void follow(std::function<void()> changed) override;
+    void retry() override;
     HANDLE event() const { return m_event; }
     void signalled();
+    HANDLE retryTimer() const { return m_retryTimer; }
+    void retryDue();
 
 private:
     void arm();
 
     std::wstring m_key;
     HANDLE m_event;
+    HANDLE m_retryTimer; // a synchronisation timer: reset by the wait that sees it
     HKEY m_watched = nullptr;
     std::function<void()> m_changed;
 };

@@ -206,11 +206,28 @@ struct FakeRegistry final : Registry
     std::uint32_t nextKey = 1;
 };
 
-// Tells the list window of changes when the test says so.
+// Tells the list window of changes when the test says so; counts the
+// retries asked for.
 struct FakeWatch final : StoreWatch
 {
     void follow(std::function<void()> changed) override { this->changed = std::move(changed); }
+    void retry() override { ++retries; }
     std::function<void()> changed;
+    int retries = 0;
+};
+
+// Logs "Keep" (" !" when it fails with failing, an error number).
+struct FakeResetCopy final : ResetCopy
+{
+    explicit FakeResetCopy(CallLog &log) : log(log) {}
+    void keepBeforeReset() override
+    {
+        log.add(failing ? "Keep !" : "Keep");
+        if (failing)
+            throw RuntimeError(failing);
+    }
+    CallLog &log;
+    int failing = 0;
 };
 
 // The fakes every window runs over but the boxes and the face, which each
@@ -232,6 +249,7 @@ struct Services
     FakeDrives drives;
     FakeRegistry registry{log};
     FakeWatch watch;
+    FakeResetCopy resetCopy{log};
 };
 
 } // namespace kl::test

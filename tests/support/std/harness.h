@@ -23,7 +23,7 @@ namespace kl::test {
 class Harness : public Services
 {
 public:
-    Harness() { forms.emplace(Platform{runtime, store, drives, registry, face, &watch}); }
+    Harness() { forms.emplace(Platform{runtime, store, drives, registry, face, &watch, &resetCopy}); }
     ~Harness() { CHECK_MESSAGE(boxes.answers.empty(), "an answer no box took"); }
 
     // Arranging (no handler runs).

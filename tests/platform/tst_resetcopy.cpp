@@ -1,0 +1,105 @@
+// The copy of the settings file kept before the recovery dialog's reset:
+// byte for byte, private, beside the file, and only the newest few.
+
+#include "linux/inisettingsstore.h"
+#include "linux/resetcopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace kl;
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+}
+
+} // namespace
+
+class TestResetCopy : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString config() const { return m_dir.filePath(QStringLiteral("config")); }
+    QString file() const { return config() + QStringLiteral("/Kicklist/Kicklist.ini"); }
+
+    // The recovery dialog's OK, as the store sees it: the copy, then the reset.
+    void reset(IniSettingsStore &store)
+    {
+        IniResetCopy(store, "Kicklist").keepBeforeReset();
+        store.SaveSetting("Kicklist", "SetApp", "AppCount", "0");
+        store.SaveSetting("Kicklist", "Appnames", "AppCount", "0");
+        store.commit();
+    }
+
+private Q_SLOTS:
+    void init() { QDir(config()).removeRecursively(); }
+
+    void theFileAsItStoodIsCopiedBesideItAndCopyingItBackRestoresTheList()
+    {
+        // Damaged as the recovery dialog finds it, with a line that is not UTF-8.
+        const QByteArray before = "[SetApp]\nAppCount=-1\n1=/opt/a\n[Appnames]\nAppCount=-1\n1=B\xfcro\n[Other]\nx=1\n";
+        QVERIFY(writeBytes(file(), before));
+        IniSettingsStore store(config().toStdString());
+        reset(store);
+        const QStringList copies = IniResetCopy::copiesOf(file());
+        QCOMPARE(copies.size(), 1);
+        QVERIFY(QFileInfo(copies[0]).fileName().startsWith(QStringLiteral("Kicklist.ini.reset-")));
+        QCOMPARE(readBytes(copies[0]), before);
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(copies[0]).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, 0600u);
+        QCOMPARE(IniSettingsStore(config().toStdString()).GetSetting("Kicklist", "SetApp", "AppCount", ""), "0");
+        // The one step the README gives.
+        QVERIFY(QFile::remove(file()) && QFile::copy(copies[0], file()));
+        QCOMPARE(readBytes(file()), before);
+        QCOMPARE(IniSettingsStore(config().toStdString()).GetSetting("Kicklist", "SetApp", "1", ""), "/opt/a");
+    }
+
+    void theNewestFewStayAndNothingElseGoes()
+    {
+        QVERIFY(writeBytes(file(), "[SetApp]\nAppCount=1\n1=/opt/a\n"));
+        const QStringList old{"reset-20200101-000000", "reset-20200101-000000-2", "reset-20200101-000000-10",
+                              "reset-20210101-000000", "reset-20220101-000000", "reset-20230101-000000"};
+        const QStringList others{"reset-notes", "damaged-20200101-000000", "reset-20190101-000000.txt"};
+        for (const QString &name : old + others)
+            QVERIFY(writeBytes(file() + u'.' + name, name.toUtf8()));
+        IniSettingsStore store(config().toStdString());
+        reset(store);
+        QStringList names;
+        for (const QString &path : IniResetCopy::copiesOf(file()))
+            names.append(QFileInfo(path).fileName().mid(QStringLiteral("Kicklist.ini.").size()));
+        QCOMPARE(names.size(), IniResetCopy::Kept);
+        QCOMPARE(names.mid(1), (QStringList{"reset-20230101-000000", "reset-20220101-000000", "reset-20210101-000000",
+                                            "reset-20200101-000000-10"}));
+        for (const QString &name : others)
+            QVERIFY2(QFileInfo::exists(file() + u'.' + name), qPrintable(name));
+    }
+
+    void noFileNoCopy()
+    {
+        IniSettingsStore store(config().toStdString());
+        reset(store);
+        QVERIFY(IniResetCopy::copiesOf(file()).isEmpty());
+        QCOMPARE(store.GetSetting("Kicklist", "SetApp", "AppCount", ""), "0");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResetCopy)
+#include "tst_resetcopy.moc"

@@ -119,7 +119,7 @@ private:
 class UnkeptLinesNotice final : public kl::StoreWatch
 {
 public:
-    UnkeptLinesNotice(kl::IniSettingsStore &settings, kl::MessageBoxes &boxes, kl::StoreWatch &watch)
+    UnkeptLinesNotice(kl::IniSettingsStore &settings, kl::MessageBoxes &boxes, kl::FileStoreWatch &watch)
         : m_settings(settings)
         , m_boxes(boxes)
         , m_watch(watch)
@@ -128,7 +128,9 @@ public:
 
     void check()
     {
-        if (m_settings.configDir().empty())
+        // A store in use is looked at once it is let go: the watch calls
+        // again then, and the window's own read would only wait a second time.
+        if (m_settings.configDir().empty() || m_watch.storeInUse())
             return;
         bool whole = true;
         try {
@@ -167,7 +169,7 @@ public:
 private:
     kl::IniSettingsStore &m_settings;
     kl::MessageBoxes &m_boxes;
-    kl::StoreWatch &m_watch;
+    kl::FileStoreWatch &m_watch;
     bool m_told = false;
 };
 

@@ -143,7 +143,7 @@ TEST_CASE("the registry store: a handler's writes land whole at commit")
         Bytes cut = win32::encodeJournal(change), altered = cut;
         cut.pop_back();
         altered[20] ^= 1;
-        const struct { const char *what; DWORD type; Bytes bytes; } journals[] = {
+        const struct { std::string what; DWORD type; Bytes bytes; } journals[] = {
             {"cut short", REG_BINARY, cut}, {"one bit altered", REG_BINARY, altered},
             {"empty", REG_BINARY, {}}, {"text", REG_SZ, bytesOf(L"KLJ1\0"s)}};
         for (const auto &[what, type, bytes] : journals) {
@@ -180,7 +180,7 @@ TEST_CASE("registry values: text kinds read as text up to a NUL, other types are
     const RawRegistry raw(L"KicklistSharedTest");
     const DWORD three = 3;
     const Bytes dword(reinterpret_cast<const unsigned char *>(&three), reinterpret_cast<const unsigned char *>(&three + 1));
-    const struct { const char *what; DWORD type; Bytes bytes; std::string read; } values[] = {
+    const struct { std::string what; DWORD type; Bytes bytes; std::string read; } values[] = {
         {"REG_SZ", REG_SZ, bytesOf(L"C:\\a b\\c.exe\0"s), "C:\\a b\\c.exe"},
         {"REG_SZ without its NUL", REG_SZ, bytesOf(L"abc"), "abc"},
         {"REG_SZ with a NUL inside", REG_SZ, bytesOf(L"abc\0def\0"s), "abc"},
@@ -214,7 +214,7 @@ TEST_CASE("the list from odd registry values: a count as \"abc\" is, a name as t
     {
         const DWORD three = 3;
         const auto *at = reinterpret_cast<const unsigned char *>(&three);
-        const struct { const char *what; DWORD type; Bytes bytes; int number; } counts[] = {
+        const struct { std::string what; DWORD type; Bytes bytes; int number; } counts[] = {
             {"text \"abc\"", REG_SZ, bytesOf(L"abc\0"s), err::TypeMismatch},
             {"REG_DWORD 3", REG_DWORD, Bytes(at, at + 4), err::TypeMismatch},
             {"REG_BINARY \"3\"", REG_BINARY, bytesOf(L"3\0"s), err::TypeMismatch},

@@ -130,7 +130,7 @@ private:
 };
 
 // Another process in the middle of a transaction: a store waits for it,
-// then gives up as busy; once it is killed, the lock is taken over and
+// then gives up as busy; killed during a wait, its lock is taken over and
 // what it left in the journal is finished.
 void settingsLock(const fs::path &helper)
 {
@@ -153,13 +153,22 @@ void settingsLock(const fs::path &helper)
     const std::vector<unsigned char> journal = encodeJournal({{L"Sec", L"Key", L"finished"}});
     RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), RegistrySettingsStore::JournalValue, REG_BINARY, journal.data(),
                     DWORD(journal.size()));
-    holder.kill();
+    // Killed while the store waits for it (a second later), so that the
+    // wait ends as abandoned rather than on a mutex made anew.
+    const auto killLater = [](void *holder) -> DWORD {
+        Sleep(1000);
+        static_cast<LockHolder *>(holder)->kill();
+        return 0;
+    };
+    const HANDLE killer = CreateThread(nullptr, 0, killLater, &holder, 0, nullptr);
     try {
         check(store.GetSetting(app, "Sec", "Key", "") == "finished", L"the killed holder's journal finished");
         store.commit();
     } catch (const kl::RuntimeError &e) {
         check(false, L"after the holder was killed: " + widen(e.description()));
     }
+    WaitForSingleObject(killer, 30000);
+    CloseHandle(killer);
     check(RegGetValueW(HKEY_CURRENT_USER, key.c_str(), RegistrySettingsStore::JournalValue, RRF_RT_ANY, nullptr,
                        nullptr, nullptr)
               == ERROR_FILE_NOT_FOUND,

@@ -57,7 +57,7 @@ class StoreCrash(unittest.TestCase):
         proc = self.helper("remove")  # the first run: the list made and one removal, whole
         self.found(proc)
         durations = []
-        for _ in range(3):  # how long a removal takes here, to spread the kills over it
+        for _ in range(3):  # how long a removal takes here, where the kills start
             self.assertEqual(self.line(proc), "ready")
             start = time.monotonic()
             self.assertEqual(self.line(proc), "done")
@@ -66,21 +66,28 @@ class StoreCrash(unittest.TestCase):
             proc = self.helper("remove")
             self.assertEqual(self.outcome(self.found(proc)), "after")
         removal = statistics.median(durations)
-        rng = random.Random(int(os.environ.get("KICKLIST_CRASH_SEED", time.time_ns() % 100000)))
+        # Kills spread around aim, which follows the outcomes (later after a kill that came before the change,
+        # earlier after one that came after it), so that they keep falling inside the removal however busy the
+        # machine is.
+        aim = removal / 2
+        seed = int(os.environ.get("KICKLIST_CRASH_SEED", time.time_ns() % 100000))
+        rng = random.Random(seed)
         counts, torn = {"before": 0, "after": 0, "torn": 0}, []
         for trial in range(KILLS):
             self.assertEqual(self.line(proc), "ready")
-            time.sleep(rng.uniform(0, removal * 1.2))
+            time.sleep(rng.uniform(0, 2 * aim))
             self.end(proc, kill=True)
             proc = self.helper("remove" if trial + 1 < KILLS else "report")
             found = self.found(proc)
             counts[self.outcome(found)] += 1
+            aim *= 1.2 if found == BEFORE else 1 / 1.2
             if found not in (BEFORE, AFTER):
                 torn.append("trial %d:\n%s" % (trial, "\n".join(found)))
         self.assertEqual(self.end(proc), 0)
-        print("a removal takes %.1f ms; %d kills: %s" % (removal * 1000, KILLS, counts), flush=True)
+        print("a removal takes %.1f ms; %d kills (KICKLIST_CRASH_SEED=%d): %s" % (removal * 1000, KILLS, seed, counts),
+              flush=True)
         self.assertEqual(torn, [], "lists neither before nor after the removal")
-        # Kills before the journal was written and after it both happened: the kills fell inside the removal.
+        # Kills before the change was made and after it both happened: the kills fell inside the removal.
         self.assertGreater(counts["before"], 0)
         self.assertGreater(counts["after"], 0)
 

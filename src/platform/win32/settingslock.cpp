@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace kl::win32 {
@@ -42,6 +43,26 @@ std::wstring userSid()
                        RuntimeError::describe(err::PathFileAccessError) + " (" + narrow(systemMessage(code)) + ')');
 }
 
+std::wstring holderName(const std::wstring &app)
+{
+    return SettingsLock::name(app) + L"-holder";
+}
+
+// The process id the holder left, 0 when there is none to read.
+std::int64_t holderOf(const std::wstring &app)
+{
+    const HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, holderName(app).c_str());
+    if (!mapping)
+        return 0;
+    std::int64_t pid = 0;
+    if (const auto *view = static_cast<const DWORD *>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(DWORD)))) {
+        pid = *view;
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return pid;
+}
+
 } // namespace
 
 std::wstring SettingsLock::name(const std::wstring &app)
@@ -60,17 +81,26 @@ SettingsLock::SettingsLock(const std::wstring &app, const std::string &where)
     const DWORD waited = WaitForSingleObject(mutex, LockWaitMs);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
         m_mutex = mutex;
+        m_holder = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
+                                      holderName(app).c_str());
+        if (auto *view = m_holder ? static_cast<DWORD *>(MapViewOfFile(m_holder, FILE_MAP_WRITE, 0, 0, sizeof(DWORD)))
+                                  : nullptr) {
+            *view = GetCurrentProcessId();
+            UnmapViewOfFile(view);
+        }
         return;
     }
     const DWORD code = waited == WAIT_FAILED ? GetLastError() : 0;
     CloseHandle(mutex);
     if (waited == WAIT_TIMEOUT)
-        throw RuntimeError::busy(where, 0); // a mutex does not tell its holder
+        throw RuntimeError::busy(where, holderOf(app));
     fail(code);
 }
 
 SettingsLock::~SettingsLock()
 {
+    if (m_holder)
+        CloseHandle(m_holder);
     ReleaseMutex(m_mutex);
     CloseHandle(m_mutex);
 }

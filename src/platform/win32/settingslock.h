@@ -12,8 +12,8 @@ class SettingsLock final
 {
 public:
     // Waits as long as the settings file's lock on Linux (5 s), then throws
-    // RuntimeError::busy() naming where, as on Linux; other failures throw
-    // RuntimeError.
+    // RuntimeError::busy() naming where and the holding process, as on
+    // Linux; other failures throw RuntimeError.
     SettingsLock(const std::wstring &app, const std::string &where);
     ~SettingsLock();
     SettingsLock(const SettingsLock &) = delete;
@@ -26,6 +26,9 @@ public:
 
 private:
     void *m_mutex = nullptr;
+    // A mutex does not tell its owner: while held, a small shared memory
+    // named after it holds the holder's process id for whoever waits.
+    void *m_holder = nullptr;
 };
 
 } // namespace kl::win32

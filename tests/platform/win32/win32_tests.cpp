@@ -117,6 +117,7 @@ public:
     }
     ~LockHolder() { kill(); }
     bool held() const { return m_held; }
+    unsigned long pid() const { return m_process.dwProcessId; }
     void kill()
     {
         if (m_process.hProcess && TerminateProcess(m_process.hProcess, 9))
@@ -141,7 +142,7 @@ void settingsLock(const fs::path &helper)
     if (!check(holder.held(), L"store_helper holds the lock"))
         return;
     RegistrySettingsStore store;
-    const std::string busy = kl::RuntimeError::busy("HKEY_CURRENT_USER\\" + narrow(key), 0).description();
+    const std::string busy = kl::RuntimeError::busy("HKEY_CURRENT_USER\\" + narrow(key), holder.pid()).description();
     try {
         store.GetSetting(app, "Sec", "Key", "");
         check(false, L"read while another process held the lock");

@@ -57,6 +57,7 @@ TEST_CASE("settings in the registry, UTF-8 and letter case aside")
     {
         store.SaveSetting("KICKLISTSHAREDTEST", "SEC", "KEY", "second");
         CHECK(store.GetSetting("kicklistsharedtest", "sec", "key", "def") == "second");
+        store.commit();
         HKEY key = {};
         wchar_t name[64] = {};
         DWORD length = 64;

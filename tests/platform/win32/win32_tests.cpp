@@ -1,6 +1,10 @@
-// The Windows layer where other processes take part: program starts, under
-// wine. Run as `win32_tests <expected ANSI code page>`; prints each failure
+// The Windows layer where other processes take part: program starts and the
+// settings store's lock, under wine. Run as `win32_tests <expected ANSI code page>`; prints each failure
 // and a closing "N passed, N failed".
+#include "platform/runtimeerror.h"
+#include "platform/win32/registryjournal.h"
+#include "platform/win32/registrysettingsstore.h"
+#include "platform/win32/utf8.h"
 #include "platform/win32/win32shell.h"
 
 #include <windows.h>
@@ -9,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace kl::win32;
@@ -85,6 +91,92 @@ void starts(const fs::path &dir)
         check(!fs::exists(dir / (decoy + L".txt")), L"decoy ran: " + decoy);
 }
 
+// store_helper holding app's settings lock (a transaction begun), till killed.
+class LockHolder
+{
+public:
+    LockHolder(const fs::path &helper, const std::wstring &app)
+    {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        HANDLE readEnd, writeEnd;
+        CreatePipe(&readEnd, &writeEnd, &inherited, 0);
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writeEnd;
+        std::wstring command = L"\"" + helper.wstring() + L"\" hold " + app;
+        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &m_process)) {
+            CloseHandle(m_process.hThread);
+            char line[8] = {};
+            DWORD got = 0; // the pipe breaks if the helper ends first
+            m_held = ReadFile(readEnd, line, 4, &got, nullptr) && std::string(line, got) == "held";
+        }
+        CloseHandle(writeEnd);
+        CloseHandle(readEnd);
+    }
+    ~LockHolder() { kill(); }
+    bool held() const { return m_held; }
+    unsigned long pid() const { return m_process.dwProcessId; }
+    void kill()
+    {
+        if (m_process.hProcess && TerminateProcess(m_process.hProcess, 9))
+            WaitForSingleObject(m_process.hProcess, 30000);
+        CloseHandle(std::exchange(m_process.hProcess, nullptr));
+    }
+
+private:
+    PROCESS_INFORMATION m_process{};
+    bool m_held = false;
+};
+
+// Another process in the middle of a transaction: a store waits for it,
+// then gives up as busy; killed during a wait, its lock is taken over and
+// what it left in the journal is finished.
+void settingsLock(const fs::path &helper)
+{
+    const std::string app = "KicklistLockTest";
+    const std::wstring key = L"Software\\KicklistLockTest";
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    LockHolder holder(helper, widen(app));
+    if (!check(holder.held(), L"store_helper holds the lock"))
+        return;
+    RegistrySettingsStore store;
+    const std::string busy = kl::RuntimeError::busy("HKEY_CURRENT_USER\\" + narrow(key), holder.pid()).description();
+    try {
+        store.GetSetting(app, "Sec", "Key", "");
+        check(false, L"read while another process held the lock");
+    } catch (const kl::RuntimeError &e) {
+        check(e.isBusy() && e.description() == busy, L"busy: " + widen(e.description()));
+    }
+    store.commit();
+
+    const std::vector<unsigned char> journal = encodeJournal({{L"Sec", L"Key", L"finished"}});
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), RegistrySettingsStore::JournalValue, REG_BINARY, journal.data(),
+                    DWORD(journal.size()));
+    // Killed while the store waits for it (a second later), so that the
+    // wait ends as abandoned rather than on a mutex made anew.
+    const auto killLater = [](void *holder) -> DWORD {
+        Sleep(1000);
+        static_cast<LockHolder *>(holder)->kill();
+        return 0;
+    };
+    const HANDLE killer = CreateThread(nullptr, 0, killLater, &holder, 0, nullptr);
+    try {
+        check(store.GetSetting(app, "Sec", "Key", "") == "finished", L"the killed holder's journal finished");
+        store.commit();
+    } catch (const kl::RuntimeError &e) {
+        check(false, L"after the holder was killed: " + widen(e.description()));
+    }
+    WaitForSingleObject(killer, 30000);
+    CloseHandle(killer);
+    check(RegGetValueW(HKEY_CURRENT_USER, key.c_str(), RegistrySettingsStore::JournalValue, RRF_RT_ANY, nullptr,
+                       nullptr, nullptr)
+              == ERROR_FILE_NOT_FOUND,
+          L"the journal removed");
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -96,6 +188,7 @@ int wmain(int argc, wchar_t **argv)
         return 1;
     fs::remove_all(dir);
     starts(dir);
+    settingsLock(fs::path(self).parent_path() / L"store_helper.exe");
     std::printf("code page %u: %d passed, %d failed\n", GetACP(), passed, failed);
     return failed ? 1 : 0;
 }

@@ -1,0 +1,244 @@
+// The settings store over the real registry (under wine): transactions, the
+// journal that makes a commit all or nothing, the lock's name, and how
+// values Kicklist did not write are read. Built for Windows only.
+#ifdef _WIN32
+#include "app/commandline.h"
+#include "app/commands.h"
+#include "platform/win32/registryjournal.h"
+#include "platform/win32/registrysettingsstore.h"
+#include "store/appstore.h"
+#include "support/errorof.h"
+
+#include <doctest/doctest.h>
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace kl;
+using namespace std::string_literals;
+using win32::RegistrySettingsStore;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes bytesOf(const std::wstring &text) // UTF-16 as stored, without a closing NUL
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+    return Bytes(data, data + text.size() * sizeof(wchar_t));
+}
+
+// HKCU\Software\<app>, emptied before and after a case, written and read
+// behind the store's back. An empty section is the application's own key.
+struct RawRegistry
+{
+    explicit RawRegistry(std::wstring app)
+        : root(L"Software\\" + std::move(app))
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str());
+    }
+    ~RawRegistry() { RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str()); }
+    std::wstring path(const std::wstring &section) const { return section.empty() ? root : root + L"\\" + section; }
+    void put(const std::wstring &section, const std::wstring &name, DWORD type, const Bytes &data) const
+    {
+        REQUIRE(RegSetKeyValueW(HKEY_CURRENT_USER, path(section).c_str(), name.c_str(), type, data.data(),
+                                DWORD(data.size()))
+                == ERROR_SUCCESS);
+    }
+    void text(const std::wstring &section, const std::wstring &name, const std::wstring &value) const
+    {
+        put(section, name, REG_SZ, bytesOf(value + L'\0'));
+    }
+    // The value's bytes, or nothing when it is missing.
+    std::optional<Bytes> get(const std::wstring &section, const std::wstring &name) const
+    {
+        DWORD size = 0;
+        if (RegGetValueW(HKEY_CURRENT_USER, path(section).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                         nullptr, &size)
+            != ERROR_SUCCESS)
+            return std::nullopt;
+        Bytes data(size);
+        RegGetValueW(HKEY_CURRENT_USER, path(section).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                     data.data(), &size);
+        data.resize(size);
+        return data;
+    }
+    std::wstring root;
+};
+
+const std::string App = "KicklistSharedTest";
+
+// The store's view of one value, or the failure's number as text.
+std::string read(SettingsStore &store, const std::string &section, const std::string &key)
+{
+    try {
+        return store.GetSetting(App, section, key, "<default>");
+    } catch (const RuntimeError &e) {
+        return "<error " + std::to_string(e.number()) + ">";
+    }
+}
+
+std::wstring userSid()
+{
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    Bytes user(256);
+    DWORD size = DWORD(user.size());
+    GetTokenInformation(token, TokenUser, user.data(), size, &size);
+    CloseHandle(token);
+    wchar_t *text = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid, &text);
+    const std::wstring sid = text ? text : L"";
+    LocalFree(text);
+    return sid;
+}
+
+struct Lines final : commandline::Console
+{
+    void out(const std::string &line) override { output.push_back(line); }
+    void error(const std::string &message) override { errors.push_back(message); }
+    bool flush() override { return true; }
+    std::vector<std::string> output, errors;
+};
+
+} // namespace
+
+TEST_CASE("the registry store: a handler's writes land whole at commit")
+{
+    const RawRegistry raw(L"KicklistSharedTest");
+    RegistrySettingsStore store;
+    const std::vector<win32::JournalEntry> change = {
+        {L"SetApp", L"1", L"after-1"}, {L"SetApp", L"2", std::nullopt}, {L"Appnames", L"1", L"名前"}};
+    raw.text(L"SetApp", L"1", L"before-1");
+    raw.text(L"SetApp", L"2", L"before-2");
+
+    SUBCASE("writes wait for the commit; reads see them before")
+    {
+        store.SaveSetting(App, "SetApp", "1", "after-1");
+        store.DeleteSetting(App, "setapp", "2");
+        CHECK(read(store, "SETAPP", "1") == "after-1");
+        CHECK(read(store, "SetApp", "2") == "<default>");
+        CHECK(test::errorOf([&] { store.DeleteSetting(App, "SetApp", "2"); }) == err::InvalidProcedureCall);
+        CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"before-1\0"s));
+        store.commit();
+        CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"after-1\0"s));
+        CHECK(!raw.get(L"SetApp", L"2"));
+        CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
+    }
+    SUBCASE("a journal a killed process left is finished before anything is read")
+    {
+        raw.put(L"", RegistrySettingsStore::JournalValue, REG_BINARY, win32::encodeJournal(change));
+        CHECK(read(store, "SetApp", "1") == "after-1");
+        CHECK(read(store, "SetApp", "2") == "<default>");
+        CHECK(read(store, "Appnames", "1") == "名前");
+        CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
+        store.commit();
+    }
+    SUBCASE("a journal that cannot be read is set aside and reported once, as damage")
+    {
+        Bytes cut = win32::encodeJournal(change), altered = cut;
+        cut.pop_back();
+        altered[20] ^= 1;
+        const struct { std::string what; DWORD type; Bytes bytes; } journals[] = {
+            {"cut short", REG_BINARY, cut}, {"one bit altered", REG_BINARY, altered},
+            {"empty", REG_BINARY, {}}, {"text", REG_SZ, bytesOf(L"KLJ1\0"s)}};
+        for (const auto &[what, type, bytes] : journals) {
+            CAPTURE(what);
+            raw.put(L"", RegistrySettingsStore::JournalValue, type, bytes);
+            CHECK(read(store, "SetApp", "1") == "<error 75>");
+            CHECK(raw.get(L"", RegistrySettingsStore::DamagedJournalValue) == bytes);
+            CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
+            store.commit();
+            CHECK(read(store, "SetApp", "1") == "before-1"); // nothing of it applied
+            store.commit();
+        }
+    }
+}
+
+TEST_CASE("the registry store's lock: the session's mutex, per user and list, held till commit")
+{
+    const RawRegistry raw(L"KicklistSharedTest");
+    const std::wstring name = L"Kicklist-settings-" + userSid() + L"-KICKLISTSHAREDTEST";
+    const auto exists = [](const std::wstring &mutex) {
+        const HANDLE handle = OpenMutexW(SYNCHRONIZE, FALSE, mutex.c_str());
+        return handle && CloseHandle(handle);
+    };
+    RegistrySettingsStore store;
+    read(store, "SetApp", "1");
+    CHECK(exists(L"Local\\" + name));
+    CHECK(!exists(L"Global\\" + name));
+    store.commit();
+    CHECK(!exists(L"Local\\" + name));
+}
+
+TEST_CASE("registry values: text kinds read as text up to a NUL, other types are damage")
+{
+    const RawRegistry raw(L"KicklistSharedTest");
+    const DWORD three = 3;
+    const Bytes dword(reinterpret_cast<const unsigned char *>(&three), reinterpret_cast<const unsigned char *>(&three + 1));
+    const struct { std::string what; DWORD type; Bytes bytes; std::string read; } values[] = {
+        {"REG_SZ", REG_SZ, bytesOf(L"C:\\a b\\c.exe\0"s), "C:\\a b\\c.exe"},
+        {"REG_SZ without its NUL", REG_SZ, bytesOf(L"abc"), "abc"},
+        {"REG_SZ with a NUL inside", REG_SZ, bytesOf(L"abc\0def\0"s), "abc"},
+        {"REG_EXPAND_SZ, unexpanded", REG_EXPAND_SZ, bytesOf(L"%SystemRoot%\\a.exe\0"s), "%SystemRoot%\\a.exe"},
+        {"REG_DWORD", REG_DWORD, dword, "<error 13>"},
+        {"REG_BINARY", REG_BINARY, bytesOf(L"3"), "<error 13>"},
+        {"REG_MULTI_SZ", REG_MULTI_SZ, bytesOf(L"3\0\0"s), "<error 13>"},
+        {"REG_NONE", REG_NONE, {}, "<error 13>"}};
+    RegistrySettingsStore store;
+    for (const auto &[what, type, bytes, expected] : values) {
+        CAPTURE(what);
+        raw.put(L"Sec", L"Value", type, bytes);
+        CHECK(read(store, "Sec", "Value") == expected);
+        store.commit();
+    }
+}
+
+TEST_CASE("the list from odd registry values: a count as \"abc\" is, a name as the window shows it")
+{
+    const RawRegistry raw(L"Kicklist");
+    RegistrySettingsStore settings;
+    AppStore store(settings);
+    const commandline::Location where = [] { return std::string("HKCU"); };
+    for (const wchar_t *position : {L"1", L"2", L"3"}) {
+        raw.text(L"SetApp", position, L"C:\\p.exe");
+        raw.text(L"Appnames", position, L"p");
+    }
+    raw.text(L"Appnames", L"AppCount", L"3");
+
+    SUBCASE("a count that is no text fails to load, and --list says so in one line with status 2")
+    {
+        const DWORD three = 3;
+        const auto *at = reinterpret_cast<const unsigned char *>(&three);
+        const struct { std::string what; DWORD type; Bytes bytes; int number; } counts[] = {
+            {"text \"abc\"", REG_SZ, bytesOf(L"abc\0"s), err::TypeMismatch},
+            {"REG_DWORD 3", REG_DWORD, Bytes(at, at + 4), err::TypeMismatch},
+            {"REG_BINARY \"3\"", REG_BINARY, bytesOf(L"3\0"s), err::TypeMismatch},
+            {"REG_MULTI_SZ \"3\"", REG_MULTI_SZ, bytesOf(L"3\0\0"s), err::TypeMismatch}};
+        for (const auto &[what, type, bytes, number] : counts) {
+            CAPTURE(what);
+            raw.put(L"SetApp", L"AppCount", type, bytes);
+            CHECK(test::errorOf([&] { store.Count(); }) == number); // loading the window runs its recovery on it
+            settings.commit();
+            Lines console;
+            CHECK(commandline::list(store, settings, console, where) == commandline::CannotAccess);
+            CHECK(console.output.empty());
+            CHECK(console.errors.size() == 1);
+        }
+    }
+    SUBCASE("a name with a NUL inside is the text before it, in the rows and on the command line")
+    {
+        raw.text(L"SetApp", L"AppCount", L"3");
+        raw.put(L"Appnames", L"1", REG_SZ, bytesOf(L"abc\0def\0"s));
+        CHECK(store.NameOf(1) == "abc"); // what the rows show, and the row check compares
+        settings.commit();
+        Lines console;
+        CHECK(commandline::list(store, settings, console, where) == commandline::Done);
+        CHECK(console.output == std::vector<std::string>{"1\tabc\tC:\\p.exe", "2\tp\tC:\\p.exe", "3\tp\tC:\\p.exe"});
+    }
+}
+#endif

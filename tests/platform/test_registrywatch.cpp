@@ -4,6 +4,7 @@
 #ifdef _WIN32
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/win32/registrywatch.h"
+#include "platform/win32/settingslock.h"
 
 #include <doctest/doctest.h>
 
@@ -68,5 +69,41 @@ TEST_CASE("the watch on the settings' key")
     CHECK(WaitForSingleObject(watch.retryTimer(), 2 * win32::RegistryWatch::RetryMs) == WAIT_TIMEOUT);
     CHECK(calls == 7);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistWatchTest");
+}
+
+TEST_CASE("a retry while another holds the settings looks again later, without waiting for them")
+{
+    struct Holder
+    {
+        HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    } holder;
+    const HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void *arg) -> DWORD {
+            auto &h = *static_cast<Holder *>(arg);
+            kl::win32::SettingsLock lock(L"KicklistWatchTest", "test");
+            SetEvent(h.held);
+            WaitForSingleObject(h.release, INFINITE);
+            return 0;
+        },
+        &holder, 0, nullptr);
+    REQUIRE(WaitForSingleObject(holder.held, 5000) == WAIT_OBJECT_0);
+
+    win32::RegistryWatch watch("KicklistWatchTest");
+    int calls = 0;
+    watch.follow([&] { ++calls; });
+    watch.retry();
+    REQUIRE(WaitForSingleObject(watch.retryTimer(), 5000) == WAIT_OBJECT_0);
+    watch.retryDue();
+    CHECK(calls == 0); // still held: no read, and another look later
+    CHECK(WaitForSingleObject(watch.retryTimer(), 5000) == WAIT_OBJECT_0);
+
+    SetEvent(holder.release);
+    WaitForSingleObject(thread, 5000);
+    watch.retryDue();
+    CHECK(calls == 1);
+    for (HANDLE h : {thread, holder.held, holder.release})
+        CloseHandle(h);
 }
 #endif

@@ -1,11 +1,13 @@
 #include "registrywatch.h"
 
+#include "settingslock.h"
 #include "utf8.h"
 
 namespace kl::win32 {
 
 RegistryWatch::RegistryWatch(const std::string &app)
-    : m_key(L"Software\\" + widen(app))
+    : m_app(widen(app))
+    , m_key(L"Software\\" + m_app)
     , m_event(CreateEventW(nullptr, FALSE, FALSE, nullptr)) // reset by the wait that sees it
     , m_retryTimer(CreateWaitableTimerW(nullptr, FALSE, nullptr))
 {
@@ -49,6 +51,12 @@ void RegistryWatch::retry()
 
 void RegistryWatch::retryDue()
 {
+    // Looked at, not waited for: a read of a store in use would hold up the
+    // window for the lock's whole wait.
+    if (SettingsLock::inUse(m_app)) {
+        retry();
+        return;
+    }
     if (const std::function<void()> changed = m_changed)
         changed();
 }

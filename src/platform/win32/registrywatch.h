@@ -14,7 +14,8 @@ namespace kl::win32 {
 // message loop waits for event() and calls signalled() each time it is set;
 // that call arms the watch again before it reports. A store found in use is
 // tried again a second later (retryTimer(), retryDue()), changed or not: the
-// process that held it may only have read it.
+// process that held it may only have read it. A retry that finds it still
+// in use, without waiting for it, waits another second.
 class RegistryWatch final : public StoreWatch
 {
 public:
@@ -36,6 +37,7 @@ public:
 private:
     void arm();
 
+    std::wstring m_app;
     std::wstring m_key;
     HANDLE m_event;
     HANDLE m_retryTimer; // a synchronisation timer: reset by the wait that sees it

@@ -72,6 +72,18 @@ std::wstring SettingsLock::name(const std::wstring &app)
     return L"Local\\Kicklist-settings-" + userSid() + L"-" + upper;
 }
 
+bool SettingsLock::inUse(const std::wstring &app)
+{
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name(app).c_str());
+    if (!mutex)
+        return false; // no one has it open
+    const DWORD waited = WaitForSingleObject(mutex, 0);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+        ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return waited == WAIT_TIMEOUT;
+}
+
 SettingsLock::SettingsLock(const std::wstring &app, const std::string &where)
 {
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, name(app).c_str());

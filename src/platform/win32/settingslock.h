@@ -23,6 +23,9 @@ public:
     // which another session shares), with the user's SID and the
     // application's name in upper case, as the registry matches it.
     static std::wstring name(const std::wstring &app);
+    // Whether another thread or process holds it at this moment; a look
+    // that never waits.
+    static bool inUse(const std::wstring &app);
 
 private:
     void *m_mutex = nullptr;

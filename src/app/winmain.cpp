@@ -105,7 +105,7 @@ int run(HINSTANCE instance)
     kl::win32::RegistryWatch storeWatch(kl::AppStore::application());
     face.loop().waitFor(storeWatch.event(), [&storeWatch] { storeWatch.signalled(); });
     face.loop().waitFor(storeWatch.retryTimer(), [&storeWatch] { storeWatch.retryDue(); });
-    kl::win32::RegResetCopy resetCopy(kl::win32::widen(kl::AppStore::application()));
+    kl::win32::RegResetCopy resetCopy(settings, kl::win32::widen(kl::AppStore::application()));
     kl::Forms forms(kl::Platform{runtime, store, drives, registry, face, &storeWatch, &resetCopy});
     forms.main().view().form().Show();
     return face.loop().run();

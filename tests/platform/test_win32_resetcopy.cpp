@@ -53,8 +53,9 @@ TEST_CASE("the list kept before a reset opens back as it stood")
         store.SaveSetting(app, "SetApp", key, value);
     for (const auto &[key, value] : names)
         store.SaveSetting(app, "Appnames", key, value);
+    store.commit();
 
-    win32::RegResetCopy copy(L"KicklistResetTest", folder.wstring());
+    win32::RegResetCopy copy(store, L"KicklistResetTest", folder.wstring());
     for (int i = 0; i < win32::RegResetCopy::Kept + 2; ++i)
         copy.keepBeforeReset();
     const std::vector<std::wstring> copies = copy.copies();
@@ -69,6 +70,7 @@ TEST_CASE("the list kept before a reset opens back as it stood")
     store.SaveSetting(app, "SetApp", "AppCount", "0");
     store.SaveSetting(app, "Appnames", "AppCount", "0");
     store.SaveSetting(app, "SetApp", "3", "C:\\later.exe");
+    store.commit();
     REQUIRE(reg(L"import \"" + copies.front() + L"\"") == 0);
     for (const auto &[key, value] : stored)
         CHECK(store.GetSetting(app, "SetApp", key, "-") == value);
@@ -85,8 +87,10 @@ TEST_CASE("no list stored, no copy")
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest");
     const fs::path folder = fs::temp_directory_path() / L"kicklist-reset-test";
     fs::remove_all(folder);
-    win32::RegResetCopy copy(L"KicklistResetTest", folder.wstring());
+    win32::RegistrySettingsStore store;
+    win32::RegResetCopy copy(store, L"KicklistResetTest", folder.wstring());
     copy.keepBeforeReset();
+    store.commit();
     CHECK((copy.exportText().empty() && copy.copies().empty()));
 }
 #endif

@@ -75,7 +75,7 @@ std::string typeName(unsigned long type)
 
 } // namespace
 
-RegistrySettingsStore::Transaction &RegistrySettingsStore::begin(const std::string &app8)
+RegistrySettingsStore::Transaction &RegistrySettingsStore::open(const std::string &app8)
 {
     const std::wstring app = widen(app8);
     const std::wstring folded = upper(app);
@@ -133,7 +133,7 @@ std::string RegistrySettingsStore::GetSetting(const std::string &app, const std:
     const std::wstring wsection = widen(section), wkey = widen(key);
     if (!storableNames(widen(app), wsection, wkey))
         return def; // nothing can be stored under such a name
-    Transaction &transaction = begin(app);
+    Transaction &transaction = open(app);
     const auto changed = transaction.changes.find(upper(wsection + L'\\' + wkey));
     if (changed != transaction.changes.end())
         return changed->second.text ? narrow(*changed->second.text) : def;
@@ -161,7 +161,7 @@ void RegistrySettingsStore::SaveSetting(const std::string &app, const std::strin
     const std::wstring wsection = widen(section), wkey = widen(key);
     if (!storableNames(widen(app), wsection, wkey))
         throw RuntimeError(err::InvalidProcedureCall);
-    Transaction &transaction = begin(app);
+    Transaction &transaction = open(app);
     // The first spelling stays, as the registry keeps it.
     const auto [at, added] = transaction.changes.try_emplace(upper(wsection + L'\\' + wkey), Change{wsection, wkey, {}});
     at->second.text = widen(value);
@@ -173,7 +173,7 @@ void RegistrySettingsStore::DeleteSetting(const std::string &app, const std::str
     const std::wstring wsection = widen(section), wkey = widen(key);
     if (!storableNames(widen(app), wsection, wkey))
         throw RuntimeError(err::InvalidProcedureCall);
-    Transaction &transaction = begin(app);
+    Transaction &transaction = open(app);
     const std::wstring folded = upper(wsection + L'\\' + wkey);
     const auto changed = transaction.changes.find(folded);
     bool present = false;

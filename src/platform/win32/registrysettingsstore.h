@@ -36,6 +36,9 @@ public:
                      const std::string &value) override;
     void DeleteSetting(const std::string &app, const std::string &section, const std::string &key) override;
     void commit() override;
+    // Begins app's transaction now (locks it, finishes a journal left over)
+    // for a reader of the registry beside the store; commit() ends it.
+    void begin(const std::string &app) { open(app); }
 
 private:
     struct Change
@@ -53,7 +56,7 @@ private:
 
     // The application's transaction, begun (locked, a journal left over
     // applied) at its first access.
-    Transaction &begin(const std::string &app);
+    Transaction &open(const std::string &app);
     void finishJournal(const std::wstring &app);
     void commitApp(Transaction &transaction);
 

@@ -1,5 +1,7 @@
 #include "resetcopy.h"
 
+#include "registrysettingsstore.h"
+
 #include "platform/runtimeerror.h"
 #include "utf8.h"
 #include "win32shell.h"
@@ -115,8 +117,9 @@ std::wstring timeStamp()
 
 } // namespace
 
-RegResetCopy::RegResetCopy(std::wstring app, std::wstring folder)
-    : m_app(std::move(app))
+RegResetCopy::RegResetCopy(RegistrySettingsStore &store, std::wstring app, std::wstring folder)
+    : m_store(store)
+    , m_app(std::move(app))
     , m_folder(std::move(folder))
 {
 }
@@ -171,6 +174,7 @@ std::vector<std::wstring> RegResetCopy::copies() const
 
 void RegResetCopy::keepBeforeReset()
 {
+    m_store.begin(narrow(m_app)); // locked, and a change a crash left half done finished
     const std::wstring text = exportText();
     if (text.empty())
         return; // nothing stored, nothing to lose

@@ -7,6 +7,8 @@
 
 namespace kl::win32 {
 
+class RegistrySettingsStore;
+
 // Before the recovery dialog's reset: the list's two registry keys
 // (HKEY_CURRENT_USER\Software\<app>\SetApp and \Appnames) as they stand,
 // written as "<app>.reset-<yyyyMMdd-HHmmss>[-n].reg" (Windows Registry
@@ -17,8 +19,10 @@ class RegResetCopy final : public ResetCopy
 public:
     static constexpr int Kept = 5;
 
-    // folder: where the copies go; empty: %LOCALAPPDATA%\<app>.
-    explicit RegResetCopy(std::wstring app = L"Kicklist", std::wstring folder = {});
+    // folder: where the copies go; empty: %LOCALAPPDATA%\<app>. The copy is
+    // made within store's transaction, so that no other process changes the
+    // keys between the copy and the reset.
+    RegResetCopy(RegistrySettingsStore &store, std::wstring app = L"Kicklist", std::wstring folder = {});
     void keepBeforeReset() override;
 
     // The .reg text for the two keys; empty when neither exists.
@@ -28,6 +32,7 @@ public:
     std::wstring folder() const;
 
 private:
+    RegistrySettingsStore &m_store;
     std::wstring m_app;
     std::wstring m_folder;
 };

@@ -80,21 +80,6 @@ if(NOT EXISTS ${prefix}/system.reg)
   endif()
 endif()
 
-# One persistent wineserver per prefix, from its first program to its last:
-# each program its own wine session would have each one's start race the
-# system processes of the session before it winding down, and the next
-# session's wineboot starting up. The server is ended (and the registry
-# written out) before the prefix is copied.
-function(wine_server_start wineprefix)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${wineprefix} ${WINESERVER} -p
-                  INPUT_FILE /dev/null OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
-endfunction()
-function(wine_server_end wineprefix)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${wineprefix} ${WINESERVER} -k)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${wineprefix} ${WINESERVER} -w)
-endfunction()
-wine_server_start(${prefix})
-
 # The windows' texts are Japanese: the faces they ask for are drawn in IPA
 # P Gothic, made to MS P Gothic's measures, whatever the locale.
 set(design_faces "Tahoma" "MS UI Gothic" "ＭＳ Ｐゴシック")
@@ -126,7 +111,7 @@ foreach(run "C.UTF-8;1252" "ja_JP.UTF-8;932")
 endforeach()
 execute_process(COMMAND ${wine} KICKLIST_TEST_DPI=96 ${WINE64} ${tests}/winui_tests.exe WORKING_DIRECTORY ${tests}
                 RESULT_VARIABLE winui_failed)
-wine_server_end(${prefix})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${prefix} ${WINESERVER} -w)
 
 # The Win32 face again in a copy of the prefix (file(COPY) keeps the drive
 # links as links): with the screen at 144 dpi; and with the designs' faces
@@ -138,7 +123,6 @@ foreach(leg "144 dpi;144;IPAPGothic" "another face;96;Noto Sans CJK JP")
   file(REMOVE_RECURSE ${lprefix})
   file(COPY ${prefix}/ DESTINATION ${lprefix})
   set(lwine ${CMAKE_COMMAND} -E env WINEPREFIX=${lprefix} ${wine_env} LANG=C.UTF-8 LC_ALL=C.UTF-8)
-  wine_server_start(${lprefix})
   execute_process(COMMAND ${lwine} ${WINE64} reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d ${dpi} /f
                   OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE failed)
   replace_design_faces("${lwine}" "${face}")
@@ -146,7 +130,7 @@ foreach(leg "144 dpi;144;IPAPGothic" "another face;96;Noto Sans CJK JP")
     execute_process(COMMAND ${lwine} KICKLIST_TEST_DPI=${dpi} KICKLIST_TEST_FACE=${face} ${WINE64} ${tests}/winui_tests.exe
                     WORKING_DIRECTORY ${tests} RESULT_VARIABLE failed)
   endif()
-  wine_server_end(${lprefix})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${lprefix} ${WINESERVER} -k)
   file(REMOVE_RECURSE ${lprefix})
   if(failed)
     list(APPEND winui_legs_failed "${what}")

@@ -80,10 +80,12 @@ else()
   file(APPEND ${folder}/kicklist-cli.exe "!")
   file(SHA256 ${folder}/kicklist-cli.exe old_cli)
   file(SHA256 ${folder}/kicklist.exe old_window)
-  execute_process(COMMAND ${iwine} reg add ${uninstall} /v DisplayVersion /d 0.9 /f OUTPUT_QUIET ERROR_QUIET)
-  # (No pipe of ours to the program, or this would wait for its end.)
-  execute_process(COMMAND ${iwine} start /unix ${folder}/kicklist.exe RESULT_VARIABLE failed
-                  INPUT_FILE /dev/null OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
+  # No pipe of ours to these two: the first program of a wine session starts
+  # wine's own services, which would hold it as long as kicklist.exe runs.
+  foreach(command "reg;add;${uninstall};/v;DisplayVersion;/d;0.9;/f" "start;/unix;${folder}/kicklist.exe")
+    execute_process(COMMAND ${iwine} ${command} RESULT_VARIABLE failed
+                    INPUT_FILE /dev/null OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
+  endforeach()
   if(failed)
     wrong("the installed kicklist.exe did not start (${failed})")
   endif()

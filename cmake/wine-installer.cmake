@@ -34,6 +34,15 @@ macro(wrong what)
   endif()
 endmacro()
 
+# The file's SHA-256, or "missing".
+function(hash file out)
+  set(${out} missing PARENT_SCOPE)
+  if(EXISTS ${file})
+    file(SHA256 ${file} sum)
+    set(${out} ${sum} PARENT_SCOPE)
+  endif()
+endfunction()
+
 macro(wait_wine)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${iprefix} ${WINESERVER} -w)
 endmacro()
@@ -62,6 +71,56 @@ else()
   if(NOT entry MATCHES "Uninstall.exe")
     wrong("no uninstall entry under HKCU")
   endif()
+  # Over a running copy: kicklist.exe started from the folder (start returns
+  # once it runs), kicklist-cli.exe standing for an older build (a byte more)
+  # and the entry naming an older version. Silently, the installer and the
+  # uninstaller both refuse (exit 2) and change nothing. The uninstaller is
+  # run as its own launcher runs it, a copy outside the folder with _?=, so
+  # that its status is seen (the launcher returns 0 at once).
+  file(APPEND ${folder}/kicklist-cli.exe "!")
+  file(SHA256 ${folder}/kicklist-cli.exe old_cli)
+  file(SHA256 ${folder}/kicklist.exe old_window)
+  # No pipe of ours to these two: the first program of a wine session starts
+  # wine's own services, which would hold it as long as kicklist.exe runs.
+  foreach(command "reg;add;${uninstall};/v;DisplayVersion;/d;0.9;/f" "start;/unix;${folder}/kicklist.exe")
+    execute_process(COMMAND ${iwine} ${command} RESULT_VARIABLE failed
+                    INPUT_FILE /dev/null OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
+  endforeach()
+  if(failed)
+    wrong("the installed kicklist.exe did not start (${failed})")
+  endif()
+  get_filename_component(user ${home} NAME)
+  file(COPY ${folder}/Uninstall.exe DESTINATION ${iprefix}/drive_c/uninstall-copy)
+  foreach(step "the install;${installer};/S" "the uninstall;C:\\uninstall-copy\\Uninstall.exe;/S;_?=C:\\users\\${user}\\AppData\\Local\\Programs\\Kicklist")
+    list(POP_FRONT step what)
+    execute_process(COMMAND ${iwine} ${step} RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+    if(NOT failed EQUAL 2)
+      wrong("${what} over a running kicklist.exe exited with ${failed}, not 2")
+    endif()
+    foreach(file kicklist.exe kicklist-cli.exe Uninstall.exe)
+      if(NOT EXISTS ${folder}/${file})
+        wrong("${what} over a running kicklist.exe removed ${file}")
+      endif()
+    endforeach()
+    hash(${folder}/kicklist-cli.exe cli)
+    hash(${folder}/kicklist.exe window)
+    if(NOT cli STREQUAL old_cli OR NOT window STREQUAL old_window)
+      wrong("${what} over a running kicklist.exe replaced a program (a mixed install)")
+    endif()
+    reg_has(${uninstall} DisplayVersion entry)
+    if(NOT EXISTS "${shortcut}" OR NOT entry MATCHES "0\\.9")
+      wrong("${what} over a running kicklist.exe changed the shortcut or the uninstall entry: ${entry}")
+    endif()
+  endforeach()
+  # kicklist.exe ended, and with it every process of the prefix (so nothing maps its file any more).
+  execute_process(COMMAND ${iwine} taskkill /f /im kicklist.exe OUTPUT_QUIET ERROR_QUIET)
+  wait_wine()
+  execute_process(COMMAND ${iwine} ${installer} /S RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+  hash(${folder}/kicklist-cli.exe cli)
+  if(failed OR cli STREQUAL old_cli)
+    wrong("installing once kicklist.exe had ended: exit ${failed}, kicklist-cli.exe replaced: ${cli}")
+  endif()
+
   # The installed console program: its version, and the login entry it writes.
   execute_process(COMMAND ${iwine} ${folder}/kicklist-cli.exe --version OUTPUT_VARIABLE version ERROR_QUIET)
   if(NOT version MATCHES "^Kicklist [0-9]+\\.[0-9]+\n$")

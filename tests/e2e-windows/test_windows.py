@@ -6,7 +6,7 @@
 # wineserver, and each case starts from an empty HKCU\Software\Kicklist.
 # Usage: test_windows.py BUILD_WINDOWS DESIGN_HEADER WORK_DIR [unittest arguments]
 
-import os, re, shutil, subprocess, sys, tempfile, time, unittest  # noqa: E401
+import hashlib, os, re, shutil, subprocess, sys, tempfile, time, unittest  # noqa: E401
 from pathlib import Path
 
 WAIT = 15.0  # seconds: the bound of every wait
@@ -87,6 +87,7 @@ class Kicklist(unittest.TestCase):
 
     def setUp(self):
         self.env, self.drive, self.procs, self.shown = SUITE, Path(SUITE["WINEPREFIX"], "drive_c"), [], []
+        self.others = ()  # titles of other programs the case drives; their pages' are "<title>: <page>"
         wine(self.env, "reg", "delete", KEY, "/f")
         self.work = Path(tempfile.mkdtemp(prefix="case-", dir=self.drive))
         self.addCleanup(shutil.rmtree, self.work, True)
@@ -126,7 +127,8 @@ class Kicklist(unittest.TestCase):
         deadline = time.monotonic() + WAIT
         while True:
             titles = [t for t, _ in self.windows()]
-            unexpected = [t for t in titles if t != PROBE and (t not in self.shown + list(expecting) or titles.count(t) > 1)]
+            unexpected = [t for t in titles if t != PROBE and (t not in self.shown + list(expecting) or titles.count(t) > 1)
+                          and not self.other_page(t)]
             if unexpected:
                 self.fail("unexpected window %r while waiting for %s" % (unexpected[0], what))
             if value := predicate():
@@ -135,10 +137,13 @@ class Kicklist(unittest.TestCase):
                 self.fail("no %s within %.0fs" % (what, WAIT))
             time.sleep(0.05)
 
+    def other_page(self, title):
+        return ":" in title and title.split(":")[0] in self.others
+
     def window(self, title, replacing=None):
         # Waits for the window title (None: none) and, with replacing, for that one to go.
         def found():
-            if title and self.proc.poll() is not None:
+            if title and title not in self.others and self.proc.poll() is not None:
                 self.fail("kicklist ended (%d) before %r" % (self.proc.returncode, title))
             ws = dict(self.windows())
             return replacing not in ws and (ws.get(title) if title else True)
@@ -178,7 +183,8 @@ class Kicklist(unittest.TestCase):
         # A click on the box's caption first makes it the active window, whichever program took the focus since.
         w = self.window(title)
         g = dict(re.findall(r"(\w+)=(\d+)", self.x("xdotool", "getwindowgeometry", "--shell", w)))
-        self.x("xdotool", "mousemove", "--sync", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + 8, "click", 1)
+        # (No --sync: it would wait for ever if the pointer is there already, over a box before this one.)
+        self.x("xdotool", "mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + 8, "click", 1)
         self.key(title, key)
         return self.window(then, replacing=title)
 
@@ -333,6 +339,46 @@ class Kicklist(unittest.TestCase):
         self.wait("the program folder removed", lambda: not folder.exists())
         self.assertEqual(self.listed(), [(self.path("alpha.exe"),) * 2])
 
+    def test_install_and_uninstall_over_a_running_copy(self):
+        # Each asks to close the running kicklist.exe: Cancel changes nothing; closing it and Retry goes on.
+        installer = next((BUILD / "package").glob("Kicklist-*-win64.exe"))
+        name = "Kicklist " + re.search(r"Kicklist-(.+)-win64", installer.name)[1]
+        setup, uninstall = name + " Setup", name + " Uninstall"  # the question's title; its pages' add ": <page>"
+        self.others = (setup, uninstall)
+        self.assertEqual(wine(self.env, installer, "/S"), 0, "the silent install")
+        home = next(p for p in (self.drive / "users").iterdir() if p.name != "Public")
+        folder = home / "AppData" / "Local" / "Programs" / "Kicklist"
+        link = home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kicklist.lnk"
+        cli = folder / "kicklist-cli.exe"
+        cli.write_bytes(cli.read_bytes() + b"!")  # an older build's
+        installed = lambda: {f.name: hashlib.sha256(f.read_bytes()).hexdigest()  # noqa: E731
+                             for f in folder.iterdir()} if folder.exists() else {}
+        older = installed()["kicklist-cli.exe"]
+        self.put([self.program("alpha.exe")])
+        page = lambda: [i for t, i in self.windows() if self.other_page(t)]  # noqa: E731
+
+        for title, exe in ((setup, installer), (uninstall, folder / "Uninstall.exe")):
+            self.start(exe=folder / "kicklist.exe")
+            before = installed()
+            for answer in ("Escape", "Return"):  # Cancel; then, Kicklist closed, Retry
+                self.procs.append(subprocess.Popen([WINE, exe], env=self.env, stdin=QUIET, stdout=QUIET, stderr=QUIET))
+                self.x("xdotool", "windowfocus", "--sync", self.wait("the %s window" % title, page)[0], "key", "Return")
+                self.window(title)  # the question
+                if answer == "Return":
+                    self.click(MAIN, "Exit")
+                    self.ended()
+                self.answer(title, answer)
+                if answer == "Escape":
+                    self.assertEqual(installed(), before, "%s cancelled changed the program files" % title)
+                    self.assertTrue(link.exists(), "%s cancelled took the shortcut" % title)
+                done = self.wait("the %s window's last page" % title,
+                                 lambda: [i for t, i in self.windows() if t == title + ": Completed"])[0]
+                self.x("xdotool", "windowfocus", "--sync", done, "key", "Return")  # Close, or Cancel once cancelled
+                self.wait("the %s window to close" % title, lambda: not page())
+            if exe is installer:
+                self.assertNotEqual(installed()["kicklist-cli.exe"], older, "Retry did not install")
+        self.wait("the program folder removed", lambda: not folder.exists() and not link.exists())
+        self.assertEqual(self.listed(), [(self.path("alpha.exe"),) * 2])
 
 def main():
     global BUILD, DESIGN, SUITE

@@ -37,12 +37,15 @@ int reg(const std::wstring &arguments)
 
 } // namespace
 
-TEST_CASE("the list kept before a reset opens back as it stood")
+TEST_CASE("the list kept before a reset opens back as it stood; no list stored, no copy")
 {
     const std::string app = "KicklistResetTest";
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest");
     const fs::path folder = fs::temp_directory_path() / L"kicklist-reset-test";
-    fs::remove_all(folder);
+    const auto clear = [&] { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest"), fs::remove_all(folder); };
+    clear();
+    win32::RegResetCopy copy(L"KicklistResetTest", folder.wstring());
+    copy.keepBeforeReset();
+    CHECK((copy.exportText().empty() && copy.copies().empty()));
     win32::RegistrySettingsStore store;
     // Texts a .reg file must escape or cannot quote: backslashes, quotes,
     // Japanese, a line break.
@@ -53,8 +56,8 @@ TEST_CASE("the list kept before a reset opens back as it stood")
         store.SaveSetting(app, "SetApp", key, value);
     for (const auto &[key, value] : names)
         store.SaveSetting(app, "Appnames", key, value);
+    store.commit(); // the store writes at its commit: the copy is of what is in the registry
 
-    win32::RegResetCopy copy(L"KicklistResetTest", folder.wstring());
     for (int i = 0; i < win32::RegResetCopy::Kept + 2; ++i)
         copy.keepBeforeReset();
     const std::vector<std::wstring> copies = copy.copies();
@@ -69,24 +72,14 @@ TEST_CASE("the list kept before a reset opens back as it stood")
     store.SaveSetting(app, "SetApp", "AppCount", "0");
     store.SaveSetting(app, "Appnames", "AppCount", "0");
     store.SaveSetting(app, "SetApp", "3", "C:\\later.exe");
+    store.commit();
     REQUIRE(reg(L"import \"" + copies.front() + L"\"") == 0);
     for (const auto &[key, value] : stored)
         CHECK(store.GetSetting(app, "SetApp", key, "-") == value);
     for (const auto &[key, value] : names)
         CHECK(store.GetSetting(app, "Appnames", key, "-") == value);
     CHECK(store.GetSetting(app, "SetApp", "3", "-") == "-");
-
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest");
-    fs::remove_all(folder);
-}
-
-TEST_CASE("no list stored, no copy")
-{
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest");
-    const fs::path folder = fs::temp_directory_path() / L"kicklist-reset-test";
-    fs::remove_all(folder);
-    win32::RegResetCopy copy(L"KicklistResetTest", folder.wstring());
-    copy.keepBeforeReset();
-    CHECK((copy.exportText().empty() && copy.copies().empty()));
+    store.commit();
+    clear();
 }
 #endif

@@ -41,14 +41,16 @@ Claim laterStart(const QByteArray &key, const QByteArray &display)
     return claim;
 }
 
-// A client of the socket at path that connects and never writes.
-int silentClient(const QByteArray &path)
+// A socket bound to path (a dead instance's), or connected to it and never
+// writing (a silent client); -1 when that fails.
+int socketAt(const QByteArray &path, bool bind)
 {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+    const auto *at = reinterpret_cast<const sockaddr *>(&address);
+    if ((bind ? ::bind(fd, at, sizeof address) : ::connect(fd, at, sizeof address)) != 0) {
         ::close(fd);
         return -1;
     }
@@ -104,12 +106,8 @@ private Q_SLOTS:
         SingleInstance first(list, ":7");
         const QByteArray at = first.path();
         if (atSocket == "socket") {
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            std::memcpy(address.sun_path, at.constData(), std::size_t(at.size()));
-            QVERIFY(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0);
-            ::close(fd);
+            const int fd = socketAt(at, true);
+            QVERIFY(fd >= 0 && ::close(fd) == 0);
         } else if (atSocket == "file") {
             QFile file(QFile::decodeName(at));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -146,7 +144,7 @@ private Q_SLOTS:
                 ::close(fd);
         });
         for (int i = 0; i < 15; ++i) {
-            silent.push_back(silentClient(first.path()));
+            silent.push_back(socketAt(first.path(), false));
             QVERIFY(silent.back() >= 0);
             QCoreApplication::processEvents();
         }
@@ -167,7 +165,7 @@ private Q_SLOTS:
         SingleInstance first("/home/u/.config", ":7", std::chrono::milliseconds(50));
         QCOMPARE(first.claim(), Claim::Ours);
         first.serve([] {});
-        const int fd = silentClient(first.path());
+        const int fd = socketAt(first.path(), false);
         QVERIFY(fd >= 0);
         const auto closeIt = qScopeGuard([fd] { ::close(fd); });
         QTRY_VERIFY(dropped(fd));

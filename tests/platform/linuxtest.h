@@ -4,8 +4,12 @@
 // UTF-8 std::string, the tests Qt.
 #include "support/errorof.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -37,6 +41,28 @@ inline std::vector<std::string> s(const QStringList &list)
     for (const QString &text : list)
         texts.push_back(s(text));
     return texts;
+}
+
+// A file's bytes, or "<unreadable>".
+inline QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// Writes a file whole, making its folder; whether that worked.
+inline bool writeBytes(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+}
+
+// A file's permission bits, or -1.
+inline int modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 // Removes a folder that holds names Qt cannot read (and so QTemporaryDir leaves).

@@ -44,12 +44,10 @@ TEST_CASE("the watch on the settings' key")
     CHECK(calls == 1);
     CHECK_FALSE(setThenCalled(watch, 0));
     // The key appears; values change in each section; the key goes.
-    write("SetApp", "C:\\a.exe");
-    CHECK(setThenCalled(watch));
-    write("Appnames", "a");
-    CHECK(setThenCalled(watch));
-    write("SetApp", "C:\\b.exe");
-    CHECK(setThenCalled(watch));
+    for (const auto &[section, value] : {std::pair{"SetApp", "C:\\a.exe"}, {"Appnames", "a"}, {"SetApp", "C:\\b.exe"}}) {
+        write(section, value);
+        CHECK(setThenCalled(watch));
+    }
     CHECK(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistWatchTest") == ERROR_SUCCESS);
     CHECK(setThenCalled(watch));
     write("Appnames", "again");

@@ -37,13 +37,16 @@ int reg(const std::wstring &arguments)
 
 } // namespace
 
-TEST_CASE("the list kept before a reset opens back as it stood")
+TEST_CASE("the list kept before a reset opens back as it stood; no list stored, no copy")
 {
     const std::string app = "KicklistResetTest";
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest");
     const fs::path folder = fs::temp_directory_path() / L"kicklist-reset-test";
-    fs::remove_all(folder);
+    const auto clear = [&] { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest"), fs::remove_all(folder); };
+    clear();
     win32::RegistrySettingsStore store;
+    win32::RegResetCopy copy(store, L"KicklistResetTest", folder.wstring());
+    copy.keepBeforeReset();
+    CHECK((copy.exportText().empty() && copy.copies().empty()));
     // Texts a .reg file must escape or cannot quote: backslashes, quotes,
     // Japanese, a line break.
     const std::pair<std::string, std::string> stored[] = {
@@ -53,9 +56,8 @@ TEST_CASE("the list kept before a reset opens back as it stood")
         store.SaveSetting(app, "SetApp", key, value);
     for (const auto &[key, value] : names)
         store.SaveSetting(app, "Appnames", key, value);
-    store.commit();
+    store.commit(); // the copy is of what is in the registry
 
-    win32::RegResetCopy copy(store, L"KicklistResetTest", folder.wstring());
     for (int i = 0; i < win32::RegResetCopy::Kept + 2; ++i)
         copy.keepBeforeReset();
     const std::vector<std::wstring> copies = copy.copies();
@@ -77,20 +79,7 @@ TEST_CASE("the list kept before a reset opens back as it stood")
     for (const auto &[key, value] : names)
         CHECK(store.GetSetting(app, "Appnames", key, "-") == value);
     CHECK(store.GetSetting(app, "SetApp", "3", "-") == "-");
-
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest");
-    fs::remove_all(folder);
-}
-
-TEST_CASE("no list stored, no copy")
-{
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistResetTest");
-    const fs::path folder = fs::temp_directory_path() / L"kicklist-reset-test";
-    fs::remove_all(folder);
-    win32::RegistrySettingsStore store;
-    win32::RegResetCopy copy(store, L"KicklistResetTest", folder.wstring());
-    copy.keepBeforeReset();
     store.commit();
-    CHECK((copy.exportText().empty() && copy.copies().empty()));
+    clear();
 }
 #endif

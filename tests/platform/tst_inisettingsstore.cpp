@@ -29,26 +29,16 @@
 
 using namespace kl;
 using kl::test::errorOf;
+using kl::test::modeOf;
 using kl::test::q;
+using kl::test::readBytes;
 using kl::test::s;
+using kl::test::writeBytes;
 
 namespace {
 
 const std::string App = "Kicklist", SetApp = "SetApp";
 const QByteArray TwoPrograms = "[Appnames]\nAppCount=2\n1=First\n2=Second\n\n[SetApp]\nAppCount=2\n1=/a\n2=/b\n";
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size());
-}
 
 // What a folder holds besides the lock file a store keeps.
 QStringList leftovers(const QString &folder)
@@ -64,12 +54,6 @@ bool locked(const QString &path)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     return ::close(fd), held;
-}
-
-int modeOf(const QString &path)
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 } // namespace
@@ -90,7 +74,7 @@ private Q_SLOTS:
         const QString pangram = QStringLiteral("the_quick_brown_fox_jumps_over_a_lazy_dog");
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("KICKLIST/kicklist.INI"));
-        writeBytes(file, "[setAPP]\nLASTpath=first\nhigh=\\xd800\nlow=\\xdc00\\x61\npair=\xf0\x9f\x98\x80\\xd83d\n");
+        QVERIFY(writeBytes(file, "[setAPP]\nLASTpath=first\nhigh=\\xd800\nlow=\\xdc00\\x61\npair=\xf0\x9f\x98\x80\\xd83d\n"));
         IniSettingsStore store(s(dir.path())), rewriter(s(dir.path()));
         QCOMPARE(q(store.GetSetting("kICKlIST", "sEtApP", "lAsTpAtH", {})), QStringLiteral("first"));
         QCOMPARE(q(store.GetSetting("Other", SetApp, "LastPath", {})), QString()); // another file
@@ -238,8 +222,8 @@ private Q_SLOTS:
         const QByteArray theirs = "\n[Mine] ; kept\nr=@Rect(1 2 3 4)\nb=@ByteArray(\\xff\\xfe)\nl=a, b, c\n"
                                   "v=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n  s = \" x\" ; note\n";
         const QByteArray original = "[SetApp]\ngood1=one\n" + line + "\ngood2=two\n\n[Appnames]\nName=\xe5\x90\x8d\n" + theirs;
-        writeBytes(file, original);
-        writeBytes(dir.filePath(QStringLiteral("theirs.ini")), theirs);
+        QVERIFY(writeBytes(file, original));
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("theirs.ini")), theirs));
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
         const auto umask = qScopeGuard([old = ::umask(0)] { ::umask(old); }); // the widest: the hardest to keep private
         IniSettingsStore store(s(dir.path()));
@@ -260,7 +244,7 @@ private Q_SLOTS:
         QCOMPARE(types.join(u' '), QStringLiteral("QByteArray QStringList QRect QString int"));
         QCOMPARE(leftovers(folder).replaceInStrings(QRegularExpression(QStringLiteral("-\\d{8}-\\d{6}$")), QStringLiteral("-<time>")),
                  QStringList{"Kicklist.ini"} + (damaged ? QStringList{"Kicklist.ini.damaged-<time>"} : QStringList()));
-        writeBytes(file, "again\n" + original); // damaged again within the second: a copy beside the first
+        QVERIFY(writeBytes(file, "again\n" + original)); // damaged again within the second: a copy beside the first
         store.SaveSetting(App, SetApp, "New", "m");
         store.commit();
         QByteArrayList copies;
@@ -294,8 +278,8 @@ private Q_SLOTS:
         const QString file = dir.filePath(QStringLiteral("Kicklist/Kicklist.ini"));
         const QByteArray others = "[Other]\nnote=caf\xe9\n\xff\xfe=\x80\n";
         const QByteArray inFile = name.contains(',') ? '"' + name + '"' : name;
-        writeBytes(file, "[SetApp]\nAppCount=3\n1=/a\n2=/b\n3=/c\n\n[Appnames]\nAppCount=3\n1=alpha\n2=" + inFile
-                             + "\n3=gamma\n\n" + others);
+        QVERIFY(writeBytes(file, "[SetApp]\nAppCount=3\n1=/a\n2=/b\n3=/c\n\n[Appnames]\nAppCount=3\n1=alpha\n2="
+                                     + inFile + "\n3=gamma\n\n" + others));
         IniSettingsStore store(s(dir.path()));
         QCOMPARE(QByteArray::fromStdString(store.GetSetting(App, "Appnames", "2", {})), name);
         // The list window's removal: later entries move down a key, the last key goes.
@@ -344,9 +328,9 @@ private Q_SLOTS:
     void startedProgramsInheritNothing()
     {
         QTemporaryDir dir;
-        writeBytes(dir.filePath(QStringLiteral("config/Kicklist/Kicklist.ini")), TwoPrograms);
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("config/Kicklist/Kicklist.ini")), TwoPrograms));
         const QString program = dir.filePath(QStringLiteral("fds")), out = program + QStringLiteral(".out");
-        writeBytes(program, "#!/bin/sh\nls -l /proc/$$/fd > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
+        QVERIFY(writeBytes(program, "#!/bin/sh\nls -l /proc/$$/fd > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n"));
         QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         IniSettingsStore store(s(dir.filePath(QStringLiteral("config"))));
         QCOMPARE(q(store.GetSetting(App, SetApp, "1", {})), QStringLiteral("/a"));
@@ -390,13 +374,13 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("Kicklist")), victim = dir.filePath(QStringLiteral("victim"));
         QString file = folder + QStringLiteral("/Kicklist.ini"), kept = file;
-        writeBytes(victim, "mine\n");
+        QVERIFY(writeBytes(victim, "mine\n"));
         const QByteArray nativeFolder = QFile::encodeName(folder), native = QFile::encodeName(file);
         const char *target = setup.endsWith(QLatin1String("folder")) ? nativeFolder.constData() : native.constData();
         if (is("fifo"))
             QVERIFY(QDir().mkpath(folder) && ::mkfifo(native.constData(), 0600) == 0);
         else
-            writeBytes(file, TwoPrograms);
+            QVERIFY(writeBytes(file, TwoPrograms));
         if (is("huge"))
             QCOMPARE(::truncate(native.constData(), 16 * 1024 * 1024 + 1), 0);
         if (setup.startsWith(QLatin1String("chmod")))
@@ -406,9 +390,9 @@ private Q_SLOTS:
         if (is("lock link"))
             QVERIFY(QFile::link(victim, file + QStringLiteral(".lock")));
         else if (setup.startsWith(QLatin1String("lock ")))
-            writeBytes(file + QStringLiteral(".lock"), setup.mid(5).toUtf8());
+            QVERIFY(writeBytes(file + QStringLiteral(".lock"), setup.mid(5).toUtf8()));
         if (setup.endsWith(QLatin1String("12345\n")))
-            writeBytes(file + QStringLiteral(".lock.rmlock"), {});
+            QVERIFY(writeBytes(file + QStringLiteral(".lock.rmlock"), {}));
         // Another open file description: to flock() as good as another process.
         const int fd = is("lock held") ? ::open(QFile::encodeName(file + QStringLiteral(".lock")).constData(), O_RDWR) : -1;
         QVERIFY(!is("lock held") || ::flock(fd, LOCK_EX) == 0);
@@ -417,12 +401,12 @@ private Q_SLOTS:
             QVERIFY(QFile::rename(file, kept) && QFile::link(kept, file));
         }
         if (is("leftover"))
-            writeBytes(file + QStringLiteral(".aBcDeF"), "[SetApp]\nhalf");
+            QVERIFY(writeBytes(file + QStringLiteral(".aBcDeF"), "[SetApp]\nhalf"));
         if (is("inodes")) {
             if (::mount("tmpfs", nativeFolder.constData(), "tmpfs", 0, "size=1m,nr_inodes=3,mode=0700") != 0)
                 QSKIP("cannot mount a small file system here");
-            writeBytes(file, TwoPrograms); // with the folder and the lock: every inode
-            writeBytes(file + QStringLiteral(".lock"), {});
+            QVERIFY(writeBytes(file, TwoPrograms)); // with the folder and the lock: every inode
+            QVERIFY(writeBytes(file + QStringLiteral(".lock"), {}));
         }
         const struct Unmount { QByteArray at; ~Unmount() { ::umount(at.constData()); } } unmount{nativeFolder};
         // Opening a FIFO blocking waits for a writer that never comes: fail, not hang.

@@ -1,6 +1,8 @@
 // The copy of the settings file kept before the recovery dialog's reset:
 // byte for byte, private, beside the file, and only the newest few.
 
+#include "linuxtest.h"
+
 #include "linux/inisettingsstore.h"
 #include "linux/resetcopy.h"
 
@@ -10,26 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using namespace kl;
-
-namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
-
-} // namespace
+using namespace kl::test;
 
 class TestResetCopy : public QObject
 {
@@ -62,9 +46,7 @@ private Q_SLOTS:
         QCOMPARE(copies.size(), 1);
         QVERIFY(QFileInfo(copies[0]).fileName().startsWith(QStringLiteral("Kicklist.ini.reset-")));
         QCOMPARE(readBytes(copies[0]), before);
-        struct stat st;
-        QVERIFY(::stat(QFile::encodeName(copies[0]).constData(), &st) == 0);
-        QCOMPARE(st.st_mode & 07777, 0600u);
+        QCOMPARE(modeOf(copies[0]), 0600);
         QCOMPARE(IniSettingsStore(config().toStdString()).GetSetting("Kicklist", "SetApp", "AppCount", ""), "0");
         // The one step the README gives.
         QVERIFY(QFile::remove(file()) && QFile::copy(copies[0], file()));

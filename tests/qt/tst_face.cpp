@@ -157,11 +157,19 @@ TEST_CASE("picker: mouse, keys and its modal showing")
     CHECK(waited);
 }
 
-TEST_CASE("rename dialog: keys in the name box")
+TEST_CASE("rename dialog: keys in the name box and on its buttons")
 {
-    // Enter confirms, End and Esc cancel, Home clears, whatever the
-    // modifiers; other keys type. Each key: the list's second row after it,
-    // and the name box's text ("-": the dialog hidden).
+    QtHarness h;
+    QWidget *list = h.list();
+    auto *rows = QtHarness::child<QListWidget>(list, "List1");
+    clickAt(rows, rowAt(rows, 1));
+    QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
+    auto *d = dynamic_cast<QWidget *>(&h.forms.namechenge().view());
+    auto *text1 = QtHarness::child<QLineEdit>(d, "Text1");
+    CHECK((d->isVisible() && text1->text() == "Program 2" && d->focusWidget() == text1));
+    // In the name box Enter confirms, End and Esc cancel, Home clears, whatever
+    // the modifiers; other keys type. Each key: the list's second row after
+    // it, and the name box's text ("-": the dialog hidden).
     const struct { const char *name; Qt::Key key; Qt::KeyboardModifiers modifiers; QString row1, text; } table[] = {
         {"Return", Qt::Key_Return, {}, "x", "-"},
         {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "x", "-"},
@@ -172,36 +180,19 @@ TEST_CASE("rename dialog: keys in the name box")
     for (const auto &row : table) {
         SUBCASE(row.name)
         {
-            QtHarness h;
-            QWidget *list = h.list();
-            auto *rows = QtHarness::child<QListWidget>(list, "List1");
-            clickAt(rows, rowAt(rows, 1));
-            QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
-            auto *d = dynamic_cast<QWidget *>(&h.forms.namechenge().view());
-            auto *text1 = QtHarness::child<QLineEdit>(d, "Text1");
-            CHECK((d->isVisible() && text1->text() == "Program 2" && d->focusWidget() == text1));
             text1->setText("x");
             QTest::keyClick(text1, row.key, row.modifiers);
             CHECK(rows->item(1)->text() == row.row1);
             CHECK((d->isVisible() ? text1->text() : "-") == row.text);
         }
     }
-}
-
-TEST_CASE("rename dialog: Enter and Esc on its buttons press nothing")
-{
-    QtHarness h;
-    QWidget *list = h.list();
-    auto *rows = QtHarness::child<QListWidget>(list, "List1");
-    clickAt(rows, rowAt(rows, 1));
-    QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
-    auto *d = dynamic_cast<QWidget *>(&h.forms.namechenge().view());
-    for (const char *button : {"chenge", "clear", "cancel"})
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
-            QtHarness::child(d, button)->setFocus(), QTest::keyClick(QtHarness::child(d, button), key);
-    // Not renamed, not emptied, not hidden.
-    CHECK((rows->item(1)->text() == "Program 2" && QtHarness::child<QLineEdit>(d, "Text1")->text() == "Program 2"));
-    CHECK(d->isVisible());
+    SUBCASE("Enter and Esc on its buttons press nothing: not renamed, not emptied, not hidden")
+    {
+        for (const char *button : {"chenge", "clear", "cancel"})
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+                QtHarness::child(d, button)->setFocus(), QTest::keyClick(QtHarness::child(d, button), key);
+        CHECK((rows->item(1)->text() == "Program 2" && text1->text() == "Program 2" && d->isVisible()));
+    }
 }
 
 TEST_CASE("about box: owner, keys and a real message box")

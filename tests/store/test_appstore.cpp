@@ -67,9 +67,11 @@ TEST_CASE("appending")
     }
     SUBCASE("a count that is no number, at the top or below 0 changes nothing")
     {
-        for (const auto &[count, error] : {std::pair{"three", err::TypeMismatch}, {"32767", err::Overflow},
-                                           {"-1", err::SubscriptOutOfRange}, {"-32768", err::SubscriptOutOfRange}}) {
-            INFO("count: ", std::string(count));
+        for (const auto &row : {std::pair{"three", err::TypeMismatch}, {"32767", err::Overflow},
+                                {"-1", err::SubscriptOutOfRange}, {"-32768", err::SubscriptOutOfRange}}) {
+            const std::string count = row.first; // not a binding: clang 14 lets no lambda capture one
+            const int error = row.second;
+            INFO("count: ", count);
             Store b(0);
             b.settings.put("SetApp", "AppCount", count);
             CHECK(errorOf([&] { b.store.Append("/opt/x", b.list, b.allRan); }) == error);

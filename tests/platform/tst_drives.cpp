@@ -6,8 +6,6 @@
 #include "linux/sysinforegistry.h"
 #include "platform/runtimeerror.h"
 
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -17,7 +15,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>

@@ -384,8 +384,8 @@ private Q_SLOTS:
         if (is("inodes")) {
             if (::mount("tmpfs", nativeFolder.constData(), "tmpfs", 0, "size=1m,nr_inodes=3,mode=0700") != 0)
                 QSKIP("cannot mount a small file system here");
-            QVERIFY(writeBytes(file, TwoPrograms)); // with the folder and the lock: every inode
-            QVERIFY(writeBytes(file + QStringLiteral(".lock"), {}));
+            // With the folder and the lock: every inode.
+            QVERIFY(writeBytes(file, TwoPrograms) && writeBytes(file + QStringLiteral(".lock"), {}));
         }
         const struct Unmount { QByteArray at; ~Unmount() { ::umount(at.constData()); } } unmount{nativeFolder};
         // Opening a FIFO blocking waits for a writer that never comes: fail, not hang.

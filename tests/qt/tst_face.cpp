@@ -8,7 +8,6 @@
 #include "windows/namechenge.h"
 #include "windows/syori.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -20,8 +19,7 @@ namespace {
 QStringList texts(QListWidget *list)
 {
     QStringList rows;
-    for (int row = 0; row < list->count(); ++row)
-        rows.append(list->item(row)->text());
+    for (int row = 0; row < list->count(); ++row) rows.append(list->item(row)->text());
     return rows;
 }
 
@@ -203,7 +201,6 @@ TEST_CASE("about box: owner, keys and a real message box")
     auto *about = dynamic_cast<QWidget *>(&h.forms.frmAbout().view());
     CHECK((about->isVisible() && about->parentWidget() == list && about->geometry().topLeft() == QPoint(156, 129)));
     CHECK(QtHarness::child<QLabel>(about, "picIcon")->pixmap().size() == QSize(32, 32));
-
     SUBCASE("no system information tool: one box, the about box stays")
     {
         h.answer(vbOK);
@@ -230,8 +227,7 @@ TEST_CASE("about box: owner, keys and a real message box")
 TEST_CASE("recovery dialog: Esc and Enter do nothing")
 {
     QtHarness h;
-    kl::syori &syori = h.forms.syori();
-    auto *d = dynamic_cast<QWidget *>(&syori.view());
+    auto *d = dynamic_cast<QWidget *>(&h.forms.syori().view());
     d->show();
     CHECK_FALSE(QtHarness::ends([d] {
         for (QWidget *at : {d, static_cast<QWidget *>(QtHarness::child(d, "ok"))})
@@ -243,6 +239,5 @@ TEST_CASE("recovery dialog: Esc and Enter do nothing")
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    doctest::Context context(argc, argv);
-    return context.run();
+    return doctest::Context(argc, argv).run();
 }

@@ -19,9 +19,8 @@
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 
-#include <tuple>
-
 #include <algorithm>
+#include <tuple>
 
 using namespace kl;
 using namespace kl::test;
@@ -261,8 +260,7 @@ int main(int argc, char *argv[])
             return std::fprintf(stderr, "other faces installed: %s\n", qPrintable(others.join(", "))), 1;
         kl::qt::preferJapaneseFont();
         std::printf("face %s\n", qPrintable(face));
-        doctest::Context context(argc, argv);
-        return context.run();
+        return doctest::Context(argc, argv).run();
     }
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;

@@ -28,6 +28,9 @@ template <> struct StringMaker<QStringList> { static String convert(const QStrin
 
 namespace kl::test {
 
+// The Qt window drawing a form.
+template <typename Form> QWidget *view(Form &form) { return dynamic_cast<QWidget *>(&form.view()); }
+
 // Answers modal windows as a user would: each queued answer runs once a new
 // modal window is up, those the answer itself opens included. A modal window
 // with no answer queued fails the test at once, with its title, and is hidden
@@ -91,7 +94,7 @@ struct QtHarness : NoWindowLeft, Services
     // The list window, shown and active.
     QWidget *list()
     {
-        auto *w = dynamic_cast<QWidget *>(&forms.main().view());
+        auto *w = view(forms.main());
         if (!w->isVisible())
             w->show(), QApplication::setActiveWindow(w);
         return w;

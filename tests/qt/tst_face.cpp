@@ -26,8 +26,7 @@ QStringList texts(QListWidget *list)
 // Which of AppDel, Run and chenge take a click: a row is chosen.
 bool rowButtons(QWidget *w)
 {
-    return QtHarness::child(w, "AppDel")->isEnabled() && QtHarness::child(w, "Run")->isEnabled()
-        && QtHarness::child(w, "chenge")->isEnabled();
+    return QtHarness::child(w, "AppDel")->isEnabled() && QtHarness::child(w, "Run")->isEnabled() && QtHarness::child(w, "chenge")->isEnabled();
 }
 
 } // namespace
@@ -162,7 +161,7 @@ TEST_CASE("rename dialog: keys in the name box and on its buttons")
     auto *rows = QtHarness::child<QListWidget>(list, "List1");
     clickAt(rows, rowAt(rows, 1));
     QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
-    auto *d = dynamic_cast<QWidget *>(&h.forms.namechenge().view());
+    auto *d = view(h.forms.namechenge());
     auto *text1 = QtHarness::child<QLineEdit>(d, "Text1");
     CHECK((d->isVisible() && text1->text() == "Program 2" && d->focusWidget() == text1));
     // In the name box Enter confirms, End and Esc cancel, Home clears, whatever
@@ -198,7 +197,7 @@ TEST_CASE("about box: owner, keys and a real message box")
     QtHarness h;
     QWidget *list = h.list();
     QTest::mouseClick(QtHarness::child(list, "Command1"), Qt::LeftButton);
-    auto *about = dynamic_cast<QWidget *>(&h.forms.frmAbout().view());
+    auto *about = view(h.forms.frmAbout());
     CHECK((about->isVisible() && about->parentWidget() == list && about->geometry().topLeft() == QPoint(156, 129)));
     CHECK(QtHarness::child<QLabel>(about, "picIcon")->pixmap().size() == QSize(32, 32));
     SUBCASE("no system information tool: one box, the about box stays")
@@ -227,7 +226,7 @@ TEST_CASE("about box: owner, keys and a real message box")
 TEST_CASE("recovery dialog: Esc and Enter do nothing")
 {
     QtHarness h;
-    auto *d = dynamic_cast<QWidget *>(&h.forms.syori().view());
+    auto *d = view(h.forms.syori());
     d->show();
     CHECK_FALSE(QtHarness::ends([d] {
         for (QWidget *at : {d, static_cast<QWidget *>(QtHarness::child(d, "ok"))})

@@ -207,19 +207,16 @@ TEST_CASE("about box: owner, keys and a real message box")
         CHECK(h.log.matching("MsgBox ") == std::vector<std::string>{"MsgBox Kicklist: 現時点ではｼｽﾃﾑ情報を使用できません"});
         CHECK(h.forms.loadedFrmAbout());
     }
-    const std::tuple<const char *, Qt::Key, Qt::KeyboardModifiers> keys[] = {
-        {"Enter", Qt::Key_Return, {}}, {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier}, {"Esc", Qt::Key_Escape, {}}};
-    for (const auto &[name, key, modifiers] : keys) {
+    QWidget *icon = QtHarness::child(about, "picIcon");
+    const std::pair<const char *, std::function<void()>> waysOut[] = {{"Enter", [icon] { QTest::keyClick(icon, Qt::Key_Return); }},
+        {"keypad Enter", [icon] { QTest::keyClick(icon, Qt::Key_Enter, Qt::KeypadModifier); }},
+        {"Esc", [icon] { QTest::keyClick(icon, Qt::Key_Escape); }}, {"the close box", [about] { about->close(); }}};
+    for (const auto &[name, way] : waysOut) {
         SUBCASE(name)
         {
-            QTest::keyClick(QtHarness::child(about, "picIcon"), key, modifiers);
+            way();
             CHECK((!about->isVisible() && !h.forms.loadedFrmAbout()));
         }
-    }
-    SUBCASE("the close box")
-    {
-        about->close();
-        CHECK(!h.forms.loadedFrmAbout());
     }
 }
 

@@ -222,7 +222,7 @@ TEST_CASE("windows")
             const QString name = window;
             QWidget *w = open(h.forms);
             w->show();
-            CHECK(traits(w) == expected);
+            CHECK(traits(w) == QString(expected));
             CHECK(cutTexts(w).join(u' ') == QString());
             if (*focusable) {
                 QWidget *control = QtHarness::child(w, focusable);

@@ -6,8 +6,6 @@
 #include "linux/sysinforegistry.h"
 #include "platform/runtimeerror.h"
 
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -17,7 +15,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -143,8 +140,7 @@ private Q_SLOTS:
         if (where == "not UTF-8")
             QVERIFY(::mkdir(at + "pick\xef\xbf\xbd", 0700) == 0 && ::mkdir(at + "pick\xff", 0700) == 0 && ::chdir(at + "pick\xff") == 0);
         const QStringList found = where == "chroot" ? surveyUnder(tmp.path()) : survey();
-        if (found.size() == 1)
-            QFAIL(qPrintable("cannot make a root with mounts of its own: " + found.first()));
+        QVERIFY2(found.size() > 1, qPrintable("cannot make a root with mounts of its own: " + found.value(0)));
         const QString current = where == "removed" || where == "not UTF-8" ? "" : where == "chroot" ? "/" : saved;
         // "/" first and once, the others in order; no folder that is not one,
         // nor the kernel's, nor memory but /tmp, nor a name's look-alike.

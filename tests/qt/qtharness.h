@@ -22,19 +22,14 @@
 #include <deque>
 
 namespace doctest {
-template <>
-struct StringMaker<QString>
-{
-    static String convert(const QString &text) { return text.toUtf8().constData(); }
-};
-template <>
-struct StringMaker<QStringList>
-{
-    static String convert(const QStringList &lines) { return ("\n" + lines.join(u'\n')).toUtf8().constData(); }
-};
+template <> struct StringMaker<QString> { static String convert(const QString &text) { return text.toUtf8().constData(); } };
+template <> struct StringMaker<QStringList> { static String convert(const QStringList &lines) { return ("\n" + lines.join(u'\n')).toUtf8().constData(); } };
 } // namespace doctest
 
 namespace kl::test {
+
+// The Qt window drawing a form.
+template <typename Form> QWidget *view(Form &form) { return dynamic_cast<QWidget *>(&form.view()); }
 
 // Answers modal windows as a user would: each queued answer runs once a new
 // modal window is up, those the answer itself opens included. A modal window
@@ -65,8 +60,7 @@ private:
         const auto answer = std::move(m_queue.front());
         m_queue.pop_front();
         const QPointer<QWidget> window(modal);
-        m_last = modal;
-        answer(modal);
+        answer(m_last = modal);
         // One the answer left open is not answered twice; one it hid may
         // come back for the next answer.
         m_last = (window && window->isVisible()) ? window : nullptr;
@@ -80,11 +74,7 @@ private:
 // No window outlives a test: checked when the harness is gone.
 struct NoWindowLeft
 {
-    ~NoWindowLeft()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        CHECK_MESSAGE(QApplication::topLevelWidgets().isEmpty(), "a window outlived its test");
-    }
+    ~NoWindowLeft() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); CHECK_MESSAGE(QApplication::topLevelWidgets().isEmpty(), "a window outlived its test"); }
 };
 
 // The five windows drawn by the Qt face over the recording fakes, the message
@@ -104,7 +94,7 @@ struct QtHarness : NoWindowLeft, Services
     // The list window, shown and active.
     QWidget *list()
     {
-        auto *w = dynamic_cast<QWidget *>(&forms.main().view());
+        auto *w = view(forms.main());
         if (!w->isVisible())
             w->show(), QApplication::setActiveWindow(w);
         return w;
@@ -130,12 +120,8 @@ struct QtHarness : NoWindowLeft, Services
     // Whether the program ended during action.
     static bool ends(const std::function<void()> &action)
     {
-        try {
-            action();
-            return false;
-        } catch (const ProgramEnded &) {
-            return true;
-        }
+        try { action(); } catch (const ProgramEnded &) { return true; }
+        return false;
     }
 
     template <typename W = QWidget>
@@ -148,14 +134,8 @@ struct QtHarness : NoWindowLeft, Services
 };
 
 // Mouse steps on a list's rows, as the platform delivers them.
-inline QPoint rowAt(QListWidget *list, int row)
-{
-    return list->visualItemRect(list->item(row)).center();
-}
-inline void clickAt(QListWidget *list, QPoint at, Qt::KeyboardModifiers modifiers = {})
-{
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, at);
-}
+inline QPoint rowAt(QListWidget *list, int row) { return list->visualItemRect(list->item(row)).center(); }
+inline void clickAt(QListWidget *list, QPoint at, Qt::KeyboardModifiers modifiers = {}) { QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, at); }
 // Press, release, double-click, release.
 inline void doubleClickAt(QListWidget *list, QPoint at)
 {

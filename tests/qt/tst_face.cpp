@@ -8,7 +8,6 @@
 #include "windows/namechenge.h"
 #include "windows/syori.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -20,16 +19,14 @@ namespace {
 QStringList texts(QListWidget *list)
 {
     QStringList rows;
-    for (int row = 0; row < list->count(); ++row)
-        rows.append(list->item(row)->text());
+    for (int row = 0; row < list->count(); ++row) rows.append(list->item(row)->text());
     return rows;
 }
 
 // Which of AppDel, Run and chenge take a click: a row is chosen.
 bool rowButtons(QWidget *w)
 {
-    return QtHarness::child(w, "AppDel")->isEnabled() && QtHarness::child(w, "Run")->isEnabled()
-        && QtHarness::child(w, "chenge")->isEnabled();
+    return QtHarness::child(w, "AppDel")->isEnabled() && QtHarness::child(w, "Run")->isEnabled() && QtHarness::child(w, "chenge")->isEnabled();
 }
 
 } // namespace
@@ -164,7 +161,7 @@ TEST_CASE("rename dialog: keys in the name box and on its buttons")
     auto *rows = QtHarness::child<QListWidget>(list, "List1");
     clickAt(rows, rowAt(rows, 1));
     QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
-    auto *d = dynamic_cast<QWidget *>(&h.forms.namechenge().view());
+    auto *d = view(h.forms.namechenge());
     auto *text1 = QtHarness::child<QLineEdit>(d, "Text1");
     CHECK((d->isVisible() && text1->text() == "Program 2" && d->focusWidget() == text1));
     // In the name box Enter confirms, End and Esc cancel, Home clears, whatever
@@ -200,10 +197,9 @@ TEST_CASE("about box: owner, keys and a real message box")
     QtHarness h;
     QWidget *list = h.list();
     QTest::mouseClick(QtHarness::child(list, "Command1"), Qt::LeftButton);
-    auto *about = dynamic_cast<QWidget *>(&h.forms.frmAbout().view());
+    auto *about = view(h.forms.frmAbout());
     CHECK((about->isVisible() && about->parentWidget() == list && about->geometry().topLeft() == QPoint(156, 129)));
     CHECK(QtHarness::child<QLabel>(about, "picIcon")->pixmap().size() == QSize(32, 32));
-
     SUBCASE("no system information tool: one box, the about box stays")
     {
         h.answer(vbOK);
@@ -211,27 +207,23 @@ TEST_CASE("about box: owner, keys and a real message box")
         CHECK(h.log.matching("MsgBox ") == std::vector<std::string>{"MsgBox Kicklist: 現時点ではｼｽﾃﾑ情報を使用できません"});
         CHECK(h.forms.loadedFrmAbout());
     }
-    const std::tuple<const char *, Qt::Key, Qt::KeyboardModifiers> keys[] = {
-        {"Enter", Qt::Key_Return, {}}, {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier}, {"Esc", Qt::Key_Escape, {}}};
-    for (const auto &[name, key, modifiers] : keys) {
+    QWidget *icon = QtHarness::child(about, "picIcon");
+    const std::pair<const char *, std::function<void()>> waysOut[] = {{"Enter", [icon] { QTest::keyClick(icon, Qt::Key_Return); }},
+        {"keypad Enter", [icon] { QTest::keyClick(icon, Qt::Key_Enter, Qt::KeypadModifier); }},
+        {"Esc", [icon] { QTest::keyClick(icon, Qt::Key_Escape); }}, {"the close box", [about] { about->close(); }}};
+    for (const auto &[name, way] : waysOut) {
         SUBCASE(name)
         {
-            QTest::keyClick(QtHarness::child(about, "picIcon"), key, modifiers);
+            way();
             CHECK((!about->isVisible() && !h.forms.loadedFrmAbout()));
         }
-    }
-    SUBCASE("the close box")
-    {
-        about->close();
-        CHECK(!h.forms.loadedFrmAbout());
     }
 }
 
 TEST_CASE("recovery dialog: Esc and Enter do nothing")
 {
     QtHarness h;
-    kl::syori &syori = h.forms.syori();
-    auto *d = dynamic_cast<QWidget *>(&syori.view());
+    auto *d = view(h.forms.syori());
     d->show();
     CHECK_FALSE(QtHarness::ends([d] {
         for (QWidget *at : {d, static_cast<QWidget *>(QtHarness::child(d, "ok"))})
@@ -243,6 +235,5 @@ TEST_CASE("recovery dialog: Esc and Enter do nothing")
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    doctest::Context context(argc, argv);
-    return context.run();
+    return doctest::Context(argc, argv).run();
 }

@@ -19,15 +19,10 @@ struct Picker : Harness
 {
     Picker() { programs(1), open(), log.calls.clear(); }
     // Shows the picker from the Add button, steps then running in it.
-    void show(const std::function<void()> &steps)
-    {
-        whenModal("Setup", steps);
-        press("AppAdd");
-    }
+    void show(const std::function<void()> &steps) { whenModal("Setup", steps), press("AppAdd"); }
     void cancel() { press("Setup", "cxsetup"); }
-    Setup &window() { return forms->Setup(); }
     // The drive, folder and file the picker shows.
-    S where() { return {window().drive(), window().dirPath(), window().fileName()}; }
+    S where() { return {forms->Setup().drive(), forms->Setup().dirPath(), forms->Setup().fileName()}; }
     bool addEnabled() { return setup().buttons["AddProgram"].enabled; }
 };
 

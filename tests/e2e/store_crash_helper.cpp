@@ -13,26 +13,15 @@
 // Appends "<tag>-1" .. "<tag>-<count>", one commit each, alongside others.
 
 #include "linux/inisettingsstore.h"
-#include "platform/listcontrol.h"
 #include "store/appstore.h"
+#include "support/std/nolist.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-// The store updates a window's list as it goes; nothing shows it here.
-struct NoList final : kl::ListControl, kl::EnabledFlag
-{
-    std::int16_t ListCount() const override { return 0; }
-    std::int16_t ListIndex() const override { return -1; }
-    void setListIndex(std::int16_t) override {}
-    std::string List(std::int16_t) const override { return {}; }
-    void setList(std::int16_t, const std::string &) override {}
-    void RemoveItem(std::int16_t) override {}
-    void Clear() override {}
-    void setEnabled(bool) override {}
-};
+using kl::test::NoList;
 
 // A store failure ends the process through std::terminate, which prints it.
 int main(int argc, char **argv)

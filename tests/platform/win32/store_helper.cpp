@@ -14,9 +14,9 @@
 //
 //   store_helper report
 //     Prints the list as above, and nothing more.
-#include "platform/listcontrol.h"
 #include "platform/win32/registrysettingsstore.h"
 #include "store/appstore.h"
+#include "support/std/nolist.h"
 
 #include <windows.h>
 
@@ -25,18 +25,7 @@
 
 namespace {
 
-// The store updates a window's list as it goes; nothing shows it here.
-struct NoList final : kl::ListControl, kl::EnabledFlag
-{
-    std::int16_t ListCount() const override { return 0; }
-    std::int16_t ListIndex() const override { return -1; }
-    void setListIndex(std::int16_t) override {}
-    std::string List(std::int16_t) const override { return {}; }
-    void setList(std::int16_t, const std::string &) override {}
-    void RemoveItem(std::int16_t) override {}
-    void Clear() override {}
-    void setEnabled(bool) override {}
-};
+using kl::test::NoList;
 
 void say(const std::string &line)
 {

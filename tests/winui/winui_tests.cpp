@@ -41,9 +41,9 @@ void CALLBACK runStep(HWND, UINT, UINT_PTR id, DWORD)
 // window shown, with three programs.
 struct Fixture : Services
 {
-    Fixture()
+    explicit Fixture(int programs = 3)
     {
-        settings.putPrograms(3);
+        settings.putPrograms(programs);
         forms.main().view().form().Show();
     }
     HWND window(const design::Window &design)
@@ -235,6 +235,7 @@ TEST_CASE("a modal showing disables the list window while it waits")
     CHECK(setupShown);
     CHECK_FALSE(listEnabled);
     CHECK(IsWindowEnabled(list));
+    CHECK(GetActiveWindow() == list);
     CHECK_FALSE(setup.Visible());
 }
 
@@ -310,6 +311,52 @@ TEST_CASE("the user's actions reach the handlers")
     }
 }
 
+TEST_CASE("every button of every window calls the handler named after it")
+{
+    // With all five windows up, 100 rows and the second chosen, each handler
+    // leaves its own trace: the calls the fakes saw and the windows shown.
+    using H = void (*)(Forms &);
+    const struct { const design::Window *window; std::string_view button; H handler; } table[] = {
+        {&dw::main, "Run", [](Forms &f) { f.main().Run_Click(); }}, {&dw::main, "AllRan", [](Forms &f) { f.main().AllRan_Click(); }},
+        {&dw::main, "AppAdd", [](Forms &f) { f.main().AppAdd_Click(); }}, {&dw::main, "AppDel", [](Forms &f) { f.main().AppDel_Click(); }},
+        {&dw::main, "chenge", [](Forms &f) { f.main().chenge_Click(); }}, {&dw::main, "Exit", [](Forms &f) { f.main().Exit_Click(); }},
+        {&dw::main, "Command1", [](Forms &f) { f.main().Command1_Click(); }},
+        {&dw::Setup, "AddProgram", [](Forms &f) { f.Setup().AddProgram_Click(); }},
+        {&dw::Setup, "cxsetup", [](Forms &f) { f.Setup().cxsetup_Click(); }}, {&dw::syori, "ok", [](Forms &f) { f.syori().ok_Click(); }},
+        {&dw::namechenge, "chenge", [](Forms &f) { f.namechenge().chenge_Click(); }},
+        {&dw::namechenge, "clear", [](Forms &f) { f.namechenge().clear_Click(); }},
+        {&dw::namechenge, "cancel", [](Forms &f) { f.namechenge().cancel_Click(); }},
+        {&dw::frmAbout, "cmdOK", [](Forms &f) { f.frmAbout().cmdOK_Click(); }},
+        {&dw::frmAbout, "cmdSysInfo", [](Forms &f) { f.frmAbout().cmdSysInfo_Click(); }}};
+    const auto outcome = [](const std::function<void(Fixture &)> &act) {
+        Fixture f(100);
+        f.forms.main().view().List1().setListIndex(1);
+        f.forms.main().chenge_Click();
+        for (Form *form : {&f.forms.Setup().view().form(), &f.forms.syori().view().form(), &f.forms.frmAbout().view().form()})
+            form->Show();
+        f.log.calls.clear();
+        for (int box = 0; box < 3; ++box)
+            f.boxes.answer(vbOK);
+        try {
+            act(f);
+        } catch (const ProgramEnded &) {
+        }
+        for (const design::Window *design : dw::all)
+            f.log.add(std::string(design->name) + (IsWindowVisible(f.window(*design)) ? " shown" : " hidden"));
+        f.log.add("name " + f.forms.namechenge().view().Text1().Text());
+        return f.log.calls;
+    };
+    for (const design::Window *design : dw::all)
+        for (const design::Control &c : design->controls)
+            if (c.kind == design::Kind::CommandButton)
+                CHECK_MESSAGE(std::count_if(std::begin(table), std::end(table), [&](const auto &row) { return row.window == design && row.button == c.name; }) == 1,
+                              design->name << "." << c.name << " in the table once");
+    for (const auto &row : table) {
+        CAPTURE(row.button);
+        CHECK(outcome([&row](Fixture &f) { f.notify(*row.window, row.button, BN_CLICKED); }) == outcome([&row](Fixture &f) { row.handler(f.forms); }));
+    }
+}
+
 TEST_CASE("Enter and Esc press no button of the picker, the recovery dialog or the rename dialog")
 {
     // Each button holding the focus, each key: what a press of any of them
@@ -346,6 +393,7 @@ TEST_CASE("Enter and Esc press no button of the picker, the recovery dialog or t
     f.forms.namechenge().view().Text1().setText("Tool");
     f.type(f.control(dw::namechenge, "Text1"), VK_RETURN);
     CHECK(f.forms.main().view().List1().List(1) == "Tool");
+    CHECK(SendMessageW(f.control(dw::main, "List1"), LB_GETCURSEL, 0, 0) == 1);
     CHECK(f.settings.value("Appnames", "2") == "Tool");
     CHECK_FALSE(f.forms.namechenge().view().form().Visible());
 }

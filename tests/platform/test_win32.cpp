@@ -241,4 +241,36 @@ TEST_CASE("the login entry: Kicklist's own value only")
     RegDeleteValueW(key, L"Other");
     RegCloseKey(key);
 }
+
+TEST_CASE("kicklist.exe as others start it: --version with only a pipe for output; the window's instance in the session")
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const auto start = [&self](std::wstring command, DWORD flags, HANDLE out) {
+        command = L"\"" + (fs::path(self).parent_path().parent_path() / L"kicklist.exe").wstring() + L"\"" + command;
+        STARTUPINFOW startup{sizeof startup};
+        startup.dwFlags = STARTF_USESTDHANDLES, startup.hStdOutput = out; // no standard error
+        PROCESS_INFORMATION process{};
+        REQUIRE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &process));
+        CloseHandle(process.hThread);
+        return process.hProcess;
+    };
+    FreeConsole(), AllocConsole(); // a console it could attach to, as from cmd.exe (wine's own is none)
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    REQUIRE(CreatePipe(&readEnd, &writeEnd, &inherited, 0));
+    const HANDLE version = start(L" --version", DETACHED_PROCESS, writeEnd);
+    CloseHandle(writeEnd);
+    std::string text(64, '\0');
+    DWORD got = 0;
+    ReadFile(readEnd, text.data(), DWORD(text.size()), &got, nullptr); // the pipe breaks if nothing is written
+    CHECK(text.substr(0, got) == "Kicklist 1.02\n");
+    CloseHandle(readEnd), WaitForSingleObject(version, 30000), CloseHandle(version);
+
+    const HANDLE window = start({}, 0, nullptr);
+    WaitForInputIdle(window, 30000); // its instance is claimed before its first window
+    const HANDLE instance = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Kicklist-bf317feb"); // from the list's key
+    CHECK(instance != nullptr);
+    CloseHandle(instance), TerminateProcess(window, 0), WaitForSingleObject(window, 30000), CloseHandle(window);
+}
 #endif

@@ -129,6 +129,9 @@ TEST_CASE("the registry store: a handler's writes land whole at commit")
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"before-1\0"s));
         store.commit();
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"after-1\0"s));
+        DWORD type = 0;
+        RegGetValueW(HKEY_CURRENT_USER, raw.path(L"SetApp").c_str(), L"1", RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, nullptr);
+        CHECK(type == REG_SZ);
         CHECK(!raw.get(L"SetApp", L"2"));
         CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
     }
@@ -176,6 +179,19 @@ TEST_CASE("the registry store's lock: the session's mutex, per user and list, he
     CHECK(!exists(L"Global\\" + name));
     store.commit();
     CHECK(!exists(L"Local\\" + name));
+    // Another holder that lets go within the wait: the store waits for it.
+    const HANDLE taken = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    const auto hold = [](void *taken) -> DWORD {
+        RegistrySettingsStore other;
+        read(other, "SetApp", "1");
+        SetEvent(taken), Sleep(300), other.commit();
+        return 0;
+    };
+    const HANDLE holder = CreateThread(nullptr, 0, hold, taken, 0, nullptr);
+    WaitForSingleObject(taken, 30000);
+    CHECK(read(store, "SetApp", "1") == "<default>");
+    store.commit();
+    WaitForSingleObject(holder, 30000), CloseHandle(holder), CloseHandle(taken);
 }
 
 TEST_CASE("registry values: text kinds read as text up to a NUL, other types are damage")

@@ -38,7 +38,10 @@ private Q_SLOTS:
         int seen = calls;
         QVERIFY(write(file, "[SetApp]\n"));
         QTRY_VERIFY(calls > seen);
-        // Replaced by a rename, then written in place: the new file is watched.
+        // Replaced by a rename, then written in place: the new file is watched,
+        // even while a reader keeps the old one alive.
+        QFile reader(file);
+        QVERIFY(reader.open(QIODevice::ReadOnly));
         QVERIFY(write(file + ".new", "[SetApp]\nAppCount=1\n") && QFile::remove(file) && QFile::rename(file + ".new", file));
         QTRY_VERIFY(calls > seen + 1);
         seen = calls;

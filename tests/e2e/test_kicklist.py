@@ -217,6 +217,9 @@ class Kicklist(Sandbox, unittest.TestCase):
                            capture_output=True, text=True, timeout=WAIT)
         where = "kicklist: キックリストはディスプレイ %s で開いています\n" % os.environ["DISPLAY"]
         self.assertEqual((r.returncode, r.stderr), (2, where))
+        # A start for another settings folder is another list's: a window of its own (the first-start prompt).
+        other = self.start(REGISTER, env=dict(self.env, XDG_CONFIG_HOME=self.xdg + "-b"))[0]
+        other.kill() or other.wait(WAIT)
         self.assertEqual(self.windows(proc), {MAIN: main})
         self.exit(main, proc)
 

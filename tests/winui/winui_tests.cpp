@@ -315,19 +315,13 @@ TEST_CASE("every button of every window calls the handler named after it")
 {
     // With all five windows up, 100 rows and the second chosen, each handler
     // leaves its own trace: the calls the fakes saw and the windows shown.
-    using H = void (*)(Forms &);
-    const struct { const design::Window *window; std::string_view button; H handler; } table[] = {
-        {&dw::main, "Run", [](Forms &f) { f.main().Run_Click(); }}, {&dw::main, "AllRan", [](Forms &f) { f.main().AllRan_Click(); }},
-        {&dw::main, "AppAdd", [](Forms &f) { f.main().AppAdd_Click(); }}, {&dw::main, "AppDel", [](Forms &f) { f.main().AppDel_Click(); }},
-        {&dw::main, "chenge", [](Forms &f) { f.main().chenge_Click(); }}, {&dw::main, "Exit", [](Forms &f) { f.main().Exit_Click(); }},
-        {&dw::main, "Command1", [](Forms &f) { f.main().Command1_Click(); }},
-        {&dw::Setup, "AddProgram", [](Forms &f) { f.Setup().AddProgram_Click(); }},
-        {&dw::Setup, "cxsetup", [](Forms &f) { f.Setup().cxsetup_Click(); }}, {&dw::syori, "ok", [](Forms &f) { f.syori().ok_Click(); }},
-        {&dw::namechenge, "chenge", [](Forms &f) { f.namechenge().chenge_Click(); }},
-        {&dw::namechenge, "clear", [](Forms &f) { f.namechenge().clear_Click(); }},
-        {&dw::namechenge, "cancel", [](Forms &f) { f.namechenge().cancel_Click(); }},
-        {&dw::frmAbout, "cmdOK", [](Forms &f) { f.frmAbout().cmdOK_Click(); }},
-        {&dw::frmAbout, "cmdSysInfo", [](Forms &f) { f.frmAbout().cmdSysInfo_Click(); }}};
+#define BUTTON(form, name) {&dw::form, #name, [](Forms &f) { f.form().name##_Click(); }}
+    const struct { const design::Window *window; std::string_view button; void (*handler)(Forms &); } table[] = {
+        BUTTON(main, Run), BUTTON(main, AllRan), BUTTON(main, AppAdd), BUTTON(main, AppDel), BUTTON(main, chenge),
+        BUTTON(main, Command1), BUTTON(main, Exit), BUTTON(Setup, AddProgram), BUTTON(Setup, cxsetup), BUTTON(syori, ok),
+        BUTTON(namechenge, chenge), BUTTON(namechenge, clear), BUTTON(namechenge, cancel), BUTTON(frmAbout, cmdOK),
+        BUTTON(frmAbout, cmdSysInfo)};
+#undef BUTTON
     const auto outcome = [](const std::function<void(Fixture &)> &act) {
         Fixture f(100);
         f.forms.main().view().List1().setListIndex(1);

@@ -237,6 +237,9 @@ TEST_CASE("the login entry: Kicklist's own value only")
     CHECK(!win32::removeRunEntry().empty());
     CHECK(value(L"Kicklist") == users);
     CHECK(value(L"Other") == other);
+    const std::wstring expandable = win32::runEntryFor(program); // our text, not our kind of value
+    RegSetValueExW(key, L"Kicklist", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(expandable.c_str()), DWORD(expandable.size() * 2 + 2));
+    CHECK(!win32::removeRunEntry().empty());
     RegDeleteValueW(key, L"Kicklist");
     RegDeleteValueW(key, L"Other");
     RegCloseKey(key);

@@ -96,7 +96,7 @@ private Q_SLOTS:
         const QList<std::pair<QString, QString>> pairs{
             {"Path_1.x-y", "C:/Program Files/app.exe"}, {"Empty", ""}, {"two words", "  both ends\t"}, {"Blank", " "},
             {"a\\b", "C:\\Program Files\\アプリ\\"}, {"a/b", "x"}, {"a=b;c\"d", "say \"hi\"; a, b=c"},
-            {"100%", QStringLiteral("a\x01" "1f\x7f" "\a\v")}, {"Latin café", "one\ntwo\r\nthree"},
+            {"100%", QStringLiteral("a\x01" "1f\x1f\x7f" "\a\v")}, {"Latin café", "one\ntwo\r\nthree"},
             {"名前", QStringLiteral("nul") + QChar(0) + QStringLiteral("1a")}, {"At", "@home"},
             {"Type", "@ByteArray(x)"}, {"𠮷", "𠮷野家 😀"}, {"All", " @x;\"\\,=\t日本 "}};
         QTemporaryDir dir;

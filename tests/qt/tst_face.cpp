@@ -60,6 +60,7 @@ TEST_CASE("list window: choosing and starting rows")
         CHECK(rowButtons(w));
         rows.setListIndex(-1);
         CHECK(rows.ListIndex() == -1);
+        CHECK(kl::test::errorOf([&] { rows.setListIndex(rows.ListCount()); }) == kl::err::InvalidPropertyArrayIndex);
     }
     SUBCASE("arrow keys choose")
     {

@@ -297,14 +297,23 @@ TEST_CASE("modal windows wait with the store committed; the recovery dialog's OK
     CHECK(before(h, "Keep", "Save SetApp/AppCount = 0"));
 }
 
-TEST_CASE("the recovery dialog wipes nothing it could not keep a copy of")
+TEST_CASE("the recovery dialog wipes nothing it could not keep a copy of, nor while the settings are in use")
 {
-    Harness h;
-    h.programs(3), h.open(), h.resetCopy.failing = err::DiskFull, h.answer();
-    h.whenModal("syori", [&] { h.press("syori", "ok"), h.close("syori"); });
-    h.run([&] { h.forms->syori().showModal(); });
-    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + syori::notKeptText(RuntimeError(err::DiskFull)) + " [0]"});
-    CHECK((!h.ended() && h.log.matching("Save").empty() && h.settings.value("SetApp", "AppCount") == "3"));
+    // In use: told as such, the store let go before the user's wait.
+    for (const int failing : {err::DiskFull, -1}) {
+        CAPTURE(failing);
+        Harness h;
+        bool held = false;
+        h.programs(3), h.open(), h.resetCopy.failing = failing, h.answer(vbOK, [&] { held = h.settings.open; });
+        h.whenModal("syori", [&] { h.settings.GetSetting("Kicklist", "x", "y", ""), h.press("syori", "ok"), h.close("syori"); });
+        h.run([&] { h.forms->syori().showModal(); });
+        const std::string told = failing < 0 ? Runtime::busyText(RuntimeError::busy("/settings", 4321))
+                                             : syori::notKeptText(RuntimeError(err::DiskFull));
+        CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + told + " [0]"});
+        CHECK((!h.ended() && h.log.matching("Save").empty() && h.settings.value("SetApp", "AppCount") == "3"));
+        if (failing < 0)
+            CHECK_FALSE(held);
+    }
 }
 
 TEST_CASE("renaming")

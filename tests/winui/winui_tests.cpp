@@ -288,6 +288,12 @@ TEST_CASE("the user's actions reach the handlers")
         SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, rect.bottom - 2));
         CHECK(f.log.matching("Shell ") == std::vector<std::string>{"Shell /opt/p3 1"});
     }
+    SUBCASE("a removal leaves no row chosen")
+    {
+        f.forms.main().view().List1().setListIndex(1);
+        f.notify(dw::main, "AppDel", BN_CLICKED);
+        CHECK(SendMessageW(list, LB_GETCURSEL, 0, 0) == LB_ERR);
+    }
     SUBCASE("Esc in the rename dialog's text box closes it")
     {
         f.forms.main().view().List1().setListIndex(0);
@@ -296,8 +302,13 @@ TEST_CASE("the user's actions reach the handlers")
         SendMessageW(f.control(dw::namechenge, "Text1"), WM_KEYDOWN, VK_ESCAPE, 0);
         CHECK_FALSE(f.forms.namechenge().view().form().Visible());
     }
-    SUBCASE("the about box's OK takes Enter and, whatever has the focus, Esc; the close box unloads the picker")
+    SUBCASE("the about box's OK takes Enter and, whatever has the focus, Esc, but not when disabled; the close box unloads the picker")
     {
+        f.notify(dw::main, "Command1", BN_CLICKED);
+        EnableWindow(f.control(dw::frmAbout, "cmdOK"), FALSE);
+        f.type(f.control(dw::frmAbout, "cmdSysInfo"), VK_ESCAPE);
+        CHECK(f.forms.loadedFrmAbout() != nullptr);
+        EnableWindow(f.control(dw::frmAbout, "cmdOK"), TRUE);
         for (const auto &[key, focus] : {std::pair{VK_RETURN, "cmdOK"}, {VK_ESCAPE, "cmdSysInfo"}}) {
             f.notify(dw::main, "Command1", BN_CLICKED);
             REQUIRE(f.forms.frmAbout().view().form().Visible());

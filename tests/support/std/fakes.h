@@ -216,7 +216,7 @@ struct FakeWatch final : StoreWatch
     int retries = 0;
 };
 
-// Logs "Keep" (" !" when it fails with failing, an error number).
+// Logs "Keep" (" !" when it fails with failing, an error number; -1: the settings in use).
 struct FakeResetCopy final : ResetCopy
 {
     explicit FakeResetCopy(CallLog &log) : log(log) {}
@@ -224,7 +224,7 @@ struct FakeResetCopy final : ResetCopy
     {
         log.add(failing ? "Keep !" : "Keep");
         if (failing)
-            throw RuntimeError(failing);
+            throw failing < 0 ? RuntimeError::busy("/settings", 4321) : RuntimeError(failing);
     }
     CallLog &log;
     int failing = 0;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
@@ -38,12 +39,13 @@ class TestProcessStarter : public QObject
     QTemporaryDir work; // our working folder, apart from the programs'
 
 private Q_SLOTS:
-    // We run as under nohup, with every signal blocked too: none of it may reach a program.
+    // We run as under nohup, with every signal blocked too, and an input of our own: none of it may reach a program.
     void initTestCase()
     {
         sigset_t all;
         QVERIFY(!sigfillset(&all) && !::pthread_sigmask(SIG_SETMASK, &all, nullptr) && QDir::setCurrent(work.path()));
         QVERIFY(std::signal(SIGHUP, SIG_IGN) != SIG_ERR);
+        QVERIFY(::dup2(::open("/proc/self/exe", O_RDONLY), STDIN_FILENO) == STDIN_FILENO);
     }
 
     // Each started with no argument, in a session of its own, in our working folder with default signal handling,
@@ -57,18 +59,18 @@ private Q_SLOTS:
         QTRY_COMPARE(state(other), "Z");
         for (const QString name : {"my program", "it's \"quoted\"", "a; touch injected && b | c", "-rf", "*",
                                    "$(touch injected) `touch injected`", "起動テスト"}) {
-            // Reports its arguments, itself, folder, process, session and the signals its commands get (bash, as dash
-            // clears its own mask). The C library keeps signals 32 up to SIGRTMIN, and its posix_spawn leaves them ignored.
+            // Reports its arguments, itself, folder, process, session, the signals its commands get (bash, as dash
+            // clears its own mask) and its input. The C library keeps signals 32 up to SIGRTMIN, and its posix_spawn leaves them ignored.
             const QString program = dir.filePath(name);
             writeFile(program, "#!/bin/bash\n{ printf '%s\\n' $# \"$0\"; pwd -P; grep -E '^(Pid|NSsid):' /proc/$$/status; "
-                               "grep -E '^Sig(Blk|Ign):' /proc/self/status; } > \"$0.tmp\" && mv \"$0.tmp\" \"$0.m\"\n");
+                               "grep -E '^Sig(Blk|Ign):' /proc/self/status; readlink /proc/$$/fd/0; } > \"$0.tmp\" && mv \"$0.tmp\" \"$0.m\"\n");
             ProcessStarter().Shell(program.toStdString(), vbNormalFocus);
             QFile marker(program + ".m");
             QTRY_VERIFY_WITH_TIMEOUT(marker.exists(), 10000);
             const QString report = marker.open(QIODevice::ReadOnly) ? QString::fromUtf8(marker.readAll()) : "";
             const QString pid = report.split('\n').value(3).mid(5), ignored = report.split('\n').value(6).mid(8);
             const qulonglong libc = ignored.toULongLong(nullptr, 16) & ((1ULL << (SIGRTMIN - 1)) - (1ULL << 31));
-            const QString clean = QStringLiteral("0\n%1\n%2\nPid:\t%3\nNSsid:\t%3\nSigBlk:\t0000000000000000\nSigIgn:\t%4\n");
+            const QString clean = QStringLiteral("0\n%1\n%2\nPid:\t%3\nNSsid:\t%3\nSigBlk:\t0000000000000000\nSigIgn:\t%4\n/dev/null\n");
             QCOMPARE(report, clean.arg(program, QDir::currentPath(), pid, QString::number(libc, 16).rightJustified(16, '0')));
             QTRY_VERIFY_WITH_TIMEOUT(state(pid.toLongLong()).isEmpty(), 1500);
         }

@@ -72,8 +72,8 @@ private Q_SLOTS:
         store.SaveSetting(App, SetApp, "LastPath", "second");
         store.SaveSetting(App, "New", s(pangram), "x");
         store.SaveSetting("kicklist", "NEW", s(pangram.toUpper()), "y");
-        store.SaveSetting(App, "new", "Gone", "g");
-        store.DeleteSetting(App, "nEw", "gONE");
+        store.SaveSetting(App, "new", "Goné", "g");
+        store.DeleteSetting(App, "nEw", "gONÉ");
         store.SaveSetting(App, SetApp, s(odd.last().first), s(odd.last().second));
         store.commit();
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"KICKLIST"});

@@ -272,7 +272,7 @@ TEST_CASE("kicklist.exe as others start it: --version with only a pipe for outpu
 
     const HANDLE window = start({}, 0, nullptr);
     WaitForInputIdle(window, 30000); // its instance is claimed before its first window
-    const HANDLE instance = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Kicklist-bf317feb"); // from the list's key
+    const HANDLE instance = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Kicklist-bf317feb"); // FNV-1a of the list's key
     CHECK(instance != nullptr);
     CloseHandle(instance), TerminateProcess(window, 0), WaitForSingleObject(window, 30000), CloseHandle(window);
 }

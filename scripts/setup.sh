@@ -5,8 +5,8 @@
 #                                a Japanese font, the icon converter)
 #   bash scripts/setup.sh test   that, and what the tests add: the fonts the
 #                                look is tried under, Xvfb and xdotool, wine
-#                                and mingw-w64 and nsis, clang with its sanitizers and
-#                                clang-tidy, the packaging checkers
+#                                and mingw-w64 and nsis, clang with its sanitizers,
+#                                clang-tidy and clang-format, the packaging checkers
 set -euo pipefail
 
 packages=(
@@ -21,7 +21,7 @@ if [[ ${1:-} == test ]]; then
     hyperfine time ccache
     g++-mingw-w64-x86-64 wine wine64 fonts-wine locales doctest-dev nsis
     desktop-file-utils appstream lintian
-    clang-14 libclang-rt-14-dev clang-tidy-14
+    clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14
   )
 fi
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kicklist and runs every test; then the
 # gates: every test again in the sanitizer build (AddressSanitizer + UBSan,
-# LeakSanitizer), the settings file fuzz target and clang-tidy over src/.
+# LeakSanitizer), the settings file fuzz target, clang-tidy over src/ and
+# clang-format over the C++ files.
 #   bash scripts/test.sh [default|asan|fuzz|lint] [ctest arguments]
 # runs one leg alone; with no leg named, all of them. Window tests use Qt's
 # offscreen platform; the whole-program tests start their own X server.

@@ -9,6 +9,7 @@
 #include "linux/processstarter.h"
 #include "linux/resetcopy.h"
 #include "linux/systemregistry.h"
+#include "linux/unkeptlinesnotice.h"
 #include "qt/form.h"
 #include "qt/qtface.h"
 #include "qt/qtmessageboxes.h"
@@ -112,67 +113,6 @@ private:
     QtMessageHandler m_passOn;
 };
 
-// Lines of the settings file that a write cannot keep are left out of it
-// at the next change (a copy of the file as it was is kept beside it): the
-// user is told before that, when the window opens and whenever the file
-// turns so while it is open, as the watch on it reports.
-class UnkeptLinesNotice final : public kl::StoreWatch
-{
-public:
-    UnkeptLinesNotice(kl::IniSettingsStore &settings, kl::MessageBoxes &boxes, kl::FileStoreWatch &watch)
-        : m_settings(settings)
-        , m_boxes(boxes)
-        , m_watch(watch)
-    {
-    }
-
-    void check()
-    {
-        // A store in use is looked at once it is let go: the watch calls
-        // again then, and the window's own read would only wait a second time.
-        if (m_settings.configDir().empty() || m_watch.storeInUse())
-            return;
-        bool whole = true;
-        try {
-            whole = m_settings.readsWhole(kl::AppStore::application());
-            m_settings.commit();
-        } catch (const kl::RuntimeError &) {
-            try {
-                m_settings.commit(); // lets go; the window's own read reports the failure
-            } catch (const kl::RuntimeError &) {
-            }
-        }
-        if (whole)
-            m_told = false;
-        if (whole || m_told)
-            return;
-        m_told = true;
-        const std::string file = m_settings.fileName(kl::AppStore::application());
-        m_boxes.MsgBox("設定ファイル " + file + " に、設定として読めない行があります。一覧を次に変更すると、"
-                       "その行は書き戻されません (変更の前に、元のファイルを同じフォルダーに写して残します)。",
-                       kl::vbOKOnly, "注意");
-    }
-
-    void follow(std::function<void()> changed) override
-    {
-        if (changed) {
-            changed = [this, changed = std::move(changed)] {
-                check();
-                changed();
-            };
-        }
-        m_watch.follow(std::move(changed));
-    }
-
-    void retry() override { m_watch.retry(); }
-
-private:
-    kl::IniSettingsStore &m_settings;
-    kl::MessageBoxes &m_boxes;
-    kl::FileStoreWatch &m_watch;
-    bool m_told = false;
-};
-
 // A later start asks for the list window: restored, raised and given the
 // focus, or the modal window in front of it if one is open. listWindow is
 // the widget of the loaded list window, nullptr when it is not loaded.
@@ -257,7 +197,7 @@ int main(int argc, char *argv[])
     kl::LocalDriveSystem drives;
     const auto registry = kl::systemRegistry();
     kl::qt::QtFace face;
-    UnkeptLinesNotice notice(settings, boxes, storeWatch);
+    kl::UnkeptLinesNotice notice(settings, boxes, storeWatch, kl::AppStore::application());
     notice.check(); // before the window's load, which may go on to register a program
     kl::IniResetCopy resetCopy(settings, kl::AppStore::application());
     kl::Forms forms(kl::Platform{runtime, store, drives, *registry, face, &notice, &resetCopy});

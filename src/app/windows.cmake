@@ -1,10 +1,6 @@
 # kicklist.exe, the Windows program, and kicklist-cli.exe, its console twin
 # for typing the command line in cmd.exe or PowerShell (wincommandline.cpp
 # says why). Both static (no mingw DLLs beside them) and stripped.
-if(NOT TARGET kicklist_winui)
-  message(WARNING "src/winui (the Win32 face) is missing: kicklist.exe is not built")
-  return()
-endif()
 set(resources ${CMAKE_CURRENT_SOURCE_DIR}/windows)
 set(generated ${CMAKE_CURRENT_BINARY_DIR}/resources)
 

@@ -4,13 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-#endif
 
 namespace kl {
 
@@ -46,7 +44,6 @@ void FileStoreWatch::retry()
 
 bool FileStoreWatch::storeInUse() const
 {
-#ifdef Q_OS_UNIX
     if (m_lockedFolder.isEmpty())
         return false;
     const int fd = ::open(QFile::encodeName(m_lockedFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -55,9 +52,6 @@ bool FileStoreWatch::storeInUse() const
     const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd); // lets go of it at once, if it was had
     return held;
-#else
-    return false;
-#endif
 }
 
 void FileStoreWatch::follow(std::function<void()> changed)

@@ -13,12 +13,10 @@
 
 #include <cerrno>
 
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#endif
 
 namespace kl::inifile {
 
@@ -28,7 +26,6 @@ constexpr qint64 MaxFileSize = qint64(16) * 1024 * 1024;
 const QFile::Permissions OwnerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
 const QFile::Permissions OwnerOnlyDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
-#ifdef Q_OS_UNIX
 QByteArray nativePath(const QString &path)
 {
     return QFile::encodeName(path);
@@ -49,33 +46,18 @@ void syncDirectory(const QString &dir)
     (void)::fsync(fd);
     ::close(fd);
 }
-#else
-int readErrorNumber(const QString &path)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isDir() && !info.isReadable())
-        return err::PermissionDenied;
-    return err::PathFileAccessError;
-}
-
-void syncDirectory(const QString &)
-{
-}
-#endif
 
 // Why a write into dir failed, as well as Qt can tell.
 int writeErrorNumber(QFileDevice::FileError error, const QString &dir, qint64 needed, int errorCode = 0)
 {
     if (error == QFileDevice::ResourceError)
         return err::DiskFull;
-#ifdef Q_OS_UNIX
     if (errorCode == ENOSPC || errorCode == EDQUOT)
         return err::DiskFull;
     // Out of inodes: bytes to spare, yet no new file can be made.
     struct statvfs fs;
     if (::statvfs(nativePath(dir).constData(), &fs) == 0 && fs.f_files > 0 && fs.f_favail == 0)
         return err::DiskFull;
-#endif
     const QStorageInfo storage(dir);
     if (storage.isValid() && storage.isReady() && storage.bytesAvailable() >= 0
         && storage.bytesAvailable() < needed + 4096)
@@ -88,7 +70,6 @@ int writeErrorNumber(QFileDevice::FileError error, const QString &dir, qint64 ne
     return err::PathFileAccessError;
 }
 
-#ifdef Q_OS_UNIX
 Stamp stampOfStat(const struct stat &st)
 {
     Stamp s;
@@ -100,7 +81,6 @@ Stamp stampOfStat(const struct stat &st)
     s.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return s;
 }
-#endif
 
 } // namespace
 
@@ -112,21 +92,10 @@ RuntimeError failure(int number, const QString &path)
 Stamp stampOf(const QString &path)
 {
     Stamp s;
-#ifdef Q_OS_UNIX
     struct stat st;
     if (::stat(nativePath(path).constData(), &st) != 0)
         return s;
     s = stampOfStat(st);
-#else
-    const QFileInfo info(path);
-    if (!info.exists())
-        return s;
-    s.exists = true;
-    s.size = info.size();
-    s.mtimeNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
-    s.ctimeNs = info.metadataChangeTime().toMSecsSinceEpoch() * 1000000;
-    s.inode = info.birthTime().toMSecsSinceEpoch();
-#endif
     return s;
 }
 
@@ -135,7 +104,6 @@ QByteArray read(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held)
     *stamp = Stamp();
     held->reset();
     auto file = std::make_shared<QFile>(path);
-#ifdef Q_OS_UNIX
     // The type is checked on what was opened, not on what the path names.
     const int fd = openForReading(path);
     if (fd < 0) {
@@ -167,25 +135,11 @@ QByteArray read(const QString &path, Stamp *stamp, std::shared_ptr<QFile> *held)
     if (data.size() > MaxFileSize)
         throw failure(err::PathFileAccessError, path);
     *held = std::move(file);
-#else
-    if (!file->open(QIODevice::ReadOnly)) {
-        if (!QFileInfo::exists(path))
-            return QByteArray();
-        throw failure(readErrorNumber(path), path);
-    }
-    *stamp = stampOf(path);
-    if (file->size() > MaxFileSize)
-        throw failure(err::PathFileAccessError, path);
-    QByteArray data = file->readAll();
-    if (file->error() != QFileDevice::NoError)
-        throw failure(err::DeviceIoError, path);
-#endif
     return data;
 }
 
 std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp)
 {
-#ifdef Q_OS_UNIX
     // What was just written needs no reading back, only its stamp.
     const int fd = openForReading(path);
     struct stat st;
@@ -197,7 +151,6 @@ std::shared_ptr<QFile> hold(const QString &path, Stamp *stamp)
     }
     if (fd >= 0)
         ::close(fd);
-#endif
     *stamp = stampOf(path);
     return nullptr;
 }
@@ -253,7 +206,6 @@ void replace(const QString &file, const QByteArray &data, bool isNew)
     syncDirectory(dir);
 }
 
-#ifdef Q_OS_UNIX
 namespace {
 
 // Why a user other than this one could change what is at path, if so.
@@ -302,15 +254,6 @@ void removeLeftovers(const QString &file)
             ::unlink(nativePath(path).constData());
     }
 }
-#else
-void requireTrusted(const QString &, const QString &)
-{
-}
-
-void removeLeftovers(const QString &)
-{
-}
-#endif
 
 void backupDamaged(const QString &file, const QByteArray &data, QByteArray *backedUpDigest)
 {
@@ -328,9 +271,7 @@ void backupDamaged(const QString &file, const QByteArray &data, QByteArray *back
             throw failure(writeErrorNumber(copy.error(), QFileInfo(file).path(), data.size()), name);
         }
         bool ok = copy.write(data) == data.size() && copy.flush();
-#ifdef Q_OS_UNIX
         ok = ok && ::fsync(copy.handle()) == 0;
-#endif
         if (!ok) {
             const QFileDevice::FileError error = copy.error();
             copy.close();

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 
-#ifndef Q_OS_WIN
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -17,7 +16,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
-#endif
 
 namespace kl::inifile {
 
@@ -25,31 +23,9 @@ namespace {
 
 // Another instance holds the lock only for one read-merge-write.
 constexpr int LockWaitMs = 5000;
-#ifdef Q_OS_WIN
-constexpr int StaleLockMs = 10000;
-#endif
 
 } // namespace
 
-#ifdef Q_OS_WIN
-TransactionLock::TransactionLock(const QString &) {}
-TransactionLock::~TransactionLock() = default;
-
-CommitLock::CommitLock(const QString &iniFile)
-    : m_lock(iniFile + QStringLiteral(".lock"))
-{
-    m_lock.setStaleLockTime(StaleLockMs);
-    if (!m_lock.tryLock(LockWaitMs)) {
-        qint64 pid = 0;
-        if (m_lock.error() == QLockFile::LockFailedError)
-            throw RuntimeError::busy(QDir::toNativeSeparators(iniFile).toStdString(), m_lock.getLockInfo(&pid, nullptr, nullptr) ? pid : 0);
-        throw failure(m_lock.error() == QLockFile::UnknownError ? err::PathFileAccessError : err::PermissionDenied,
-                      iniFile);
-    }
-}
-
-CommitLock::~CommitLock() = default;
-#else
 namespace {
 
 // The process holding the flock() on what fd is open on, as the kernel
@@ -141,6 +117,5 @@ TransactionLock::~TransactionLock()
     if (m_fd >= 0)
         ::close(m_fd);
 }
-#endif
 
 } // namespace kl::inifile

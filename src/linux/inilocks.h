@@ -2,10 +2,6 @@
 
 #include <QString>
 
-#ifdef Q_OS_WIN
-#include <QLockFile>
-#endif
-
 namespace kl::inifile {
 
 // Serialises the commits of one file between processes, for its lifetime.
@@ -22,11 +18,7 @@ public:
     CommitLock &operator=(const CommitLock &) = delete;
 
 private:
-#ifdef Q_OS_WIN
-    QLockFile m_lock;
-#else
     int m_fd = -1;
-#endif
 };
 
 // Makes one handler's reads and writes one transaction between processes:

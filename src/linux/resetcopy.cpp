@@ -12,10 +12,8 @@
 
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace kl {
 
@@ -37,9 +35,7 @@ void writeNew(const QString &name, const QByteArray &data)
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw inifile::failure(accessError(copy.error()), name);
     bool ok = copy.write(data) == data.size() && copy.flush();
-#ifdef Q_OS_UNIX
     ok = ok && ::fsync(copy.handle()) == 0;
-#endif
     if (!ok) {
         copy.close(); // fails as the write did; then the cut-off copy goes, as it would restore a cut-off list
         QFile::remove(name);
@@ -110,14 +106,10 @@ void IniResetCopy::keepBeforeReset()
     // Older copies beyond the few kept go; only regular files of this user.
     const QStringList copies = copiesOf(file);
     for (qsizetype i = Kept; i < copies.size(); ++i) {
-#ifdef Q_OS_UNIX
         struct stat st;
         const QByteArray path = QFile::encodeName(copies[i]);
         if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
             ::unlink(path.constData());
-#else
-        QFile::remove(copies[i]);
-#endif
     }
 }
 

@@ -28,7 +28,6 @@ QIcon programIcon()
 
 void preferJapaneseFont()
 {
-#ifndef Q_OS_WIN
     QFont font = QApplication::font();
     // IPA P Gothic keeps the metrics the window designs were drawn with.
     QStringList families{QStringLiteral("IPAPGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("VL PGothic"),
@@ -36,7 +35,6 @@ void preferJapaneseFont()
     families.append(font.families());
     font.setFamilies(families);
     QApplication::setFont(font);
-#endif
 }
 
 Qt::WindowFlags fixedWindowFlags(Qt::WindowFlags type)

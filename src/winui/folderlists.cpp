@@ -22,7 +22,7 @@ void FolderList::setRows(const std::vector<FolderRow> &rows, int current)
     for (const FolderRow &row : rows) {
         const bool named = !row.path.empty();
         shown.push_back({win32::widen(row.text), win32::widen(named ? row.path : Setup::kFolderNotText), row.depth,
-                         row.open ? icons.open : icons.closed, !named});
+                         (row.open ? icons.open : icons.closed).get(), !named});
     }
     m_rows->setRows(std::move(shown), current);
 }

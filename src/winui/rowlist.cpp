@@ -39,14 +39,6 @@ FolderIcons::FolderIcons()
 {
 }
 
-FolderIcons::~FolderIcons()
-{
-    if (closed)
-        DestroyIcon(closed);
-    if (open)
-        DestroyIcon(open);
-}
-
 RowList::RowList(HWND list, std::function<void(int)> enter)
     : m_list(list)
     , m_enter(std::move(enter))

@@ -46,15 +46,12 @@ private:
     Subclass m_subclass; // after the tips: it must be the outermost procedure
 };
 
-// The shell's small folder icons, closed and open; nullptr where missing.
+// The shell's small folder icons, closed and open; empty where missing.
 struct FolderIcons
 {
     FolderIcons();
-    ~FolderIcons();
-    FolderIcons(const FolderIcons &) = delete;
-    FolderIcons &operator=(const FolderIcons &) = delete;
-    HICON closed = nullptr;
-    HICON open = nullptr;
+    UniqueIcon closed;
+    UniqueIcon open;
 };
 
 } // namespace kl::winui

@@ -16,3 +16,22 @@
 #endif
 
 #include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace kl::winui {
+
+// A handle freed by Free with its owner, never by hand.
+template <typename Handle, auto Free>
+struct HandleFree
+{
+    void operator()(Handle handle) const { Free(handle); }
+};
+template <typename Handle, auto Free>
+using UniqueHandle = std::unique_ptr<std::remove_pointer_t<Handle>, HandleFree<Handle, Free>>;
+
+using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
+using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
+
+} // namespace kl::winui

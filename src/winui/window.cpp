@@ -116,14 +116,7 @@ Window::Window(HINSTANCE instance, MessageLoop &loop, const design::Window &desi
 
 Window::~Window()
 {
-    destroy();
-    for (Item &item : m_items)
-        if (item.lineBrush)
-            DeleteObject(item.lineBrush);
-    if (m_bigIcon)
-        DestroyIcon(m_bigIcon);
-    if (m_smallIcon)
-        DestroyIcon(m_smallIcon);
+    destroy(); // before the brushes and icons it draws with go
 }
 
 void Window::destroy()
@@ -238,19 +231,16 @@ void Window::setIcons()
 {
     if (!m_design.icon)
         return;
-    const HICON big = programIcon(m_instance, SM_CXICON, m_dpi);
-    const HICON small = programIcon(m_instance, SM_CXSMICON, m_dpi);
-    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    UniqueIcon big(programIcon(m_instance, SM_CXICON, m_dpi));
+    UniqueIcon small(programIcon(m_instance, SM_CXSMICON, m_dpi));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
     for (const Item &item : m_items)
         if (item.design->kind == Kind::PictureBox)
-            SendMessageW(item.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(big), 0);
-    if (m_bigIcon)
-        DestroyIcon(m_bigIcon);
-    if (m_smallIcon)
-        DestroyIcon(m_smallIcon);
-    m_bigIcon = big;
-    m_smallIcon = small;
+            SendMessageW(item.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(big.get()), 0);
+    // The old ones go once the window and the picture hold the new.
+    m_bigIcon = std::move(big);
+    m_smallIcon = std::move(small);
 }
 
 void Window::placeClient(int left, int top)
@@ -313,9 +303,7 @@ void Window::fit(Item &item)
 void Window::setLineColour(std::string_view name, COLORREF colour)
 {
     Item &it = item(name);
-    if (it.lineBrush)
-        DeleteObject(it.lineBrush);
-    it.lineBrush = CreateSolidBrush(colour);
+    it.lineBrush.reset(CreateSolidBrush(colour));
     InvalidateRect(it.hwnd, nullptr, TRUE);
 }
 

@@ -96,7 +96,7 @@ private:
         bool fontBold = false;
         Font ownFont;
         Font fitted; // a label's font made smaller to keep its text whole
-        HBRUSH lineBrush = nullptr;
+        UniqueBrush lineBrush;
     };
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -120,7 +120,7 @@ private:
     HWND m_tips = nullptr;
     UINT m_dpi = 96;
     Font m_font;
-    HICON m_bigIcon = nullptr, m_smallIcon = nullptr;
+    UniqueIcon m_bigIcon, m_smallIcon;
     std::vector<Item> m_items;
     std::map<int, std::function<void(int)>> m_commands;
     std::function<void()> m_close;

@@ -85,7 +85,7 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
             if (item.hwnd != reinterpret_cast<HWND>(lParam))
                 continue;
             if (item.lineBrush)
-                return reinterpret_cast<LRESULT>(item.lineBrush);
+                return reinterpret_cast<LRESULT>(item.lineBrush.get());
             if (item.design->kind == design::Kind::Label) {
                 const auto dc = reinterpret_cast<HDC>(wParam);
                 SetTextColor(dc, RGB(0, 0, 0));

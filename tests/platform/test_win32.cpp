@@ -2,7 +2,6 @@
 // whatever the ANSI code page. Built for Windows only.
 #ifdef _WIN32
 #include "platform/runtimeerror.h"
-#include "platform/win32/registryapi.h"
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/win32/shellstarter.h"
 #include "platform/win32/utf8.h"

@@ -1,5 +1,7 @@
 #include "registryapi.h"
 
+#include "utf8.h"
+
 #include <windows.h>
 
 namespace kl::win32 {
@@ -20,19 +22,6 @@ std::uint32_t fromHandle(HKEY key)
 }
 
 } // namespace
-
-std::string toAnsiCodePage(const std::wstring &text)
-{
-    if (text.empty())
-        return {};
-    const int length = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0)
-        return {};
-    std::string result(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), needed, nullptr, nullptr);
-    return result;
-}
 
 long regOpenKeyEx(std::uint32_t root, const std::wstring &subKey, std::uint32_t options,
                   std::uint32_t samDesired, std::uint32_t &key)

@@ -8,10 +8,6 @@
 
 namespace kl::win32 {
 
-// UTF-16 text in the system's ANSI code page (CP932 on a Japanese system);
-// characters the code page lacks become its default character.
-std::string toAnsiCodePage(const std::wstring &text);
-
 // RegOpenKeyExA. root and key are 32-bit handle values (the predefined roots
 // are 0x80000000 and up). key is set on success only. Returns the Win32
 // status.

@@ -39,7 +39,7 @@ HKEY RegistrySections::open(const std::wstring &path, unsigned long access, bool
 {
     const auto kept = m_keys.find({access, path});
     if (kept != m_keys.end())
-        return kept->second;
+        return kept->second.get();
     HKEY key = nullptr;
     const LSTATUS code = create ? RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                   access, nullptr, &key, nullptr)
@@ -49,14 +49,12 @@ HKEY RegistrySections::open(const std::wstring &path, unsigned long access, bool
             status.code = code;
         return nullptr;
     }
-    m_keys.emplace(std::pair{access, path}, key);
+    m_keys.emplace(std::pair{access, path}, RegistryKey(key));
     return key;
 }
 
 void RegistrySections::close()
 {
-    for (const auto &[name, key] : m_keys)
-        RegCloseKey(key);
     m_keys.clear();
 }
 

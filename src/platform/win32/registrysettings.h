@@ -1,10 +1,10 @@
 #pragma once
 
+#include "registrykey.h"
+
 #include <map>
 #include <string>
 #include <vector>
-
-struct HKEY__; // a registry key's handle, as <windows.h> has it, which this header leaves out
 
 namespace kl::win32 {
 
@@ -44,7 +44,6 @@ class RegistrySections final
 {
 public:
     RegistrySections() = default;
-    ~RegistrySections() { close(); }
     RegistrySections(const RegistrySections &) = delete;
     RegistrySections &operator=(const RegistrySections &) = delete;
 
@@ -78,7 +77,7 @@ private:
                          std::size_t bytes);
     bool erase(const std::wstring &path, const std::wstring &name, RegistryStatus &status);
 
-    std::map<std::pair<unsigned long, std::wstring>, HKEY__ *> m_keys; // by access and path
+    std::map<std::pair<unsigned long, std::wstring>, RegistryKey> m_keys; // by access and path
 };
 
 } // namespace kl::win32

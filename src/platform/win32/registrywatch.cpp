@@ -15,8 +15,6 @@ RegistryWatch::RegistryWatch(const std::string &app)
 
 RegistryWatch::~RegistryWatch()
 {
-    if (m_watched)
-        RegCloseKey(m_watched);
     if (m_event)
         CloseHandle(m_event);
     if (m_retryTimer)
@@ -67,22 +65,20 @@ void RegistryWatch::arm()
     // made before the change is read so that none in between goes unseen.
     // While the key is missing (nothing stored yet), the deepest key there
     // is shows it coming.
-    if (m_watched)
-        RegCloseKey(m_watched);
-    m_watched = nullptr;
+    m_watched.reset();
     std::wstring key = m_key;
-    while (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_NOTIFY, &m_watched) != ERROR_SUCCESS) {
-        m_watched = nullptr;
+    HKEY opened = nullptr;
+    while (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_NOTIFY, &opened) != ERROR_SUCCESS) {
+        opened = nullptr;
         const std::size_t parent = key.rfind(L'\\');
         if (parent == std::wstring::npos)
             return;
         key.resize(parent);
     }
+    m_watched.reset(opened);
     constexpr DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
-    if (RegNotifyChangeKeyValue(m_watched, TRUE, filter, m_event, TRUE) != ERROR_SUCCESS) {
-        RegCloseKey(m_watched);
-        m_watched = nullptr;
-    }
+    if (RegNotifyChangeKeyValue(m_watched.get(), TRUE, filter, m_event, TRUE) != ERROR_SUCCESS)
+        m_watched.reset();
 }
 
 } // namespace kl::win32

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/services.h"
+#include "registrykey.h"
 
 #include <windows.h>
 
@@ -41,7 +42,7 @@ private:
     std::wstring m_key;
     HANDLE m_event;
     HANDLE m_retryTimer; // a synchronisation timer: reset by the wait that sees it
-    HKEY m_watched = nullptr;
+    RegistryKey m_watched;
     std::function<void()> m_changed;
 };
 

@@ -1,5 +1,6 @@
 #include "resetcopy.h"
 
+#include "registrykey.h"
 #include "registrysettingsstore.h"
 
 #include "platform/runtimeerror.h"
@@ -78,6 +79,7 @@ bool exportKey(const std::wstring &path, std::wstring &out)
         return false;
     if (opened != ERROR_SUCCESS)
         fail(DWORD(opened), L"HKEY_CURRENT_USER\\" + path);
+    const RegistryKey held(key);
     const std::wstring name = L"HKEY_CURRENT_USER\\" + path;
     // Removed first, so that opening the file gives the key as it was,
     // without entries registered after the reset.
@@ -98,7 +100,6 @@ bool exportKey(const std::wstring &path, std::wstring &out)
             out += valueLine(valueName, type, data) + L"\r\n";
         }
     }
-    RegCloseKey(key);
     if (status != ERROR_SUCCESS && status != ERROR_NO_MORE_ITEMS)
         fail(DWORD(status), name);
     out += L"\r\n";

@@ -1,5 +1,6 @@
 #include "platform/win32/runentry.h"
 
+#include "platform/win32/registrykey.h"
 #include "platform/win32/utf8.h"
 
 #include <windows.h>
@@ -83,6 +84,7 @@ std::string addRunEntry(const std::wstring &program)
                                      nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return systemMessage(status);
+    const RegistryKey held(key);
     std::string failure;
     const std::optional<std::wstring> value = current(key, status);
     if (status != ERROR_SUCCESS)
@@ -96,7 +98,6 @@ std::string addRunEntry(const std::wstring &program)
         if (status != ERROR_SUCCESS)
             failure = systemMessage(status);
     }
-    RegCloseKey(key);
     return failure;
 }
 
@@ -108,6 +109,7 @@ std::string removeRunEntry()
         return {};
     if (status != ERROR_SUCCESS)
         return systemMessage(status);
+    const RegistryKey held(key);
     std::string failure;
     const std::optional<std::wstring> value = current(key, status);
     if (status != ERROR_SUCCESS)
@@ -116,7 +118,6 @@ std::string removeRunEntry()
         failure = notOurs();
     else if (value && (status = RegDeleteValueW(key, valueName)) != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
         failure = systemMessage(status);
-    RegCloseKey(key);
     return failure;
 }
 

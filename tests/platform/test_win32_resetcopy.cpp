@@ -46,7 +46,8 @@ TEST_CASE("the list kept before a reset opens back as it stood; no list stored, 
     win32::RegistrySettingsStore store;
     win32::RegResetCopy copy(store, L"KicklistResetTest", folder.wstring());
     copy.keepBeforeReset();
-    CHECK((copy.exportText().empty() && copy.copies().empty()));
+    CHECK(copy.exportText().empty());
+    CHECK(copy.copies().empty());
     // Texts a .reg file must escape or cannot quote: backslashes, quotes,
     // Japanese, a line break.
     const std::pair<std::string, std::string> stored[] = {

@@ -55,7 +55,8 @@ TEST_CASE("list window: choosing and starting rows")
     SUBCASE("the handlers choosing a row raise no click")
     {
         rows.setListIndex(1);
-        CHECK((rows.ListIndex() == 1 && !rowButtons(w)));
+        CHECK(rows.ListIndex() == 1);
+        CHECK_FALSE(rowButtons(w));
         clickAt(list, rowAt(list, 0));
         CHECK(rowButtons(w));
         rows.setListIndex(-1);
@@ -66,7 +67,8 @@ TEST_CASE("list window: choosing and starting rows")
     {
         list->setFocus(Qt::TabFocusReason);
         QTest::keyClick(list, Qt::Key_Down);
-        CHECK((rows.ListIndex() >= 0 && rowButtons(w)));
+        CHECK(rows.ListIndex() >= 0);
+        CHECK(rowButtons(w));
     }
     SUBCASE("a double-click starts the row; below the rows, none chosen, nothing")
     {
@@ -106,16 +108,20 @@ TEST_CASE("picker: mouse, keys and its modal showing")
             auto *file1 = QtHarness::child<QListWidget>(w, "File1");
             CommandButton &add = setup.view().AddProgram();
             CHECK(texts(dir1) == QStringList{"/", "cur", "progs", "Alpha", "beta", "pick\uFFFD"});
-            CHECK((dir1->currentRow() == 2 && dir1->item(3)->toolTip() == "/cur/progs/Alpha"));
+            CHECK(dir1->currentRow() == 2);
+            CHECK(dir1->item(3)->toolTip() == "/cur/progs/Alpha");
             // Names that are not text: a tip saying so, and another colour.
-            CHECK((dir1->item(5)->toolTip() == Setup::kFolderNotText && file1->item(1)->toolTip() == Setup::kFileNotText));
-            CHECK((dir1->item(5)->foreground() == file1->item(1)->foreground() && dir1->item(5)->foreground() != dir1->item(4)->foreground()));
+            CHECK(dir1->item(5)->toolTip() == Setup::kFolderNotText);
+            CHECK(file1->item(1)->toolTip() == Setup::kFileNotText);
+            CHECK(dir1->item(5)->foreground() == file1->item(1)->foreground());
+            CHECK(dir1->item(5)->foreground() != dir1->item(4)->foreground());
 
             // A file clicked enables Add; a click on the blank part keeps it.
             CHECK_FALSE(add.Enabled());
             clickAt(file1, rowAt(file1, 0));
             clickAt(file1, QPoint(20, 140));
-            CHECK((add.Enabled() && setup.fileName() == "a.exe"));
+            CHECK(add.Enabled());
+            CHECK(setup.fileName() == "a.exe");
             // A click on the chosen folder is a click; one on the blank part is none.
             add.setValue(true);
             clickAt(dir1, QPoint(20, dir1->viewport()->height() - 5));
@@ -127,11 +133,13 @@ TEST_CASE("picker: mouse, keys and its modal showing")
             for (const char *control : {"Drive1", "Dir1", "File1", "cxsetup", "AddProgram"})
                 for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
                     QtHarness::child(w, control)->setFocus(), QTest::keyClick(QtHarness::child(w, control), key);
-            CHECK((w->isVisible() && setup.dirPath() == "/cur/progs"));
+            CHECK(w->isVisible());
+            CHECK(setup.dirPath() == "/cur/progs");
             dir1->setFocus();
             QTest::keyClick(dir1, Qt::Key_Down);
             QTest::keyClick(dir1, Qt::Key_Enter, Qt::KeypadModifier);
-            CHECK((setup.dirPath() == "/cur/progs/Alpha" && texts(file1) == QStringList{"c.exe"}));
+            CHECK(setup.dirPath() == "/cur/progs/Alpha");
+            CHECK(texts(file1) == QStringList{"c.exe"});
             doubleClickAt(dir1, rowAt(dir1, 2));
             CHECK(setup.dirPath() == "/cur/progs");
             // Another drive chosen by the user.
@@ -164,7 +172,9 @@ TEST_CASE("rename dialog: keys in the name box and on its buttons")
     QTest::mouseClick(QtHarness::child(list, "chenge"), Qt::LeftButton);
     auto *d = view(h.forms.namechenge());
     auto *text1 = QtHarness::child<QLineEdit>(d, "Text1");
-    CHECK((d->isVisible() && text1->text() == "Program 2" && d->focusWidget() == text1));
+    CHECK(d->isVisible());
+    CHECK(text1->text() == "Program 2");
+    CHECK(d->focusWidget() == text1);
     // In the name box Enter confirms, End and Esc cancel, Home clears, whatever
     // the modifiers; other keys type. Each key: the list's second row after
     // it, and the name box's text ("-": the dialog hidden).
@@ -189,7 +199,9 @@ TEST_CASE("rename dialog: keys in the name box and on its buttons")
         for (const char *button : {"chenge", "clear", "cancel"})
             for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
                 QtHarness::child(d, button)->setFocus(), QTest::keyClick(QtHarness::child(d, button), key);
-        CHECK((rows->item(1)->text() == "Program 2" && text1->text() == "Program 2" && d->isVisible()));
+        CHECK(rows->item(1)->text() == "Program 2");
+        CHECK(text1->text() == "Program 2");
+        CHECK(d->isVisible());
     }
 }
 
@@ -199,7 +211,9 @@ TEST_CASE("about box: owner, keys and a real message box")
     QWidget *list = h.list();
     QTest::mouseClick(QtHarness::child(list, "Command1"), Qt::LeftButton);
     auto *about = view(h.forms.frmAbout());
-    CHECK((about->isVisible() && about->parentWidget() == list && about->geometry().topLeft() == QPoint(156, 129)));
+    CHECK(about->isVisible());
+    CHECK(about->parentWidget() == list);
+    CHECK(about->geometry().topLeft() == QPoint(156, 129));
     CHECK(QtHarness::child<QLabel>(about, "picIcon")->pixmap().size() == QSize(32, 32));
     SUBCASE("no system information tool: one box, the about box stays")
     {
@@ -216,7 +230,8 @@ TEST_CASE("about box: owner, keys and a real message box")
         SUBCASE(name)
         {
             way();
-            CHECK((!about->isVisible() && !h.forms.loadedFrmAbout()));
+            CHECK_FALSE(about->isVisible());
+            CHECK_FALSE(h.forms.loadedFrmAbout());
         }
     }
 }

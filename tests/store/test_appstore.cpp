@@ -42,7 +42,10 @@ struct Store
 TEST_CASE("reading entries")
 {
     Store s(2);
-    CHECK((s.store.Count() == 2 && s.store.NameOf(2) == "Program 2" && s.store.PathOf(2) == "/opt/p2" && s.store.PathOf(3).empty()));
+    CHECK(s.store.Count() == 2);
+    CHECK(s.store.NameOf(2) == "Program 2");
+    CHECK(s.store.PathOf(2) == "/opt/p2");
+    CHECK(s.store.PathOf(3).empty());
     CHECK(s.log.calls == S{"Get SetApp/AppCount [0]", "Get Appnames/2 []", "Get SetApp/2 []", "Get SetApp/3 []"});
     s.settings.erase("SetApp", "AppCount");
     CHECK(s.store.Count() == 0);
@@ -75,7 +78,9 @@ TEST_CASE("appending")
             Store b(0);
             b.settings.put("SetApp", "AppCount", count);
             CHECK(errorOf([&] { b.store.Append("/opt/x", b.list, b.allRan); }) == error);
-            CHECK((b.log.matching("Save").empty() && b.section("SetApp") == S{count, "-", "-", "-", "-"} && b.list.rows.empty()));
+            CHECK(b.log.matching("Save").empty());
+            CHECK(b.section("SetApp") == S{count, "-", "-", "-", "-"});
+            CHECK(b.list.rows.empty());
         }
     }
 }
@@ -89,20 +94,23 @@ TEST_CASE("removing")
         CHECK(s.log.calls == S{"Get SetApp/AppCount [0]", "Delete SetApp/2", "Delete Appnames/2", "Save Appnames/AppCount = 2", "Save SetApp/AppCount = 2",
                                "Get SetApp/3 [0]", "Save SetApp/2 = /opt/p3", "Get Appnames/3 [0]", "Save Appnames/2 = Program 3", "Get appnames/2 []",
                                "List(1) = Program 3", "RemoveItem 2", "Delete SetApp/3", "Delete Appnames/3"});
-        CHECK((s.section("SetApp") == S{"2", "/opt/p1", "/opt/p3", "-", "-"} && s.list.rows == S{"Program 1", "Program 3"}));
+        CHECK(s.section("SetApp") == S{"2", "/opt/p1", "/opt/p3", "-", "-"});
+        CHECK(s.list.rows == S{"Program 1", "Program 3"});
     }
     SUBCASE("the only one: the caller clears its list")
     {
         Store s(1);
         CHECK(s.store.Remove(1, s.list) == 0);
-        CHECK((s.section("Appnames") == S{"0", "-", "-", "-", "-"} && s.list.rows == S{"Program 1"}));
+        CHECK(s.section("Appnames") == S{"0", "-", "-", "-", "-"});
+        CHECK(s.list.rows == S{"Program 1"});
     }
     SUBCASE("a missing name shifts down as 0; the removal stops where deleting it fails")
     {
         Store s(3);
         s.settings.erase("Appnames", "3");
         CHECK(errorOf([&] { s.store.Remove(1, s.list); }) == err::InvalidProcedureCall);
-        CHECK((s.section("Appnames") == S{"2", "Program 2", "0", "-", "-"} && s.list.rows == S{"Program 2", "0"}));
+        CHECK(s.section("Appnames") == S{"2", "Program 2", "0", "-", "-"});
+        CHECK(s.list.rows == S{"Program 2", "0"});
     }
     SUBCASE("nothing chosen fails at the first delete")
     {
@@ -117,6 +125,7 @@ TEST_CASE("renaming takes the name as given; a missing entry fails")
     Store s(3);
     s.store.Rename(2, "  エディタ  ");
     CHECK(s.log.calls == S{"Delete Appnames/2", "Save Appnames/2 =   エディタ  "});
-    CHECK((s.section("Appnames")[2] == "  エディタ  " && s.section("SetApp")[2] == "/opt/p2"));
+    CHECK(s.section("Appnames")[2] == "  エディタ  ");
+    CHECK(s.section("SetApp")[2] == "/opt/p2");
     CHECK(errorOf([&] { s.store.Rename(7, "x"); }) == err::InvalidProcedureCall);
 }

@@ -26,11 +26,16 @@ TEST_CASE("the version button shows one about box, owned by the list window; OK 
         const int built = h.face.built;
         h.press("Command1"), h.press("Command1");
         auto &about = static_cast<FakeAboutView &>(h.view("frmAbout"));
-        CHECK((h.face.built == built + 1 && about.window.visible && about.owner == &h.forms->main().view()));
-        CHECK((about.window.caption == "キックリストのﾊﾞｰｼﾞｮﾝ情報" && about.version.caption == "ﾊﾞｰｼﾞｮﾝ 1.02" && about.title.caption == "プログラムキックリスト"));
+        CHECK(h.face.built == built + 1);
+        CHECK(about.window.visible);
+        CHECK(about.owner == &h.forms->main().view());
+        CHECK(about.window.caption == "キックリストのﾊﾞｰｼﾞｮﾝ情報");
+        CHECK(about.version.caption == "ﾊﾞｰｼﾞｮﾝ 1.02");
+        CHECK(about.title.caption == "プログラムキックリスト");
         CHECK(h.log.matching("Reg").empty());
         how == "cmdOK" ? h.press("frmAbout", "cmdOK") : h.close("frmAbout");
-        CHECK((h.forms->loadedFrmAbout() == nullptr && !about.window.visible));
+        CHECK(h.forms->loadedFrmAbout() == nullptr);
+        CHECK_FALSE(about.window.visible);
     }
 }
 

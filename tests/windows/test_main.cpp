@@ -46,7 +46,8 @@ TEST_CASE("loading the list")
         });
         h.open();
         CHECK(h.shownBoxes() == S{kPrompt});
-        CHECK((h.rows().empty() && h.enabled().empty()));
+        CHECK(h.rows().empty());
+        CHECK(h.enabled().empty());
     }
     // A count outside 0..100 is damaged, as the command line finds it too.
     for (const std::string count : {"many", "101", "-1", "-32768"}) {
@@ -58,8 +59,10 @@ TEST_CASE("loading the list")
                 h.close("syori");
             });
             h.open();
-            CHECK((h.rows().empty() && h.enabled() == S{"AppDel", "Run", "chenge", "AllRan"}));
-            CHECK((h.log.matching("Save").empty() && h.log.matching("Get Appnames").empty()));
+            CHECK(h.rows().empty());
+            CHECK(h.enabled() == S{"AppDel", "Run", "chenge", "AllRan"});
+            CHECK(h.log.matching("Save").empty());
+            CHECK(h.log.matching("Get Appnames").empty());
         }
     }
 }
@@ -73,16 +76,28 @@ TEST_CASE("a store in use at the start: nothing to choose until the rows come by
     const S stored = h.settings.value("SetApp", "AppCount") == "3" ? kThree : S{};
     h.open();
     CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
-    CHECK((h.shown("main") && h.rows().empty() && h.enabled().empty() && h.watch.retries == 1));
+    CHECK(h.shown("main"));
+    CHECK(h.rows().empty());
+    CHECK(h.enabled().empty());
+    CHECK(h.watch.retries == 1);
     h.doubleClick(-1);
     for (const char *button : {"Run", "AppDel", "chenge", "AllRan"})
         h.press(button);
-    CHECK((h.started().empty() && h.modals().empty() && h.shownBoxes().size() == 1 && !h.ended()));
+    CHECK(h.started().empty());
+    CHECK(h.modals().empty());
+    CHECK(h.shownBoxes().size() == 1);
+    CHECK_FALSE(h.ended());
     h.storeChanged(); // the watch's retry, the store still in use: another, silently
-    CHECK((h.watch.retries == 2 && h.shownBoxes().size() == 1 && h.rows().empty()));
+    CHECK(h.watch.retries == 2);
+    CHECK(h.shownBoxes().size() == 1);
+    CHECK(h.rows().empty());
     h.settings.busy = false, h.storeChanged();
-    CHECK((h.rows() == stored && h.enabled() == (stored.empty() ? S{} : S{"AllRan"}) && h.watch.retries == 2));
-    CHECK((h.shownBoxes().size() == 1 && h.modals().empty() && h.log.matching("Save").empty()));
+    CHECK(h.rows() == stored);
+    CHECK(h.enabled() == (stored.empty() ? S{} : S{"AllRan"}));
+    CHECK(h.watch.retries == 2);
+    CHECK(h.shownBoxes().size() == 1);
+    CHECK(h.modals().empty());
+    CHECK(h.log.matching("Save").empty());
 }
 
 TEST_CASE("starting programs")
@@ -93,19 +108,24 @@ TEST_CASE("starting programs")
     {
         h.click(1), h.minimise(), h.doubleClick(1);
         CHECK(h.started() == S{"Shell /opt/p2 1"});
-        CHECK((!h.minimised() && h.chosen() == 1));
+        CHECK_FALSE(h.minimised());
+        CHECK(h.chosen() == 1);
     }
     SUBCASE("a program that cannot start recovers, the window left minimised")
     {
         h.starter.missing = {"/opt/p2"}, h.whenModal("syori", [&] { h.close("syori"); });
         h.click(1), h.minimise(), h.press("Run");
         CHECK(h.started() == S{"Shell /opt/p2 1 !"});
-        CHECK((h.minimised() && h.modals() == S{"ShowModal syori"}));
+        CHECK(h.minimised());
+        CHECK(h.modals() == S{"ShowModal syori"});
     }
     SUBCASE("no row chosen: Run is off, a double-click does nothing")
     {
         h.minimise(), h.press("Run"), h.doubleClick(-1);
-        CHECK((h.started().empty() && h.minimised() && h.modals().empty() && h.shownBoxes().empty()));
+        CHECK(h.started().empty());
+        CHECK(h.minimised());
+        CHECK(h.modals().empty());
+        CHECK(h.shownBoxes().empty());
     }
     SUBCASE("start-all goes on past a program that cannot start, then minimises")
     {
@@ -119,7 +139,8 @@ TEST_CASE("starting programs")
         SUBCASE((how + " ends the program").c_str())
         {
             how == "Exit" ? h.press("Exit") : h.close("main");
-            CHECK((h.ended() && h.log.calls.back() == "End"));
+            CHECK(h.ended());
+            CHECK(h.log.calls.back() == "End");
         }
     }
 }
@@ -131,7 +152,8 @@ TEST_CASE("adding")
     {
         h.programs(100), h.open(), h.answer();
         h.press("AppAdd");
-        CHECK((h.modals().empty() && h.shownBoxes() == S{kFull}));
+        CHECK(h.modals().empty());
+        CHECK(h.shownBoxes() == S{kFull});
     }
     SUBCASE("a program picked goes after the store's last, even another process's")
     {
@@ -174,7 +196,9 @@ TEST_CASE("a save that fails shows the store as on disk")
         h.whenModal("syori", [&] { during = h.rows(), h.close("syori"); });
         h.press("AppDel");
         ends = false;
-        CHECK((h.rows() == kThree && h.enabled() == S{"AllRan"} && h.modals() == S{"ShowModal syori"}));
+        CHECK(h.rows() == kThree);
+        CHECK(h.enabled() == S{"AllRan"});
+        CHECK(h.modals() == S{"ShowModal syori"});
     }
     CHECK(during == kThree);
     CHECK(h.ended() == ends);
@@ -187,24 +211,31 @@ TEST_CASE("removing")
     SUBCASE("the row goes, later rows following the store, none stays chosen, written before anything else")
     {
         h.open(), h.click(2), h.programs(4), h.press("AppDel");
-        CHECK((h.rows() == S{"Program 1", "Program 2", "Program 4"} && h.chosen() == -1 && h.enabled() == S{"AllRan"}));
-        CHECK((h.settings.value("SetApp", "AppCount") == "3" && h.log.matching("Commit") == S{"Commit"}));
+        CHECK(h.rows() == S{"Program 1", "Program 2", "Program 4"});
+        CHECK(h.chosen() == -1);
+        CHECK(h.enabled() == S{"AllRan"});
+        CHECK(h.settings.value("SetApp", "AppCount") == "3");
+        CHECK(h.log.matching("Commit") == S{"Commit"});
     }
     SUBCASE("the only entry: the prompt and the picker, after the removal is written")
     {
         h.programs(1), h.open(), h.answer(), h.whenModal("Setup", [&] { h.close("Setup"); });
         h.click(0), h.press("AppDel");
-        CHECK((h.rows().empty() && h.enabled().empty()));
+        CHECK(h.rows().empty());
+        CHECK(h.enabled().empty());
         CHECK(before(h, "Commit", kPrompt));
     }
     SUBCASE("a missing name: shown again first, then the failure recovers")
     {
         h.programs(2), h.open(), h.settings.erase("Appnames", "2"), h.answer();
         h.click(1), h.press("AppDel");
-        CHECK((h.shownBoxes() == S{kStale} && h.rows() == S{"Program 1", ""}));
+        CHECK(h.shownBoxes() == S{kStale});
+        CHECK(h.rows() == S{"Program 1", ""});
         h.whenModal("syori", [&] { h.close("syori"); });
         h.click(1), h.press("AppDel");
-        CHECK((h.modals() == S{"ShowModal syori"} && h.rows() == S{"Program 1", ""} && h.enabled() == S{"AllRan"}));
+        CHECK(h.modals() == S{"ShowModal syori"});
+        CHECK(h.rows() == S{"Program 1", ""});
+        CHECK(h.enabled() == S{"AllRan"});
     }
     SUBCASE("a count that cannot be read is reported with the rows as they were, then ends")
     {
@@ -212,7 +243,9 @@ TEST_CASE("removing")
         h.open(), h.click(1), h.settings.put("SetApp", "AppCount", "?");
         h.answer(vbOK, [&] { during = h.rows(); });
         h.press("AppDel");
-        CHECK((h.ended() && during == kThree && h.shownBoxes() == S{report(err::TypeMismatch)}));
+        CHECK(h.ended());
+        CHECK(during == kThree);
+        CHECK(h.shownBoxes() == S{report(err::TypeMismatch)});
     }
 }
 
@@ -224,7 +257,10 @@ TEST_CASE("a store another process holds gives the action up, the program runs o
     for (const std::string button : {"Run", "AppDel"})
         SUBCASE(button.c_str()) { h.press(button); }
     CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
-    CHECK((!h.ended() && h.rows() == kThree && h.chosen() == 1 && h.enabled().size() == 4));
+    CHECK_FALSE(h.ended());
+    CHECK(h.rows() == kThree);
+    CHECK(h.chosen() == 1);
+    CHECK(h.enabled().size() == 4);
 }
 
 TEST_CASE("a row whose entry another process moved acts on nothing: the rows are shown again")
@@ -236,8 +272,11 @@ TEST_CASE("a row whose entry another process moved acts on nothing: the rows are
     SUBCASE("double-click") { h.doubleClick(0); }
     SUBCASE("AppDel") { h.click(1), h.press("AppDel"); }
     SUBCASE("rename") { h.click(2), h.press("chenge"), h.type("x"), h.press("namechenge", "chenge"); }
-    CHECK((h.shownBoxes() == S{kStale} && h.started().empty()));
-    CHECK((h.rows() == S{"Program 2", "Program 3"} && h.chosen() == -1 && h.enabled() == S{"AllRan"}));
+    CHECK(h.shownBoxes() == S{kStale});
+    CHECK(h.started().empty());
+    CHECK(h.rows() == S{"Program 2", "Program 3"});
+    CHECK(h.chosen() == -1);
+    CHECK(h.enabled() == S{"AllRan"});
 }
 
 // As when the store changes between the two clicks of a double-click: the
@@ -247,17 +286,25 @@ TEST_CASE("a choice that rows shown again took: the user is told, and nothing el
     Harness h;
     h.programs(3), h.open(), h.click(1), h.press("chenge"), h.answer();
     h.programs(2, 2), h.storeChanged();
-    REQUIRE((h.chosen() == -1 && h.enabled() == S{"AllRan"}));
+    REQUIRE(h.chosen() == -1);
+    REQUIRE(h.enabled() == S{"AllRan"});
     const auto acts = [&](void (kl::main::*handler)()) { h.run([&] { (h.forms->main().*handler)(); }); };
     SUBCASE("double-click") { h.doubleClick(-1); }
     SUBCASE("Run, clicked before the rows changed") { acts(&kl::main::Run_Click); }
     SUBCASE("AppDel, clicked before the rows changed") { acts(&kl::main::AppDel_Click); }
     SUBCASE("rename") { h.type("x"), h.press("namechenge", "chenge"); }
-    CHECK((h.shownBoxes() == S{kStale} && h.started().empty() && h.modals().empty() && !h.ended()));
-    CHECK((h.rows() == S{"Program 2", "Program 3"} && h.log.matching("Save").empty() && h.log.matching("Delete").empty()));
+    CHECK(h.shownBoxes() == S{kStale});
+    CHECK(h.started().empty());
+    CHECK(h.modals().empty());
+    CHECK_FALSE(h.ended());
+    CHECK(h.rows() == S{"Program 2", "Program 3"});
+    CHECK(h.log.matching("Save").empty());
+    CHECK(h.log.matching("Delete").empty());
     // Told once: from then on no row chosen is only that, to every handler.
     h.doubleClick(-1), acts(&kl::main::Run_Click), acts(&kl::main::AppDel_Click);
-    CHECK((h.shownBoxes().size() == 1 && h.modals().empty() && h.log.matching("Delete").empty()));
+    CHECK(h.shownBoxes().size() == 1);
+    CHECK(h.modals().empty());
+    CHECK(h.log.matching("Delete").empty());
 }
 
 TEST_CASE("the rows follow the store as other processes change it")
@@ -266,13 +313,19 @@ TEST_CASE("the rows follow the store as other processes change it")
     h.programs(3), h.open(), h.click(1);
     REQUIRE(h.watch.changed);
     h.storeChanged();
-    CHECK((h.chosen() == 1 && !h.log.matching("Get SetApp/AppCount").empty() && !h.settings.open));
+    CHECK(h.chosen() == 1);
+    CHECK(!h.log.matching("Get SetApp/AppCount").empty());
+    CHECK_FALSE(h.settings.open);
     h.programs(4), h.storeChanged();
-    CHECK((h.rows().size() == 4 && h.chosen() == 1 && h.enabled().size() == 4)); // its entry stayed
+    CHECK(h.rows().size() == 4);
+    CHECK(h.chosen() == 1);
+    CHECK(h.enabled().size() == 4); // its entry stayed
     h.programs(2, 2), h.storeChanged();
-    CHECK((h.rows() == S{"Program 2", "Program 3"} && h.chosen() == -1));
+    CHECK(h.rows() == S{"Program 2", "Program 3"});
+    CHECK(h.chosen() == -1);
     h.settings.put("SetApp", "AppCount", "?"), h.storeChanged(); // told at the next action
-    CHECK((!h.ended() && h.shownBoxes().empty()));
+    CHECK_FALSE(h.ended());
+    CHECK(h.shownBoxes().empty());
     h.forms.reset();
     CHECK(!h.watch.changed);
 }
@@ -283,7 +336,8 @@ TEST_CASE("modal windows wait with the store committed; the recovery dialog's OK
     h.programs(3), h.open(), h.run([&] { h.forms->Setup(); });
     h.settings.SaveSetting("Kicklist", "x", "y", "z");
     h.whenModal("Setup", [&] {
-        CHECK((h.log.calls.back() == "ShowModal Setup" && h.log.calls.end()[-2] == "Commit"));
+        CHECK(h.log.calls.back() == "ShowModal Setup");
+        CHECK(h.log.calls.end()[-2] == "Commit");
         h.close("Setup");
     });
     h.run([&] { h.forms->Setup().showModal(); });
@@ -293,7 +347,9 @@ TEST_CASE("modal windows wait with the store committed; the recovery dialog's OK
         h.press("syori", "ok");
     });
     h.run([&] { h.forms->syori().showModal(); });
-    CHECK((h.ended() && h.settings.value("SetApp", "AppCount") == "0" && h.settings.value("Appnames", "AppCount") == "0"));
+    CHECK(h.ended());
+    CHECK(h.settings.value("SetApp", "AppCount") == "0");
+    CHECK(h.settings.value("Appnames", "AppCount") == "0");
     CHECK(before(h, "Keep", "Save SetApp/AppCount = 0"));
 }
 
@@ -310,7 +366,9 @@ TEST_CASE("the recovery dialog wipes nothing it could not keep a copy of, nor wh
         const std::string told = failing < 0 ? Runtime::busyText(RuntimeError::busy("/settings", 4321))
                                              : syori::notKeptText(RuntimeError(err::DiskFull));
         CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + told + " [0]"});
-        CHECK((!h.ended() && h.log.matching("Save").empty() && h.settings.value("SetApp", "AppCount") == "3"));
+        CHECK_FALSE(h.ended());
+        CHECK(h.log.matching("Save").empty());
+        CHECK(h.settings.value("SetApp", "AppCount") == "3");
         if (failing < 0)
             CHECK_FALSE(held);
     }
@@ -329,7 +387,8 @@ TEST_CASE("renaming")
         h.click(0), h.press("chenge");
         CHECK(dialog() == S{"/opt/p1", "Program 1"});
         h.click(1), h.press("chenge");
-        CHECK((dialog() == S{"None", ""} && h.shown("namechenge")));
+        CHECK(dialog() == S{"None", ""});
+        CHECK(h.shown("namechenge"));
     }
     for (const std::string &name : S{"Three", "  ", std::string(40000, 'x')}) {
         SUBCASE(("the name goes to the row chosen when it is confirmed, as typed: " + name.substr(0, 5)).c_str())
@@ -337,26 +396,32 @@ TEST_CASE("renaming")
             h.click(0), h.press("chenge"), h.click(2), h.type(name), h.click(1);
             h.press("namechenge", "chenge");
             CHECK(h.rows() == S{"Program 1", name, "Program 3"});
-            CHECK((h.settings.value("Appnames", "2") == name && !h.shown("namechenge") && h.namechenge().path.caption.empty()));
+            CHECK(h.settings.value("Appnames", "2") == name);
+            CHECK_FALSE(h.shown("namechenge"));
+            CHECK(h.namechenge().path.caption.empty());
         }
     }
     SUBCASE("an empty name is refused, the dialog stays")
     {
         h.click(1), h.press("chenge"), h.type(""), h.answer();
         h.press("namechenge", "chenge");
-        CHECK((h.shownBoxes() == S{"MsgBox 名前の変更: 名前を入力して下さい。 [0]"} && h.shown("namechenge")));
+        CHECK(h.shownBoxes() == S{"MsgBox 名前の変更: 名前を入力して下さい。 [0]"});
+        CHECK(h.shown("namechenge"));
     }
     SUBCASE("no row chosen any more: the typed name stays for another try")
     {
         h.click(0), h.press("chenge"), h.press("AppDel"), h.type("typed"), h.answer();
         h.press("namechenge", "chenge");
         CHECK(h.shownBoxes() == S{"MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
-        CHECK((dialog() == S{"/opt/p1", "typed"} && h.shown("namechenge") && h.rows() == S{"Program 2", "Program 3"}));
+        CHECK(dialog() == S{"/opt/p1", "typed"});
+        CHECK(h.shown("namechenge"));
+        CHECK(h.rows() == S{"Program 2", "Program 3"});
     }
     SUBCASE("Cancel hides the dialog, Clear empties the name")
     {
         h.click(1), h.press("chenge"), h.type("typed"), h.press("namechenge", "cancel");
-        CHECK((!h.shown("namechenge") && h.rows() == kThree));
+        CHECK_FALSE(h.shown("namechenge"));
+        CHECK(h.rows() == kThree);
         h.press("chenge"), h.press("namechenge", "clear");
         CHECK(dialog() == S{"/opt/p2", ""});
     }
@@ -367,12 +432,14 @@ TEST_CASE("renaming")
             CHECK(h.namechenge().name.text.empty());
             for (const int cancels : {vbKeyEnd, vbKeyEscape}) {
                 h.press("chenge"), h.type("x"), h.key(cancels, shift);
-                CHECK((!h.shown("namechenge") && h.rows() == kThree));
+                CHECK_FALSE(h.shown("namechenge"));
+                CHECK(h.rows() == kThree);
             }
             h.press("chenge"), h.type("y"), h.key(0, shift);
             CHECK(h.shown("namechenge"));
             h.key(vbKeyReturn, shift);
-            CHECK((!h.shown("namechenge") && h.rows() == S{"Program 1", "y", "Program 3"}));
+            CHECK_FALSE(h.shown("namechenge"));
+            CHECK(h.rows() == S{"Program 1", "y", "Program 3"});
         }
     }
 }

@@ -32,17 +32,20 @@ TEST_CASE("the picker's lists open at the current drive and folder")
 {
     Picker p;
     p.show([&] {
-        CHECK((p.setup().drives.rows == S{p.sys, p.cur, p.other} && p.setup().drives.index == 1));
+        CHECK(p.setup().drives.rows == S{p.sys, p.cur, p.other});
+        CHECK(p.setup().drives.index == 1);
         const std::vector<FolderRow> &rows = p.setup().folders.rows;
         const std::size_t depth = paths::folderChain(p.progs).size();
         REQUIRE(rows.size() == depth + 3);
-        CHECK((rows[depth - 1] == FolderRow{"progs", p.progs, int(depth) - 1, true} && p.setup().folders.index == int(depth) - 1));
+        CHECK(rows[depth - 1] == FolderRow{"progs", p.progs, int(depth) - 1, true});
+        CHECK(p.setup().folders.index == int(depth) - 1);
         CHECK(rows[depth] == FolderRow{"Alpha", Services::folder(p.cur, "progs/Alpha"), int(depth), false});
         CHECK(rows[depth + 2] == FolderRow{"pick\xef\xbf\xbd", "", int(depth), false});
         CHECK(p.setup().files.rows == std::vector<FileRow>{{"a.exe", true}, {"x\xef\xbf\xbd.exe", false}});
         CHECK(!p.addEnabled());
         p.pickFile("a.exe");
-        CHECK((p.addEnabled() && p.where() == S{p.cur, p.progs, "a.exe"}));
+        CHECK(p.addEnabled());
+        CHECK(p.where() == S{p.cur, p.progs, "a.exe"});
         p.cancel();
     });
 }
@@ -72,7 +75,8 @@ TEST_CASE("registering a program picked")
         p.answer(row.answer);
         p.show([&] { row.steps(p); });
         CHECK(p.rows() == (row.registered ? S{"Program 1", row.registered(p)} : S{"Program 1"}));
-        CHECK((p.shownBoxes() == S{kConfirm} && !p.shown("Setup")));
+        CHECK(p.shownBoxes() == S{kConfirm});
+        CHECK_FALSE(p.shown("Setup"));
     }
 }
 
@@ -87,7 +91,8 @@ TEST_CASE("the picker keeps its choice until its close box discards it")
     });
     p.show([&] { p.close("Setup"); });
     p.show([&] {
-        CHECK((p.where() == S{p.cur, p.progs, ""} && !p.addEnabled()));
+        CHECK(p.where() == S{p.cur, p.progs, ""});
+        CHECK_FALSE(p.addEnabled());
         p.cancel();
     });
     CHECK(p.rows() == S{"Program 1", Services::folder(p.cur, "progs/Alpha/c.exe"), Services::folder(p.cur, "progs/Alpha/c.exe")});
@@ -109,17 +114,20 @@ TEST_CASE("what the picker refuses, and where it stays")
             f.answer();
             f.show([&] {
                 f.pickFile("a.exe"), drive ? f.chooseDrive(f.other) : f.openFolder("beta");
-                CHECK((f.where() == S{drive ? f.other : f.cur, drive ? Services::folder(f.other) : Services::folder(f.cur, "progs/beta"), ""} && f.addEnabled()));
+                CHECK(f.where() == S{drive ? f.other : f.cur, drive ? Services::folder(f.other) : Services::folder(f.cur, "progs/beta"), ""});
+                CHECK(f.addEnabled());
                 f.press("Setup", "AddProgram"), f.cancel();
             });
-            CHECK((f.shownBoxes() == S{kNotExe} && f.rows() == S{"Program 1"}));
+            CHECK(f.shownBoxes() == S{kNotExe});
+            CHECK(f.rows() == S{"Program 1"});
         }
     }
     SUBCASE("a folder removed since it was listed")
     {
         p.answer();
         p.show([&] { p.drives.tree.erase(Services::folder(p.cur, "progs/beta")), p.openFolder("beta"), p.cancel(); });
-        CHECK((p.shownBoxes() == S{"MsgBox エラー: " + RuntimeError::describe(err::PathNotFound) + " [0]"} && p.where() == S{p.cur, p.progs, ""}));
+        CHECK(p.shownBoxes() == S{"MsgBox エラー: " + RuntimeError::describe(err::PathNotFound) + " [0]"});
+        CHECK(p.where() == S{p.cur, p.progs, ""});
     }
     SUBCASE("a drive with no medium falls back to the system drive")
     {

@@ -392,7 +392,9 @@ TEST_CASE("Enter and Esc press no button of the picker, the recovery dialog or t
             } catch (const ProgramEnded &) {
             }
             CHECK(f.log.calls == std::vector<std::string>{});
-            CHECK((setup.Visible() && syori.Visible() && f.forms.namechenge().view().form().Visible()));
+            CHECK(setup.Visible());
+            CHECK(syori.Visible());
+            CHECK(f.forms.namechenge().view().form().Visible());
             CHECK(f.forms.namechenge().view().Text1().Text() == "Program 2");
         }
     }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -45,7 +46,7 @@ struct Run
     }
     ~Run() { fs::remove_all(dir); }
     fs::path dir = [] {
-        auto d = fs::temp_directory_path() / ("uidesign-test-" + std::to_string(std::rand()));
+        auto d = fs::temp_directory_path() / ("uidesign-test-" + std::to_string(std::random_device{}()));
         fs::create_directories(d);
         return d;
     }();

@@ -7,6 +7,7 @@
 // median microseconds of the replacement, and their ratio.
 
 #include "linux/inisettingsstore.h"
+#include "platform/enabledflag.h"
 #include "platform/listcontrol.h"
 #include "store/appstore.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "enabledflag.h"
 #include "listcontrol.h"
 
 #include <string>

@@ -26,12 +26,4 @@ public:
     virtual void Clear() = 0;
 };
 
-// A control whose Enabled flag another module sets.
-class EnabledFlag
-{
-public:
-    virtual ~EnabledFlag() = default;
-    virtual void setEnabled(bool enabled) = 0;
-};
-
 } // namespace kl

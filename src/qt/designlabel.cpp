@@ -12,22 +12,17 @@
 
 namespace kl::qt {
 
-namespace {
+using design::kSmallestLabelPixels;
 
-// Below this a kanji's strokes run together on a 96 dpi screen.
-constexpr int kSmallestPixelSize = 9;
-
-} // namespace
-
-QFont msPGothic(qreal pointSize, bool bold)
+QFont designFont(const design::Font &face)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("TakaoPGothic"), QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
-                      QStringLiteral("Noto Sans JP")});
+    font.setFamilies({QString::fromUtf8(face.face.data(), qsizetype(face.face.size())),
+                      QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("TakaoPGothic"),
+                      QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
+    font.setPointSizeF(face.points);
+    font.setBold(face.bold);
     return font;
 }
 
@@ -73,7 +68,7 @@ bool DesignLabel::layOut(QTextLayout &layout, const QFont &font) const
 QFont DesignLabel::drawnFont() const
 {
     QFont drawn = font();
-    for (int size = QFontInfo(drawn).pixelSize(); size >= kSmallestPixelSize; --size) {
+    for (int size = QFontInfo(drawn).pixelSize(); size >= kSmallestLabelPixels; --size) {
         drawn.setPixelSize(size);
         QTextLayout layout(text());
         if (layOut(layout, drawn))
@@ -110,7 +105,7 @@ void DesignComboBox::fitFont()
     const int room = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).height();
     setFont(QFont()); // the window's font, as designed
     QFont fitted = font();
-    for (int size = QFontInfo(fitted).pixelSize(); size > kSmallestPixelSize; --size) {
+    for (int size = QFontInfo(fitted).pixelSize(); size > kSmallestLabelPixels; --size) {
         if (QFontMetrics(fitted).height() <= room)
             break;
         fitted.setPixelSize(size - 1);

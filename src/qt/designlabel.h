@@ -4,13 +4,15 @@
 #include <QFont>
 #include <QLabel>
 
+#include "design/design.h"
+
 class QTextLayout;
 
 namespace kl::qt {
 
-// "ＭＳ Ｐゴシック" at the given size, falling back to the Japanese faces
-// found on other systems, those with the same metrics first.
-QFont msPGothic(qreal pointSize, bool bold);
+// A design's font: its face, falling back to the Japanese faces found on
+// other systems, those with the design face's (MS P Gothic's) metrics first.
+QFont designFont(const design::Font &font);
 
 // A label laid out the way the window designs were measured: lines one em
 // apart, the first line's em box at the top. Japanese faces other than the

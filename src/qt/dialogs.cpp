@@ -1,5 +1,8 @@
 #include "dialogs.h"
 #include "designlabel.h"
+#include "form.h"
+
+#include "design/windows.h"
 
 #include "windows/frmAbout.h"
 #include "windows/namechenge.h"
@@ -109,13 +112,10 @@ AboutForm::AboutForm(kl::frmAbout &window, QWidget *owner)
     , m_cmdSysInfo(*ui.cmdSysInfo)
 {
     fixClientSize(width(), height());
-    setGeometry(QRect(QPoint(twips(2340), twips(1935)), size()));
+    applyDesign(*this, design::windows::frmAbout);
     setDialogKeys(true);
 
     ui.picIcon->setPixmap(programIcon().pixmap(32, 32));
-    ui.Label1->setFont(msPGothic(14.25, true));
-    ui.lblTitle->setFont(msPGothic(18, true));
-    ui.lblVersion->setFont(msPGothic(12, true));
     paintBlack(*ui.lblDescription);
     paintBlack(*ui.lblTitle);
     paintBlack(*ui.lblDisclaimer);

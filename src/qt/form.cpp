@@ -1,4 +1,5 @@
 #include "form.h"
+#include "designlabel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +36,27 @@ void preferJapaneseFont()
     families.append(font.families());
     font.setFamilies(families);
     QApplication::setFont(font);
+}
+
+void applyDesign(QWidget &window, const design::Window &form)
+{
+    if (form.placed)
+        window.setGeometry(QRect(QPoint(twips(form.left), twips(form.top)), window.size()));
+    for (const design::Control &control : form.controls) {
+        auto *widget = window.findChild<QWidget *>(QString::fromUtf8(control.name.data(), qsizetype(control.name.size())));
+        if (!widget)
+            continue;
+        if (!control.font.face.empty())
+            widget->setFont(designFont(control.font));
+        if (control.colour != design::SystemColour::None) {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::Window, palette.color(control.colour == design::SystemColour::ButtonShadow
+                                                                  ? QPalette::Dark
+                                                                  : QPalette::Light));
+            widget->setPalette(palette);
+            widget->setAutoFillBackground(true);
+        }
+    }
 }
 
 Qt::WindowFlags fixedWindowFlags(Qt::WindowFlags type)

@@ -3,14 +3,20 @@
 #include <QDialog>
 #include <QIcon>
 
+#include "design/design.h"
+
 namespace kl::qt {
 
-// Window designs are measured in twips; 15 twips are one pixel at 96 dpi, and
-// Qt scales device-independent pixels for high-DPI screens.
+// Window designs are measured in twips; Qt scales device-independent
+// pixels for high-DPI screens.
 constexpr int twips(int value)
 {
-    return value / 15;
+    return value / design::kTwipsPerPixel;
 }
+
+// What uic does not set from the design: the window's place, the controls'
+// own fonts and the lines' colours, as the system's palette gives them.
+void applyDesign(QWidget &window, const design::Window &form);
 
 // The base of the dialog windows. A modal showing returns when the window
 // hides; the title-bar close box goes to closeBox(), which each window hands

@@ -1,5 +1,6 @@
 #include "appstore.h"
 
+#include "platform/enabledflag.h"
 #include "platform/listcontrol.h"
 #include "platform/numbers.h"
 #include "platform/runtimeerror.h"

@@ -2,15 +2,14 @@
 
 #include "wintext.h"
 
+#include "design/design.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace kl::winui {
 
 namespace {
-
-// Below this (at 96 dpi) a kanji's strokes run together.
-constexpr int kSmallestPixelSize = 9;
 
 // Whether text, drawn as a label draws it (words wrapped, no prefix), stays
 // inside room in the font selected into dc. Below the last line only the
@@ -86,7 +85,7 @@ Font fittedFont(HWND label, HFONT font, UINT dpi)
     LOGFONTW smaller{};
     GetObjectW(font, sizeof smaller, &smaller);
     Font fitted;
-    const int floor = MulDiv(kSmallestPixelSize, static_cast<int>(dpi), 96);
+    const int floor = MulDiv(design::kSmallestLabelPixels, static_cast<int>(dpi), 96);
     for (int size = metrics.tmHeight - metrics.tmInternalLeading; size > floor && !fits(dc, text, room);) {
         smaller.lfHeight = -(--size);
         fitted = Font(CreateFontIndirectW(&smaller));

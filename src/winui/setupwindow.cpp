@@ -5,33 +5,35 @@
 
 namespace kl::winui {
 
+namespace ids = design::windows::controls::Setup;
+
 SetupWindow::SetupWindow(HINSTANCE instance, MessageLoop &loop, kl::Setup &window)
     : m_window(instance, loop, design::windows::Setup)
-    , m_drive1(m_window.control("Drive1"))
-    , m_dir1(m_window.control("Dir1"), [&window](int row) { window.Dir1_Open(row); })
-    , m_file1(m_window.control("File1"))
-    , m_addProgram(m_window.control("AddProgram"))
-    , m_cxsetup(m_window.control("cxsetup"))
+    , m_drive1(m_window.control(ids::Drive1))
+    , m_dir1(m_window.control(ids::Dir1), [&window](int row) { window.Dir1_Open(row); })
+    , m_file1(m_window.control(ids::File1))
+    , m_addProgram(m_window.control(ids::AddProgram))
+    , m_cxsetup(m_window.control(ids::cxsetup))
 {
-    m_window.route("Drive1", [&window](int code) {
+    m_window.route(ids::Drive1, [&window](int code) {
         if (code == CBN_SELCHANGE)
             window.Drive1_Change();
     });
-    m_window.route("Dir1", [this, &window](int code) {
+    m_window.route(ids::Dir1, [this, &window](int code) {
         const int row = m_dir1.ListIndex();
         if (code == LBN_SELCHANGE && row >= 0)
             window.Dir1_Click();
         else if (code == LBN_DBLCLK && row >= 0)
             window.Dir1_Open(row);
     });
-    m_window.route("File1", [this, &window](int code) {
+    m_window.route(ids::File1, [this, &window](int code) {
         if (code == LBN_SELCHANGE && m_file1.ListIndex() >= 0)
             window.File1_Click();
         else if (code == LBN_DBLCLK)
             window.File1_DblClick();
     });
-    m_window.route("AddProgram", clicked([&window] { window.AddProgram_Click(); }));
-    m_window.route("cxsetup", clicked([&window] { window.cxsetup_Click(); }));
+    m_window.route(ids::AddProgram, clicked([&window] { window.AddProgram_Click(); }));
+    m_window.route(ids::cxsetup, clicked([&window] { window.cxsetup_Click(); }));
     m_window.onClose([&window] { window.Unload(); });
 }
 

@@ -32,6 +32,5 @@ template <typename Handle, auto Free>
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<Handle>, HandleFree<Handle, Free>>;
 
 using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
-using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
 
 } // namespace kl::winui

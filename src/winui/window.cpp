@@ -112,6 +112,7 @@ Window::Window(HINSTANCE instance, MessageLoop &loop, const design::Window &desi
     addTips();
     layOut(m_dpi);
     setIcons();
+    place();
 }
 
 Window::~Window()
@@ -163,7 +164,7 @@ void Window::createControls()
             throw std::runtime_error("creating control " + std::string(control->name) + " failed: " + std::to_string(GetLastError()));
         if (control->kind == Kind::TextBox)
             SendMessageW(hwnd, EM_LIMITTEXT, 0, 0);
-        m_items.push_back(Item{control, hwnd, id, {}, 0, false, {}, {}, nullptr});
+        m_items.push_back(Item{control, hwnd, id, {}, {}});
     }
 }
 
@@ -205,8 +206,8 @@ void Window::layOut(UINT dpi)
     m_font = messageFont(dpi);
     for (Item &item : m_items) {
         const design::Control &c = *item.design;
-        if (!item.fontFace.empty())
-            item.ownFont = namedFont(item.fontFace, item.fontPoints, item.fontBold, dpi);
+        if (!c.font.face.empty())
+            item.ownFont = namedFont(win32::widen(std::string(c.font.face)), c.font.points, c.font.bold, dpi);
         const HFONT font = item.ownFont.get() ? item.ownFont.get() : m_font.get();
         SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         const int height = pixels(c.height, dpi);
@@ -243,51 +244,38 @@ void Window::setIcons()
     m_smallIcon = std::move(small);
 }
 
-void Window::placeClient(int left, int top)
+void Window::place()
 {
-    RECT rect{pixels(left, m_dpi), pixels(top, m_dpi), 0, 0};
+    if (!m_design.placed)
+        return;
+    RECT rect{pixels(m_design.left, m_dpi), pixels(m_design.top, m_dpi), 0, 0};
     AdjustWindowRectExForDpi(&rect, kStyle, FALSE, exStyleOf(m_design.border), m_dpi);
     SetWindowPos(m_hwnd, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-Window::Item &Window::item(std::string_view name)
+const Window::Item &Window::item(const design::Control &control) const
 {
-    for (Item &item : m_items)
-        if (item.design->name == name)
+    // The names are checked when compiling; a control of another window's
+    // design is the one mistake left.
+    for (const Item &item : m_items)
+        if (item.design == &control)
             return item;
-    throw std::logic_error("no control " + std::string(name) + " in " + std::string(m_design.name));
+    throw std::logic_error("no control " + std::string(control.name) + " in " + std::string(m_design.name));
 }
 
-const Window::Item &Window::item(std::string_view name) const
+HWND Window::control(const design::Control &control) const
 {
-    return const_cast<Window *>(this)->item(name);
+    return item(control).hwnd;
 }
 
-HWND Window::control(std::string_view name) const
+int Window::id(const design::Control &control) const
 {
-    return item(name).hwnd;
+    return item(control).id;
 }
 
-int Window::id(std::string_view name) const
+void Window::route(const design::Control &control, std::function<void(int)> handler)
 {
-    return item(name).id;
-}
-
-void Window::route(std::string_view name, std::function<void(int)> handler)
-{
-    m_commands[id(name)] = std::move(handler);
-}
-
-void Window::setFont(std::string_view name, std::wstring face, double points, bool bold)
-{
-    Item &it = item(name);
-    it.fontFace = std::move(face);
-    it.fontPoints = points;
-    it.fontBold = bold;
-    Font previous = std::move(it.ownFont);
-    it.ownFont = namedFont(it.fontFace, points, bold, m_dpi);
-    SendMessageW(it.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(it.ownFont.get()), TRUE);
-    fit(it);
+    m_commands[id(control)] = std::move(handler);
 }
 
 void Window::fit(Item &item)
@@ -298,13 +286,6 @@ void Window::fit(Item &item)
     Font previous = std::move(item.fitted); // in use until the label takes the new one
     item.fitted = fittedFont(item.hwnd, font, m_dpi);
     SendMessageW(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(item.fitted.get() ? item.fitted.get() : font), TRUE);
-}
-
-void Window::setLineColour(std::string_view name, COLORREF colour)
-{
-    Item &it = item(name);
-    it.lineBrush.reset(CreateSolidBrush(colour));
-    InvalidateRect(it.hwnd, nullptr, TRUE);
 }
 
 } // namespace kl::winui

@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace kl::winui {
@@ -58,20 +57,16 @@ public:
     void destroy();
     HWND hwnd() const { return m_hwnd; }
     UINT dpi() const { return m_dpi; }
-    HWND control(std::string_view name) const;
-    int id(std::string_view name) const;
+    // A control of this window's design, named by the identifiers the
+    // design table declares (design::windows::controls::<window>::<name>).
+    HWND control(const design::Control &control) const;
+    int id(const design::Control &control) const;
     HFONT font() const { return m_font.get(); }
 
-    // The command table: what a notification of the named control calls.
-    void route(std::string_view name, std::function<void(int code)> handler);
+    // The command table: what a notification of the control calls.
+    void route(const design::Control &control, std::function<void(int code)> handler);
     // The close box.
     void onClose(std::function<void()> handler) { m_close = std::move(handler); }
-    // A control's own font instead of the message font, kept at each DPI.
-    void setFont(std::string_view name, std::wstring face, double points, bool bold);
-    // A line control's colour.
-    void setLineColour(std::string_view name, COLORREF colour);
-    // Moves the window so that its client area starts there (twips, screen).
-    void placeClient(int left, int top);
     // Whether the window has gone for good (Unload).
     bool unloaded() const { return m_unloaded; }
 
@@ -91,12 +86,8 @@ private:
         const design::Control *design;
         HWND hwnd;
         int id;
-        std::wstring fontFace;
-        double fontPoints = 0;
-        bool fontBold = false;
-        Font ownFont;
-        Font fitted; // a label's font made smaller to keep its text whole
-        UniqueBrush lineBrush;
+        Font ownFont; // the design's font of the control's own, at the DPI
+        Font fitted;  // a label's font made smaller to keep its text whole
     };
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -107,8 +98,10 @@ private:
     void setIcons();
     // Gives a label the font its text stays whole in.
     void fit(Item &item);
-    Item &item(std::string_view name);
-    const Item &item(std::string_view name) const;
+    // Moves the window so that its client area starts where the design
+    // places it.
+    void place();
+    const Item &item(const design::Control &control) const;
     void command(int id, int code);
     // Gives the windows a modal showing disabled their state back.
     void endModal();

@@ -84,8 +84,10 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         for (const Item &item : m_items) {
             if (item.hwnd != reinterpret_cast<HWND>(lParam))
                 continue;
-            if (item.lineBrush)
-                return reinterpret_cast<LRESULT>(item.lineBrush.get());
+            // A line is drawn in the system colour its design names.
+            if (item.design->colour != design::SystemColour::None)
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(
+                    item.design->colour == design::SystemColour::ButtonShadow ? COLOR_3DSHADOW : COLOR_3DHIGHLIGHT));
             if (item.design->kind == design::Kind::Label) {
                 const auto dc = reinterpret_cast<HDC>(wParam);
                 SetTextColor(dc, RGB(0, 0, 0));

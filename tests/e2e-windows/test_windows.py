@@ -4,12 +4,15 @@
 # that ran, and the list in the registry (read back with reg export). A window no step expects fails the case at once.
 # One wine prefix is made per run as a template; each code page's leg runs in a copy of it with one persistent
 # wineserver, and each case starts from an empty HKCU\Software\Kicklist.
-# Usage: test_windows.py BUILD_WINDOWS DESIGN_HEADER WORK_DIR [unittest arguments]
+# Usage: test_windows.py BUILD_WINDOWS DESIGN_JSON WORK_DIR [unittest arguments]
 
-import hashlib, os, re, shutil, subprocess, sys, tempfile, time, unittest  # noqa: E401
+import hashlib, os, re, shutil, subprocess, sys, tempfile, unittest  # noqa: E401
 from pathlib import Path
 
-WAIT = 15.0  # seconds: the bound of every wait
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from xdriver import Design, XDriver  # noqa: E402
+
+WAIT = XDriver.WAIT
 WINE = shutil.which("wine64") or "/usr/lib/wine/wine64"
 KEY = r"HKEY_CURRENT_USER\Software\Kicklist"
 MAIN, PICKER, RENAME, RECOVERY = "キックリスト", "実行プログラムの登録", "変更", "エラー処理"
@@ -22,18 +25,6 @@ LEGS = (("C.UTF-8", 1252), ("ja_JP.UTF-8", 932))
 FONTS = ("MS UI Gothic", "ＭＳ Ｐゴシック", "MS PGothic", "Tahoma", "MS Shell Dlg", "MS Shell Dlg 2")
 BUILD = DESIGN = SUITE = None
 QUIET = subprocess.DEVNULL
-
-
-def designs(header):
-    # Form name -> (client width, height, {control: (left, top, width, height)}), in twips, from the design table.
-    text = Path(header).read_text(encoding="utf-8")
-    forms = {}
-    for name, body, width, height in re.findall(
-            r'Control (\w+)Controls\[\] = \{(.*?)\n\};\ninline constexpr Window \w+\{"\w+", "[^"]*", (\d+), (\d+)',
-            text, re.S):
-        rects = re.findall(r'\{Kind::\w+, "(\w+)", "[^"]*", (\d+), (\d+), (\d+), (\d+)', body)
-        forms[name] = (int(width), int(height), {c: tuple(map(int, r)) for c, *r in rects})
-    return forms
 
 
 def wine(env, *args, timeout=WAIT * 4):
@@ -82,7 +73,7 @@ def make_template(prefix):
         sys.exit("test_windows: wine cannot make a prefix in %s" % prefix)
 
 
-class Kicklist(unittest.TestCase):
+class Kicklist(XDriver, unittest.TestCase):
     # A case's steps; each case starts from an empty list in the registry and a folder of its own on drive C.
 
     def setUp(self):
@@ -112,30 +103,13 @@ class Kicklist(unittest.TestCase):
 
     # The screen: every mapped top-level window that bears a title is one of kicklist's windows or boxes.
 
-    def x(self, *args, check=True):
-        return subprocess.run(list(map(str, args)), env=self.env, capture_output=True, text=True, timeout=WAIT,
-                              check=check).stdout
-
     def windows(self):
-        ids = {hex(int(i)) for i in self.x("xdotool", "search", "--onlyvisible", "--maxdepth", 1, "--name", ".",
-                                                check=False).split()}
-        found = re.findall(r'^\s*(0x[0-9a-f]+) "(.*)": \(', self.x("xwininfo", "-root", "-children"), re.M)
-        return [(title, int(i, 16)) for i, title in found if i in ids]
+        return self.titled("--name", ".")
 
-    def wait(self, what, predicate, expecting=()):
-        # Polls predicate till it holds, failing at once on a window neither shown nor expected.
-        deadline = time.monotonic() + WAIT
-        while True:
-            titles = [t for t, _ in self.windows()]
-            unexpected = [t for t in titles if t != PROBE and (t not in self.shown + list(expecting) or titles.count(t) > 1)
-                          and not self.other_page(t)]
-            if unexpected:
-                self.fail("unexpected window %r while waiting for %s" % (unexpected[0], what))
-            if value := predicate():
-                return value
-            if time.monotonic() > deadline:
-                self.fail("no %s within %.0fs" % (what, WAIT))
-            time.sleep(0.05)
+    def unexpected(self, expecting):
+        titles = [t for t, _ in self.windows()]
+        return [t for t in titles if t != PROBE and (t not in self.shown + list(expecting) or titles.count(t) > 1)
+                and not self.other_page(t)]
 
     def other_page(self, title):
         return ":" in title and title.split(":")[0] in self.others
@@ -164,20 +138,19 @@ class Kicklist(unittest.TestCase):
     def click(self, title, control, row=None):
         # Clicks the middle of a control of the shown window title; for a list, its first row, then goes row down.
         w = self.window(title)
-        width, height, rects = DESIGN[FORMS[title]]
-        left, top, cw, ch = rects[control]
+        width, height = DESIGN.client(FORMS[title])
+        x, y = DESIGN.point(FORMS[title], control, row is not None)
         geometry = dict(re.findall(r"(\w+)=(\d+)", self.x("xdotool", "getwindowgeometry", "--shell", w)))
-        frame = (int(geometry["WIDTH"]) - width / 15) / 2  # the frame's side; the caption above the client area
-        x = int(geometry["X"]) + frame + (left + cw / 2) / 15
-        y = int(geometry["Y"]) + int(geometry["HEIGHT"]) - frame - height / 15
-        y += (top + ch / 2) / 15 if row is None else top / 15 + 8
+        frame = (int(geometry["WIDTH"]) - width) / 2  # the frame's side; the caption above the client area
+        x += int(geometry["X"]) + frame
+        y += int(geometry["Y"]) + int(geometry["HEIGHT"]) - frame - height
         self.x("xdotool", "windowfocus", "--sync", w, "windowraise", w, "mousemove", "--sync", round(x), round(y),
                "click", 1)
         if row:
             self.key(title, *["Down"] * row)
 
     def key(self, title, *keys):
-        self.x("xdotool", "windowfocus", "--sync", self.window(title), "key", "--delay", 40, *keys)
+        XDriver.key(self, self.window(title), *keys)
 
     def answer(self, title, key="Return", then=None):
         # A click on the box's caption first makes it the active window, whichever program took the focus since.
@@ -382,7 +355,7 @@ class Kicklist(unittest.TestCase):
 
 def main():
     global BUILD, DESIGN, SUITE
-    BUILD, DESIGN, work = Path(sys.argv[1]).resolve(), designs(sys.argv[2]), Path(sys.argv[3]).resolve()
+    BUILD, DESIGN, work = Path(sys.argv[1]).resolve(), Design(sys.argv[2]), Path(sys.argv[3]).resolve()
     missing = [t for t in (WINE, "wineserver", "Xvfb", "xdotool", "xwininfo") if not shutil.which(t)]
     if missing or not (BUILD / "kicklist.exe").exists():
         sys.exit("test_windows: missing %s" % (", ".join(missing) or BUILD / "kicklist.exe"))

@@ -2,28 +2,30 @@
 # designed positions in a window's client area, keys to the window given the focus (xdotool, real input: there is no
 # window manager). What counts is what a user would find: the windows on screen, the programs that ran, and the list
 # the program itself reads back (--list). A window no step expects fails the case at once.
-# Usage: test_kicklist.py KICKLIST [unittest arguments], with DISPLAY an X server of the suite's own: CTest runs it
-# under xvfb-run.
+# Usage: test_kicklist.py KICKLIST DESIGN_JSON [unittest arguments], with DISPLAY an X server of the suite's own:
+# CTest runs it under xvfb-run.
 
-import ctypes, fcntl, glob, os, re, shutil, stat, subprocess, sys, unittest  # noqa: E401
+import ctypes, fcntl, glob, os, shutil, stat, subprocess, sys, unittest  # noqa: E401
 from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from sandbox import Sandbox, poll, runs  # noqa: E402
+from sandbox import Sandbox, runs  # noqa: E402
+from xdriver import Design, XDriver  # noqa: E402
 
-KICKLIST = None
+KICKLIST = DESIGN = None
 WAIT = 8.0  # seconds: the bound of every wait
 
 MAIN, PICKER, RECOVERY = "キックリスト", "実行プログラムの登録", "エラー処理"
 REGISTER, CONFIRM, REPORT, NOTE = "登録", "アプリケーションの登録", "Kicklist", "注意"
 
-# Designed rectangles in twips (left, top, width, height) in the client area.
-LIST1, RUN, RUN_ALL, EXIT = (0, 0, 4935, 1320), (120, 1920, 1695, 495), (1920, 1920, 1455, 495), (3480, 1920, 1335, 495)
-ADD, CHANGE, REMOVE = ((x, 1440, 1095, 375) for x in (120, 1320, 2520))
-FILE1, ADD_PROGRAM, RECOVERY_OK = (2880, 240, 2775, 2250), (2880, 2640, 1335, 495), (960, 1200, 1335, 375)
+# The controls clicked: (form, control) in the design table.
+LIST1, RUN, RUN_ALL, EXIT, ADD, CHANGE, REMOVE = (("main", c) for c in ("List1", "Run", "AllRan", "Exit", "AppAdd",
+                                                                         "chenge", "AppDel"))
+FILE1, ADD_PROGRAM, RECOVERY_OK = ("Setup", "File1"), ("Setup", "AddProgram"), ("syori", "ok")
 
 
-class Kicklist(Sandbox, unittest.TestCase):
+class Kicklist(Sandbox, XDriver, unittest.TestCase):
+    WAIT = WAIT
 
     def setUp(self):
         super().setUp()
@@ -40,27 +42,13 @@ class Kicklist(Sandbox, unittest.TestCase):
         self.addCleanup(lambda: proc.kill() or proc.wait(WAIT))
         return proc, first and self.window(first, proc)
 
-    def x(self, *args, check=False):
-        return subprocess.run([str(a) for a in args], env=self.env, capture_output=True, text=True, timeout=WAIT,
-                              check=check).stdout
-
     def windows(self, proc):
-        # Title -> id of the mapped top-level windows of a running instance that bear a title (tool tips and menus
-        # bear none).
-        ids = self.x("xdotool", "search", "--onlyvisible", "--maxdepth", 1, "--pid", proc.pid).split()
-        titles = dict(re.findall(r'^\s*(0x[0-9a-f]+) "(.*)": \(', self.x("xwininfo", "-root", "-children"), re.M))
-        return {titles[hex(int(i))]: int(i) for i in ids if hex(int(i)) in titles and proc.poll() is None}
+        # Title -> id of a running instance's windows.
+        return {t: i for t, i in self.titled("--pid", proc.pid) if proc.poll() is None}
 
-    def wait(self, what, predicate, expecting=()):
-        # Polls predicate; any window no step expects fails at once, with its title.
-        def step():
-            screen = [(p.pid, t) for p in self.procs for t in self.windows(p)]
-            self.assertEqual([t for pid, t in screen if (pid, t) not in self.shown and t not in expecting], [],
-                             "unexpected window while waiting for %s" % what)
-            return predicate()
-        value = poll(step, WAIT)
-        self.assertTrue(value, "no %s within %.0fs" % (what, WAIT))
-        return value
+    def unexpected(self, expecting):
+        screen = [(p.pid, t) for p in self.procs for t in self.windows(p)]
+        return [t for pid, t in screen if (pid, t) not in self.shown and t not in expecting]
 
     def window(self, title, proc, replacing=None):
         # Waits for a window of proc (title None: for none); with replacing, also for that one to go.
@@ -82,15 +70,9 @@ class Kicklist(Sandbox, unittest.TestCase):
 
     # Input, as a person gives it, and steps shared by the cases.
 
-    def click(self, w, rect, first_row=False):
-        left, top, width, height = rect
-        y = top / 15 + 8 if first_row else (top + height / 2) / 15
-        self.x("xdotool", "windowraise", w, "mousemove", "--window", w, round((left + width / 2) / 15), round(y),
-               "click", 1, check=True)
-
-    def key(self, w, *keys):
-        # Keys to w; text to type may follow ("type", text).
-        self.x("xdotool", "windowfocus", "--sync", w, "key", "--delay", 40, *keys, check=True)
+    def click(self, w, control, first_row=False):
+        x, y = DESIGN.point(*control, row=first_row)
+        self.x("xdotool", "windowraise", w, "mousemove", "--window", w, round(x), round(y), "click", 1)
 
     def row(self, w, button, down=0, first=LIST1):
         # Selects the row `down` below the first of a list, then clicks button.
@@ -258,5 +240,5 @@ class Kicklist(Sandbox, unittest.TestCase):
 
 
 if __name__ == "__main__":
-    KICKLIST = os.path.abspath(sys.argv.pop(1))
+    KICKLIST, DESIGN = os.path.abspath(sys.argv.pop(1)), Design(sys.argv.pop(1))
     unittest.main(verbosity=2)

@@ -3,6 +3,7 @@
 #define DOCTEST_CONFIG_IMPLEMENT
 #include "qtharness.h"
 
+#include "design/windows.h"
 #include "windows/Setup.h"
 #include "windows/frmAbout.h"
 #include "windows/namechenge.h"
@@ -10,6 +11,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+
+#include <string>
 
 using namespace kl;
 using namespace kl::test;
@@ -213,7 +216,18 @@ TEST_CASE("about box: owner, keys and a real message box")
     auto *about = view(h.forms.frmAbout());
     CHECK(about->isVisible());
     CHECK(about->parentWidget() == list);
-    CHECK(about->geometry().topLeft() == QPoint(156, 129));
+    // Placed, and its labels' fonts, as its design says.
+    const design::Window &d = design::windows::frmAbout;
+    CHECK(about->geometry().topLeft() == QPoint(d.left, d.top) / design::kTwipsPerPixel);
+    for (const design::Control &c : d.controls) {
+        if (c.font.face.empty())
+            continue;
+        const QFont font = QtHarness::child(about, std::string(c.name).c_str())->font();
+        CAPTURE(c.name);
+        CHECK(font.families().value(0).toStdString() == c.font.face);
+        CHECK(font.pointSizeF() == c.font.points);
+        CHECK(font.bold() == c.font.bold);
+    }
     CHECK(QtHarness::child<QLabel>(about, "picIcon")->pixmap().size() == QSize(32, 32));
     SUBCASE("no system information tool: one box, the about box stays")
     {

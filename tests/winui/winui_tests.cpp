@@ -5,6 +5,7 @@
 
 #include "design/windows.h"
 #include "platform/drives.h"
+#include "platform/win32/utf8.h"
 #include "platform/runtime.h"
 #include "store/appstore.h"
 #include "windows/Setup.h"
@@ -201,22 +202,28 @@ TEST_CASE("each window is built from its design at the DPI of the run")
                 break;
         }
     }
-    // The about box belongs to the list window and draws three labels in
-    // bold "ＭＳ Ｐゴシック" at the Qt face's sizes (pixels at 96 dpi), scaled;
-    // smaller only where the run draws that face in one of other measures.
+    // The about box belongs to the list window, placed where its design says;
+    // a control with a font of its own draws in it, scaled; smaller only
+    // where the run draws that face in one of other measures.
     const char *face = std::getenv("KICKLIST_TEST_FACE");
     const bool designMeasures = !face || std::string_view(face) == "IPAPGothic";
     CHECK(GetWindow(f.window(dw::frmAbout), GW_OWNER) == winui::windowOf(f.forms.main().view()));
-    const struct { std::string_view label; int pixels; } fonts[] = {{"lblTitle", 24}, {"lblVersion", 16}, {"Label1", 19}};
-    for (const auto &font : fonts) {
-        CAPTURE(font.label);
+    POINT client{};
+    ClientToScreen(f.window(dw::frmAbout), &client);
+    CHECK(client.x == scaled(dw::frmAbout.left, dpi));
+    CHECK(client.y == scaled(dw::frmAbout.top, dpi));
+    for (const design::Control &c : dw::frmAbout.controls) {
+        if (c.font.face.empty())
+            continue;
+        CAPTURE(c.name);
         LOGFONTW logFont{};
-        const auto hfont = reinterpret_cast<HFONT>(SendMessageW(f.control(dw::frmAbout, font.label), WM_GETFONT, 0, 0));
+        const auto hfont = reinterpret_cast<HFONT>(SendMessageW(f.control(dw::frmAbout, c.name), WM_GETFONT, 0, 0));
         REQUIRE(GetObjectW(hfont, sizeof logFont, &logFont) == sizeof logFont);
-        CHECK(std::wstring(logFont.lfFaceName) == L"ＭＳ Ｐゴシック");
-        CHECK(logFont.lfWeight == FW_BOLD);
-        const long designed = std::lround(font.pixels * dpi / 96.0);
-        CHECK((designMeasures ? -logFont.lfHeight == designed : -logFont.lfHeight <= designed));
+        CHECK(std::wstring(logFont.lfFaceName) == win32::widen(std::string(c.font.face)));
+        CHECK(logFont.lfWeight == (c.font.bold ? FW_BOLD : FW_NORMAL));
+        const long designed = std::lround(c.font.points * dpi / 72.0);
+        CHECK_MESSAGE((designMeasures ? -logFont.lfHeight == designed : -logFont.lfHeight <= designed),
+                      "height ", -logFont.lfHeight, " designed ", designed);
     }
 }
 

@@ -1,12 +1,20 @@
 // Build-time tool: reads the windows' Designer forms and writes the design
-// table every face builds from (src/design/design.h), as C++ with no Qt.
-//   uidesign <output header> <form.ui>...
+// table every face builds from (src/design/design.h), as C++ with no Qt, and
+// the same table as JSON for the tests that drive the programs.
+//   uidesign <output header> <output json> <form.ui>...
 // Besides Designer's own properties, a form says in properties of its own
-// what only a design needs: borderStyle and icon on the window, kind on a
-// control whose class does not tell it, cancel on the button Esc presses.
+// what only a design needs: borderStyle, icon and position (its client area
+// on the screen) on the window; kind on a control whose class does not tell
+// it, cancel on the button Esc presses, fontFace, fontPoints and fontBold on
+// a control with a font of its own, systemColour on a line.
+#include "design/design.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -16,13 +24,16 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+using kl::design::kTwipsPerPixel;
 
 struct Widget {
     QString kind, name, caption, tip;
     int left = 0, top = 0, width = 0, height = 0;
     bool isDefault = false, cancel = false;
+    QString fontFace, fontPoints, fontBold, colour;
     QString border, icon; // the window's only
+    bool placed = false;
+    int x = 0, y = 0;
 };
 
 [[noreturn]] void fail(const QString &message)
@@ -62,6 +73,15 @@ void readProperty(QXmlStreamReader &xml, Widget &w)
     const QString name = xml.attributes().value(QLatin1StringView("name")).toString();
     while (xml.readNextStartElement()) {
         const QString type = xml.name().toString();
+        if (type == u"point") {
+            QHash<QString, int> point;
+            while (xml.readNextStartElement())
+                point.insert(xml.name().toString(), xml.readElementText().toInt());
+            w.placed = name == u"position";
+            w.x = point.value(QStringLiteral("x"));
+            w.y = point.value(QStringLiteral("y"));
+            continue;
+        }
         if (type == u"rect") {
             QHash<QString, int> rect;
             while (xml.readNextStartElement())
@@ -87,6 +107,14 @@ void readProperty(QXmlStreamReader &xml, Widget &w)
             w.border = value;
         else if (name == u"icon")
             w.icon = value;
+        else if (name == u"fontFace")
+            w.fontFace = value;
+        else if (name == u"fontPoints")
+            w.fontPoints = value;
+        else if (name == u"fontBold")
+            w.fontBold = value;
+        else if (name == u"systemColour")
+            w.colour = value;
     }
 }
 
@@ -107,6 +135,11 @@ Widget readWidget(QXmlStreamReader &xml, QList<Widget> *controls)
     }
     if (controls == nullptr && w.kind.isEmpty())
         fail(QStringLiteral("%1: no kind").arg(w.name));
+    static const QStringList kinds{QStringLiteral("CommandButton"), QStringLiteral("Label"), QStringLiteral("TextBox"),
+                                   QStringLiteral("ListBox"), QStringLiteral("DriveListBox"), QStringLiteral("DirListBox"),
+                                   QStringLiteral("FileListBox"), QStringLiteral("PictureBox"), QStringLiteral("Line")};
+    if (controls == nullptr && !kinds.contains(w.kind))
+        fail(QStringLiteral("%1: unknown kind %2").arg(w.name, w.kind));
     return w;
 }
 
@@ -120,6 +153,11 @@ void check(const QString &path, const Widget &window, const QList<Widget> &contr
     };
     if (window.width <= 0 || window.height <= 0)
         wrong(window.name, "no client size");
+    if (!QStringList{QStringLiteral("FixedSingle"), QStringLiteral("FixedDialog"), QStringLiteral("FixedToolWindow")}
+             .contains(window.border))
+        wrong(window.name, "unknown borderStyle");
+    if (window.icon != u"true" && window.icon != u"false")
+        wrong(window.name, "icon is neither true nor false");
     QStringList names;
     int defaults = 0, cancels = 0;
     for (const Widget &c : controls) {
@@ -132,6 +170,14 @@ void check(const QString &path, const Widget &window, const QList<Widget> &contr
             wrong(c.name, "default or cancel on what is not a button");
         if (tabStops.contains(c.name) && (c.kind == u"Label" || c.kind == u"Line"))
             wrong(c.name, "a label or line in the tab order");
+        bool points = true;
+        if ((!c.fontPoints.isEmpty() || !c.fontBold.isEmpty())
+            && (c.fontFace.isEmpty() || c.fontPoints.toDouble(&points) <= 0 || !points))
+            wrong(c.name, "a font needs fontFace and fontPoints above 0");
+        if (!c.colour.isEmpty() && c.kind != u"Line")
+            wrong(c.name, "systemColour on what is not a line");
+        if (!c.colour.isEmpty() && c.colour != u"ButtonShadow" && c.colour != u"ButtonHighlight")
+            wrong(c.name, "unknown systemColour");
         defaults += c.isDefault, cancels += c.cancel;
     }
     if (defaults > 1 || cancels > 1)
@@ -146,8 +192,9 @@ QString twips(int pixels)
     return QString::number(pixels * kTwipsPerPixel);
 }
 
-// The design of one form, as C++: its controls, then the window.
-QString design(const QString &path)
+// The design of one form, as C++ into out and as JSON into windows: its
+// controls, their identifiers (a wrong name fails to compile), the window.
+void design(const QString &path, QString &out, QJsonObject &windows)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -175,22 +222,43 @@ QString design(const QString &path)
 
     // Joined, not formatted: a caption may hold a %1 of its own.
     const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
-    QString out = QStringLiteral("inline constexpr Control ") + window.name + QStringLiteral("Controls[] = {\n");
-    for (const Widget &c : controls) {
+    const auto join = [](const QStringList &fields) { return u'{' + fields.join(QStringLiteral(", ")) + u'}'; };
+    QString ids;
+    QJsonObject places;
+    out += QStringLiteral("inline constexpr Control ") + window.name + QStringLiteral("Controls[] = {\n");
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const Widget &c = controls.at(i);
         const qsizetype tab = tabStops.indexOf(c.name);
-        out += QStringLiteral("    {")
-            + QStringList{QStringLiteral("Kind::") + c.kind, literal(c.name), literal(c.caption), twips(c.left),
-                          twips(c.top), twips(c.width), twips(c.height),
-                          tab < 0 ? QStringLiteral("kNoTab") : QString::number(tab), literal(c.tip),
-                          flag(c.isDefault), flag(c.cancel)}
-                  .join(QStringLiteral(", "))
-            + QStringLiteral("},\n");
+        out += QStringLiteral("    ")
+            + join({QStringLiteral("Kind::") + c.kind, literal(c.name), literal(c.caption), twips(c.left), twips(c.top),
+                    twips(c.width), twips(c.height), tab < 0 ? QStringLiteral("kNoTab") : QString::number(tab),
+                    literal(c.tip), flag(c.isDefault), flag(c.cancel),
+                    join({literal(c.fontFace), c.fontPoints.isEmpty() ? QStringLiteral("0") : c.fontPoints,
+                          flag(c.fontBold == u"true")}),
+                    QStringLiteral("SystemColour::") + (c.colour.isEmpty() ? QStringLiteral("None") : c.colour)})
+            + QStringLiteral(",\n");
+        ids += QStringLiteral("inline constexpr const Control &") + c.name + QStringLiteral(" = ") + window.name
+            + QStringLiteral("Controls[%1];\n").arg(i);
+        places.insert(c.name, QJsonArray{c.left * kTwipsPerPixel, c.top * kTwipsPerPixel, c.width * kTwipsPerPixel,
+                                         c.height * kTwipsPerPixel});
     }
-    return out + QStringLiteral("};\ninline constexpr Window ") + window.name + u'{'
-        + QStringList{literal(window.name), literal(window.caption), twips(window.width), twips(window.height),
-                      QStringLiteral("Border::") + window.border, window.icon, window.name + QStringLiteral("Controls")}
-              .join(QStringLiteral(", "))
-        + QStringLiteral("};\n\n");
+    out += QStringLiteral("};\ninline constexpr Window ") + window.name
+        + join({literal(window.name), literal(window.caption), twips(window.width), twips(window.height),
+                QStringLiteral("Border::") + window.border, window.icon, window.name + QStringLiteral("Controls"),
+                flag(window.placed), twips(window.x), twips(window.y)})
+        + QStringLiteral(";\nnamespace controls::") + window.name + QStringLiteral(" {\n") + ids
+        + QStringLiteral("} // namespace controls::") + window.name + QStringLiteral("\n\n");
+    windows.insert(window.name, QJsonObject{{QStringLiteral("caption"), window.caption},
+                                            {QStringLiteral("width"), window.width * kTwipsPerPixel},
+                                            {QStringLiteral("height"), window.height * kTwipsPerPixel},
+                                            {QStringLiteral("controls"), places}});
+}
+
+void write(const QString &path, const QByteArray &data)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) < 0 || !file.commit())
+        fail(path + QStringLiteral(": ") + file.errorString());
 }
 
 } // namespace
@@ -200,19 +268,21 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args.append(QFile::decodeName(argv[i]));
-    if (args.size() < 3)
-        fail(QStringLiteral("usage: uidesign <output header> <form.ui>..."));
+    if (args.size() < 4)
+        fail(QStringLiteral("usage: uidesign <output header> <output json> <form.ui>..."));
     QString out = QStringLiteral("// Written by uidesign from the Designer forms when building: edit the forms.\n"
                                  "#pragma once\n\n#include \"design/design.h\"\n\nnamespace kl::design::windows {\n\n");
+    QJsonObject windows;
     QStringList all;
-    for (const QString &path : args.mid(2)) {
-        out += design(path);
+    for (const QString &path : args.mid(3)) {
+        design(path, out, windows);
         all.append(u'&' + QFileInfo(path).completeBaseName());
     }
     out += QStringLiteral("inline constexpr const Window *all[] = {") + all.join(QStringLiteral(", ")) + QStringLiteral("};\n\n");
     out += QStringLiteral("} // namespace kl::design::windows\n");
-    QSaveFile header(args.at(1));
-    if (!header.open(QIODevice::WriteOnly) || header.write(out.toUtf8()) < 0 || !header.commit())
-        fail(args.at(1) + QStringLiteral(": ") + header.errorString());
+    write(args.at(1), out.toUtf8());
+    write(args.at(2), QJsonDocument(QJsonObject{{QStringLiteral("twipsPerPixel"), kTwipsPerPixel},
+                                                {QStringLiteral("windows"), windows}})
+                          .toJson());
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/drives.h"
+#include "platform/enabledflag.h"
 #include "platform/listcontrol.h"
 #include "platform/registry.h"
 #include "platform/runtimeerror.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/enabledflag.h"
 #include "platform/listcontrol.h"
 
 #include <cstdint>

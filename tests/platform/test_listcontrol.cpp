@@ -8,27 +8,23 @@ using namespace kl;
 
 TEST_CASE("a list box refuses rows outside its own, touching nothing")
 {
-    const struct { const char *what; std::function<void(ListControl &)> call; int error; } cases[] = {
-        {"choose -1", [](ListControl &l) { l.setListIndex(-1); }, 0},
-        {"choose -2", [](ListControl &l) { l.setListIndex(-2); }, err::InvalidPropertyArrayIndex},
-        {"choose past the end", [](ListControl &l) { l.setListIndex(2); }, err::InvalidPropertyArrayIndex},
-        {"read the last", [](ListControl &l) { l.List(1); }, 0},
-        {"read past the end", [](ListControl &l) { l.List(2); }, err::InvalidPropertyArrayIndex},
-        {"read -1", [](ListControl &l) { l.List(-1); }, err::InvalidPropertyArrayIndex},
-        {"append", [](ListControl &l) { l.setList(2, "c"); }, 0},
-        {"set past the end", [](ListControl &l) { l.setList(3, "c"); }, err::InvalidPropertyArrayIndex},
-        {"set -1", [](ListControl &l) { l.setList(-1, "c"); }, err::InvalidPropertyArrayIndex},
-        {"remove the last", [](ListControl &l) { l.RemoveItem(1); }, 0},
-        {"remove past the end", [](ListControl &l) { l.RemoveItem(2); }, err::InvalidProcedureCall},
-        {"remove -1", [](ListControl &l) { l.RemoveItem(-1); }, err::InvalidProcedureCall},
+    // Each over rows "a", "b": its first and last rows taken, those beside them refused.
+    const struct { std::string what; void (*call)(ListControl &, std::int16_t); int first, last, error; } cases[] = {
+        {"choose", [](ListControl &l, std::int16_t r) { l.setListIndex(r); }, -1, 1, err::InvalidPropertyArrayIndex},
+        {"read", [](ListControl &l, std::int16_t r) { l.List(r); }, 0, 1, err::InvalidPropertyArrayIndex},
+        {"set", [](ListControl &l, std::int16_t r) { l.setList(r, "c"); }, 0, 2, err::InvalidPropertyArrayIndex},
+        {"remove", [](ListControl &l, std::int16_t r) { l.RemoveItem(r); }, 0, 1, err::InvalidProcedureCall},
     };
-    for (const auto &c : cases) {
-        CAPTURE(c.what);
-        test::CallLog log;
-        test::FakeList list(log);
-        list.rows = {"a", "b"};
-        CHECK(test::errorOf([&] { c.call(list); }) == c.error);
-        if (c.error)
-            CHECK_MESSAGE(log.calls.empty(), "a refused call reached the list");
-    }
+    for (const auto &c : cases)
+        for (const int row : {c.first - 1, c.first, c.last, c.last + 1}) {
+            CAPTURE(c.what);
+            CAPTURE(row);
+            test::CallLog log;
+            test::FakeList list(log);
+            list.rows = {"a", "b"};
+            const bool refused = row < c.first || row > c.last;
+            CHECK(test::errorOf([&] { c.call(list, std::int16_t(row)); }) == (refused ? c.error : 0));
+            if (refused)
+                CHECK_MESSAGE(log.calls.empty(), "a refused call reached the list");
+        }
 }

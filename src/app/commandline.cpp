@@ -4,7 +4,6 @@
 #include "commands.h"
 #include "store/appstore.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
@@ -60,13 +59,6 @@ int printOut(const QString &text)
     return Done;
 }
 
-int usageError(const QCommandLineParser &parser, const QString &message)
-{
-    printError(message);
-    std::fputs(parser.helpText().toLocal8Bit().constData(), stderr);
-    return BadUsage;
-}
-
 } // namespace
 
 int run(int argc, char *argv[])
@@ -74,61 +66,53 @@ int run(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kicklist"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KICKLIST_VERSION));
-    // Qt's own texts (help, parse errors) in the user's language where Qt
+    // Qt's words (help lines, parse errors) in the user's language where Qt
     // ships a translation.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QString::fromUtf8(texts::description));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption startAllOption(
-        QStringLiteral("start-all"),
-        QString::fromUtf8(texts::startAll));
-    const QCommandLineOption listOption(QStringLiteral("list"), QString::fromUtf8(texts::list));
-    const QCommandLineOption autostartOption(
-        QStringLiteral("autostart"),
-        QString::fromUtf8(texts::autostart),
-        QStringLiteral("on|off"));
-    parser.addOptions({startAllOption, listOption, autostartOption});
-
-    if (!parser.parse(QCoreApplication::arguments()))
-        return usageError(parser, parser.errorText());
-    if (parser.isSet(help))
-        return printOut(parser.helpText());
-    if (parser.isSet(version))
+    // Qt keeps the arguments it reads in the locale's encoding; the parser
+    // takes them as UTF-8.
+    const QStringList arguments = QCoreApplication::arguments();
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        args.push_back(arguments[i].toStdString());
+    const Words qtWords = [](const char *english) {
+        return QCoreApplication::translate("QCommandLineParser", english).toStdString();
+    };
+    const Request request = parse(args, qtWords);
+    const QString help = QString::fromStdString(helpText(arguments.constFirst().toStdString(), qtWords));
+    switch (request.action) {
+    case Request::Usage:
+        printError(QString::fromStdString(request.error));
+        std::fputs(help.toLocal8Bit().constData(), stderr);
+        return BadUsage;
+    case Request::Help:
+        return printOut(help);
+    case Request::Version:
         return printOut(QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QString::fromStdString(
-                                      texts::extraArguments(parser.positionalArguments().join(u' ').toStdString())));
-    const int chosen = int(parser.isSet(startAllOption)) + int(parser.isSet(listOption))
-        + int(parser.isSet(autostartOption));
-    if (chosen != 1)
-        return usageError(parser, QString::fromUtf8(texts::chooseOne));
-
-    if (parser.isSet(autostartOption)) {
-        const QString value = parser.value(autostartOption);
-        if (value != QLatin1String("on") && value != QLatin1String("off"))
-            return usageError(parser, QString::fromStdString(texts::badAutostartValue(value.toStdString())));
-        const QString failure = value == QLatin1String("on") ? autostart::add() : autostart::remove();
+    case Request::AutostartOn:
+    case Request::AutostartOff: {
+        const QString failure = request.action == Request::AutostartOn ? autostart::add() : autostart::remove();
         if (!failure.isEmpty()) {
             printError(QString::fromStdString(autostartFailure(failure.toStdString())));
             return CannotAccess;
         }
         return Done;
     }
+    case Request::List:
+    case Request::StartAll:
+        break;
+    }
 
     IniSettingsStore settings(IniSettingsStore::defaultConfigDir());
     ProcessStarter starter;
     AppStore store(settings);
     StdConsole console;
-    if (parser.isSet(listOption))
-        return list(store, settings, console, storeLocation);
-    return startAll(store, settings, starter, console, storeLocation);
+    return request.action == Request::List ? list(store, settings, console, storeLocation)
+                                           : startAll(store, settings, starter, console, storeLocation);
 }
 
 } // namespace kl::commandline

@@ -2,11 +2,10 @@
 
 namespace kl::commandline {
 
-// Exit statuses of the command line; 1 is also what Qt's parser gives for a
-// command line it cannot read.
+// Exit statuses of the command line, on Linux and Windows alike.
 enum Status {
     Done = 0,
-    BadUsage = 1,
+    BadUsage = 1, // a command line that cannot be read
     CannotAccess = 2, // the settings cannot be read, or the autostart entry written
     NotAllStarted = 3,
 };

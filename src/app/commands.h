@@ -10,8 +10,8 @@ class ProgramStarter;
 class SettingsStore;
 } // namespace kl
 
-// The command line's work and texts, in the standard library alone, for the
-// Linux program (Qt's parser in front) and the Windows one (parse() below).
+// The command line's reading, work and texts, in the standard library alone,
+// for the Linux program and the Windows one.
 namespace kl::commandline {
 
 // Where the command line writes: whole lines of UTF-8, without the line break.
@@ -53,16 +53,21 @@ std::string extraArguments(const std::string &joined);
 std::string badAutostartValue(const std::string &value);
 } // namespace texts
 
+// Qt's words (its parse errors, its help lines) by their English source
+// text: the Linux program gives Qt's translation, the Windows one none.
+using Words = std::function<std::string(const char *english)>;
+
 // The command line as QCommandLineParser reads it with the options above
-// (help, version, start-all, list, autostart <on|off>), for a build without
-// Qt. args excludes the program name.
+// (help, version, start-all, list, autostart <on|off>): exactly one of
+// start-all, list and autostart, whose value is on or off. args excludes
+// the program name.
 struct Request
 {
     enum Action { Help, Version, List, StartAll, AutostartOn, AutostartOff, Usage } action = Usage;
     std::string error; // for Usage: the line to print before the help
 };
-Request parse(const std::vector<std::string> &args);
-// The help text as Qt writes it, for program (the executable's file name).
-std::string helpText(const std::string &program);
+Request parse(const std::vector<std::string> &args, const Words &words = {});
+// The help text as Qt writes it, for program (the executable's name as given).
+std::string helpText(const std::string &program, const Words &words = {});
 
 } // namespace kl::commandline

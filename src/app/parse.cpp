@@ -1,13 +1,43 @@
-// The command line read as QCommandLineParser reads it, with its English
-// texts, for the Windows program, which has no Qt.
+// The one command line of both programs, read as QCommandLineParser reads
+// it (Qt's words for its errors and its help lines, in the user's language
+// when the caller has Qt translate them).
 #include "commands.h"
 
 namespace kl::commandline {
 
-Request parse(const std::vector<std::string> &args)
+namespace {
+
+// Help names Qt adds on Windows alone: -? for help; the Windows program has
+// always shown help for --help-all too, which the Linux one only accepts.
+#ifdef _WIN32
+constexpr bool windowsHelp = true;
+#else
+constexpr bool windowsHelp = false;
+#endif
+
+std::string say(const Words &words, const char *english, const std::string &arg = {})
+{
+    std::string text = words ? words(english) : english;
+    if (const std::size_t at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, arg);
+    return text;
+}
+
+std::string joined(const std::vector<std::string> &parts, const char *separator)
+{
+    std::string text;
+    for (const std::string &part : parts)
+        text += (text.empty() ? "" : separator) + part;
+    return text;
+}
+
+} // namespace
+
+Request parse(const std::vector<std::string> &args, const Words &words)
 {
     bool help = false, version = false, startAll = false, list = false, autostart = false;
-    std::string value, missing, unexpected;
+    std::string value;
+    Request request;
     std::vector<std::string> unknown, positional;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
@@ -24,25 +54,27 @@ Request parse(const std::vector<std::string> &args)
                     value = arg.substr(assign + 1);
                 else if (i + 1 < args.size())
                     value = args[++i];
-                else if (missing.empty())
-                    missing = arg;
+                else // as Qt, the last error found is the one told
+                    request.error = say(words, "Missing value after '%1'.", arg);
                 continue;
             }
-            bool *flag = name == "help" || name == "help-all" ? &help
-                : name == "version"                           ? &version
-                : name == "start-all"                         ? &startAll
-                : name == "list"                              ? &list
-                                                              : nullptr;
+            bool helpAll = false;
+            bool *flag = name == "help"          ? &help
+                : name == "help-all"             ? (windowsHelp ? &help : &helpAll)
+                : name == "version"              ? &version
+                : name == "start-all"            ? &startAll
+                : name == "list"                 ? &list
+                                                 : nullptr;
             if (!flag)
                 unknown.push_back(name);
-            else if (assign != std::string::npos && unexpected.empty())
-                unexpected = arg.substr(0, assign);
+            else if (assign != std::string::npos)
+                request.error = say(words, "Unexpected value after '%1'.", arg.substr(0, assign));
             else
                 *flag = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             // Short options, several in one argument.
             for (const char c : arg.substr(1)) {
-                if (c == 'h' || c == '?')
+                if (c == 'h' || (windowsHelp && c == '?'))
                     help = true;
                 else if (c == 'v')
                     version = true;
@@ -54,58 +86,33 @@ Request parse(const std::vector<std::string> &args)
         }
     }
 
-    Request request;
-    if (!missing.empty())
-        request.error = "Missing value after '" + missing + "'.";
-    else if (!unexpected.empty())
-        request.error = "Unexpected value after '" + unexpected + "'.";
-    else if (unknown.size() == 1)
-        request.error = "Unknown option '" + unknown.front() + "'.";
-    else if (!unknown.empty()) {
-        std::string names;
-        for (const std::string &name : unknown)
-            names += (names.empty() ? "" : ", ") + name;
-        request.error = "Unknown options: " + names + ".";
-    }
+    if (request.error.empty() && unknown.size() == 1)
+        request.error = say(words, "Unknown option '%1'.", unknown.front());
+    else if (request.error.empty() && !unknown.empty())
+        request.error = say(words, "Unknown options: %1.", joined(unknown, ", "));
     if (!request.error.empty())
         return request;
-    if (help || version) {
+    if (help || version)
         request.action = help ? Request::Help : Request::Version;
-        return request;
-    }
-    if (!positional.empty()) {
-        std::string joined;
-        for (const std::string &arg : positional)
-            joined += (joined.empty() ? "" : " ") + arg;
-        request.error = texts::extraArguments(joined);
-        return request;
-    }
-    if (int(startAll) + int(list) + int(autostart) != 1) {
+    else if (!positional.empty())
+        request.error = texts::extraArguments(joined(positional, " "));
+    else if (int(startAll) + int(list) + int(autostart) != 1)
         request.error = texts::chooseOne;
-        return request;
-    }
-    if (autostart && value != "on" && value != "off") {
+    else if (autostart && value != "on" && value != "off")
         request.error = texts::badAutostartValue(value);
-        return request;
-    }
-    request.action = startAll ? Request::StartAll : list ? Request::List
-        : value == "on"       ? Request::AutostartOn
-                              : Request::AutostartOff;
+    else
+        request.action = startAll ? Request::StartAll : list ? Request::List
+            : value == "on"                                  ? Request::AutostartOn
+                                                             : Request::AutostartOff;
     return request;
 }
 
-} // namespace kl::commandline
-
-namespace kl::commandline {
-
-std::string helpText(const std::string &program)
+std::string helpText(const std::string &program, const Words &words)
 {
-    return "Usage: " + program + " [options]\n" + texts::description
-        + "\n\nOptions:\n"
-          "  -h, --help            Displays help on commandline options.\n"
-          "  --help-all            Displays help including Qt specific options.\n"
-          "  -v, --version         Displays version information.\n"
-          "  --start-all           "
+    return say(words, "Usage: %1", program + " " + say(words, "[options]")) + "\n" + texts::description + "\n\n"
+        + say(words, "Options:") + "\n  -h, --help            " + say(words, "Displays help on commandline options.")
+        + "\n  --help-all            " + say(words, "Displays help including Qt specific options.")
+        + "\n  -v, --version         " + say(words, "Displays version information.") + "\n  --start-all           "
         + texts::startAll + "\n  --list                " + texts::list + "\n  --autostart <on|off>  " + texts::autostart
         + "\n";
 }

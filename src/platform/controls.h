@@ -84,6 +84,11 @@ struct FolderRow
     int depth = 0;
     bool open = false; // one of the open chain, drawn as an open folder
     bool operator==(const FolderRow &) const = default;
+
+    static constexpr const char *kNotText = "このフォルダーの名前は UTF-8 ではないため、開けません。";
+    // How every face draws the row: greyed, and the tip its path or why not.
+    bool greyed() const { return path.empty(); }
+    std::string tip() const { return greyed() ? kNotText : path; }
 };
 
 class FolderListBox
@@ -102,6 +107,11 @@ struct FileRow
     std::string name;
     bool isText = true;
     bool operator==(const FileRow &) const = default;
+
+    static constexpr const char *kNotText = "このファイルの名前は UTF-8 ではないため、登録できません。";
+    // How every face draws the row: greyed with a tip saying why, or plain.
+    bool greyed() const { return !isText; }
+    std::string tip() const { return greyed() ? kNotText : ""; }
 };
 
 class FileListBox

@@ -166,22 +166,20 @@ ListWidgetControl::ListWidgetControl(QListWidget &list)
                      });
 }
 
-std::int16_t ListWidgetControl::ListCount() const
+int ListWidgetControl::rawCount() const
 {
-    return std::int16_t(m_list.count());
+    return m_list.count();
 }
 
-std::int16_t ListWidgetControl::ListIndex() const
+int ListWidgetControl::rawChosen() const
 {
     // The row shown chosen; the focus frame may be elsewhere (Ctrl+arrows).
     const QList<QListWidgetItem *> chosen = m_list.selectedItems();
-    return chosen.isEmpty() ? std::int16_t(-1) : std::int16_t(m_list.row(chosen.first()));
+    return chosen.isEmpty() ? -1 : m_list.row(chosen.first());
 }
 
-void ListWidgetControl::setListIndex(std::int16_t row)
+void ListWidgetControl::rawChoose(int row)
 {
-    if (row < -1 || row >= m_list.count())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
     const QSignalBlocker blocker(m_list);
     const QScopedValueRollback changing(m_changing, true);
     if (row < 0) {
@@ -192,10 +190,8 @@ void ListWidgetControl::setListIndex(std::int16_t row)
     }
 }
 
-std::string ListWidgetControl::List(std::int16_t row) const
+std::string ListWidgetControl::rawText(int row) const
 {
-    if (row < 0 || row >= m_list.count())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
     // A row set from bytes that are not UTF-8 shows them as U+FFFD, and
     // still reads as those bytes: the handlers compare rows with the store.
     const QListWidgetItem *item = m_list.item(row);
@@ -205,23 +201,26 @@ std::string ListWidgetControl::List(std::int16_t row) const
     return toUtf8(item->text());
 }
 
-void ListWidgetControl::setList(std::int16_t row, const std::string &text)
+void ListWidgetControl::rawAppend(const std::string &text)
 {
-    if (row < 0 || row > m_list.count())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
-    const QSignalBlocker blocker(m_list);
-    if (row == m_list.count())
+    {
+        const QSignalBlocker blocker(m_list);
         m_list.addItem(QString());
+    }
+    rawReplace(m_list.count() - 1, text);
+}
+
+void ListWidgetControl::rawReplace(int row, const std::string &text)
+{
+    const QSignalBlocker blocker(m_list);
     QListWidgetItem *item = m_list.item(row);
     item->setText(toQt(text));
     const bool utf8 = QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8();
     item->setData(Qt::UserRole, utf8 ? QVariant() : QVariant(QByteArray::fromStdString(text)));
 }
 
-void ListWidgetControl::RemoveItem(std::int16_t row)
+void ListWidgetControl::rawRemove(int row)
 {
-    if (row < 0 || row >= m_list.count())
-        throw RuntimeError(err::InvalidProcedureCall);
     const QSignalBlocker blocker(m_list);
     const QScopedValueRollback changing(m_changing, true);
     delete m_list.takeItem(row);
@@ -229,7 +228,7 @@ void ListWidgetControl::RemoveItem(std::int16_t row)
     m_list.clearSelection();
 }
 
-void ListWidgetControl::Clear()
+void ListWidgetControl::rawClear()
 {
     const QSignalBlocker blocker(m_list);
     const QScopedValueRollback changing(m_changing, true);

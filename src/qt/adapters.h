@@ -73,20 +73,21 @@ private:
 // The list box operations over a QListWidget. A removed row leaves no
 // selection behind (Qt would select a neighbour), and the user cannot
 // unchoose a row.
-class ListWidgetControl final : public ListControl
+class ListWidgetControl final : public CheckedList
 {
 public:
     explicit ListWidgetControl(QListWidget &list);
 
-    std::int16_t ListCount() const override;
-    std::int16_t ListIndex() const override;
-    void setListIndex(std::int16_t row) override;
-    std::string List(std::int16_t row) const override;
-    void setList(std::int16_t row, const std::string &text) override;
-    void RemoveItem(std::int16_t row) override;
-    void Clear() override;
-
 private:
+    int rawCount() const override;
+    int rawChosen() const override;
+    void rawChoose(int row) override;
+    std::string rawText(int row) const override;
+    void rawAppend(const std::string &text) override;
+    void rawReplace(int row, const std::string &text) override;
+    void rawRemove(int row) override;
+    void rawClear() override;
+
     QListWidget &m_list;
     bool m_changing = false; // our own changes may leave no row chosen
 };

@@ -1,8 +1,6 @@
 #include "folderlists.h"
 #include "text.h"
 
-#include "windows/Setup.h"
-
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -39,10 +37,12 @@ private:
     static int indent(const QModelIndex &index) { return index.data(DepthRole).toInt() * IndentStep; }
 };
 
-void greyOut(QListWidgetItem &item, const char *why)
+template <typename Row>
+void draw(QListWidgetItem &item, const Row &row)
 {
-    item.setForeground(item.listWidget()->palette().brush(QPalette::Disabled, QPalette::Text));
-    item.setToolTip(QString::fromUtf8(why));
+    item.setToolTip(toQt(row.tip()));
+    if (row.greyed())
+        item.setForeground(item.listWidget()->palette().brush(QPalette::Disabled, QPalette::Text));
 }
 
 } // namespace
@@ -62,9 +62,7 @@ void FolderList::setRows(const std::vector<FolderRow> &rows, int current)
     for (const FolderRow &row : rows) {
         auto *item = new QListWidgetItem(row.open ? open : closed, toQt(row.text), &m_list);
         item->setData(DepthRole, row.depth);
-        item->setToolTip(toQt(row.path));
-        if (row.path.empty())
-            greyOut(*item, Setup::kFolderNotText);
+        draw(*item, row);
     }
     m_list.setCurrentRow(current);
     m_list.scrollToItem(m_list.currentItem(), QAbstractItemView::PositionAtTop);
@@ -85,9 +83,7 @@ void FileList::setRows(const std::vector<FileRow> &rows)
     const QSignalBlocker blocker(m_list);
     m_list.clear();
     for (const FileRow &row : rows) {
-        auto *item = new QListWidgetItem(toQt(row.name), &m_list);
-        if (!row.isText)
-            greyOut(*item, Setup::kFileNotText);
+        draw(*new QListWidgetItem(toQt(row.name), &m_list), row);
     }
 }
 

@@ -27,8 +27,8 @@ public:
 
     // Entries whose names are not text have no path: the faces show their
     // rows greyed with these tips, and using one says why it cannot be.
-    static constexpr const char *kFolderNotText = "このフォルダーの名前は UTF-8 ではないため、開けません。";
-    static constexpr const char *kFileNotText = "このファイルの名前は UTF-8 ではないため、登録できません。";
+    static constexpr const char *kFolderNotText = FolderRow::kNotText;
+    static constexpr const char *kFileNotText = FileRow::kNotText;
 
     SetupView &view() { return *m_view; }
     // Shows the picker modally (pending writes committed first) and returns

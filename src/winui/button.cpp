@@ -2,6 +2,14 @@
 
 namespace kl::winui {
 
+Notify clicked(std::function<void()> action)
+{
+    return [action = std::move(action)](int code) {
+        if (code == BN_CLICKED)
+            action();
+    };
+}
+
 void Button::setEnabled(bool enabled)
 {
     EnableWindow(m_button, enabled);

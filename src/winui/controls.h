@@ -14,6 +14,13 @@ namespace kl::winui {
 // property raises no handler: the window's command table routes only what
 // the user does.
 
+// What a window's command table hands a control: its WM_COMMAND
+// notification code, which the control turns into its own events.
+using Notify = std::function<void(int code)>;
+
+// A button's events: a click (BN_CLICKED) runs action.
+Notify clicked(std::function<void()> action);
+
 // The row of a list box under a mouse message's point; -1 on none (below
 // the rows).
 int rowAt(HWND list, LPARAM point);
@@ -59,19 +66,23 @@ private:
 
 // The list window's list box. A double-click anywhere in it, below the rows
 // too, reaches the window as LBN_DBLCLK.
-class ListBox final : public kl::ListControl
+class ListBox final : public kl::CheckedList
 {
 public:
     explicit ListBox(HWND list);
-    std::int16_t ListCount() const override;
-    std::int16_t ListIndex() const override;
-    void setListIndex(std::int16_t row) override;
-    std::string List(std::int16_t row) const override;
-    void setList(std::int16_t row, const std::string &text) override;
-    void RemoveItem(std::int16_t row) override;
-    void Clear() override;
+    // A row chosen with the mouse or the keys; a double-click anywhere.
+    Notify events(std::function<void()> chosen, std::function<void()> doubleClicked) const;
 
 private:
+    int rawCount() const override;
+    int rawChosen() const override;
+    void rawChoose(int row) override;
+    std::string rawText(int row) const override;
+    void rawAppend(const std::string &text) override;
+    void rawReplace(int row, const std::string &text) override;
+    void rawRemove(int row) override;
+    void rawClear() override;
+
     HWND m_list;
     Subclass m_subclass;
 };
@@ -80,6 +91,7 @@ class DriveCombo final : public kl::DriveListBox
 {
 public:
     explicit DriveCombo(HWND combo) : m_combo(combo) {}
+    Notify events(std::function<void()> changed) const;
     void setRows(const std::vector<std::string> &drives) override;
     int ListIndex() const override;
     void setListIndex(int row) override;
@@ -98,10 +110,13 @@ class FolderList final : public kl::FolderListBox
 public:
     FolderList(HWND list, std::function<void(int row)> open);
     ~FolderList() override;
+    // A row chosen; a double-click on a row opens it.
+    Notify events(std::function<void()> chosen) const;
     void setRows(const std::vector<FolderRow> &rows, int current) override;
     int ListIndex() const override;
 
 private:
+    std::function<void(int)> m_open;
     std::unique_ptr<FolderIcons> m_icons;
     std::unique_ptr<RowList> m_rows;
 };
@@ -112,6 +127,8 @@ class FileList final : public kl::FileListBox
 public:
     explicit FileList(HWND list);
     ~FileList() override;
+    // A row chosen; a double-click anywhere.
+    Notify events(std::function<void()> chosen, std::function<void()> doubleClicked) const;
     void setRows(const std::vector<FileRow> &rows) override;
     int ListIndex() const override;
 

@@ -5,6 +5,14 @@
 
 namespace kl::winui {
 
+Notify DriveCombo::events(std::function<void()> changed) const
+{
+    return [changed = std::move(changed)](int code) {
+        if (code == CBN_SELCHANGE)
+            changed();
+    };
+}
+
 void DriveCombo::setRows(const std::vector<std::string> &drives)
 {
     SendMessageW(m_combo, CB_RESETCONTENT, 0, 0);

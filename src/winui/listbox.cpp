@@ -1,6 +1,5 @@
 #include "controls.h"
 
-#include "platform/runtimeerror.h"
 #include "platform/win32/utf8.h"
 
 namespace kl::winui {
@@ -31,59 +30,59 @@ ListBox::ListBox(HWND list)
 {
 }
 
-std::int16_t ListBox::ListCount() const
+Notify ListBox::events(std::function<void()> chosen, std::function<void()> doubleClicked) const
 {
-    return static_cast<std::int16_t>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
+    return [this, chosen = std::move(chosen), doubleClicked = std::move(doubleClicked)](int code) {
+        if (code == LBN_SELCHANGE && rawChosen() >= 0)
+            chosen();
+        else if (code == LBN_DBLCLK)
+            doubleClicked();
+    };
 }
 
-std::int16_t ListBox::ListIndex() const
+int ListBox::rawCount() const
 {
-    return static_cast<std::int16_t>(SendMessageW(m_list, LB_GETCURSEL, 0, 0));
+    return static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
 }
 
-void ListBox::setListIndex(std::int16_t row)
+int ListBox::rawChosen() const
 {
-    if (row < -1 || row >= ListCount())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
+    return static_cast<int>(SendMessageW(m_list, LB_GETCURSEL, 0, 0));
+}
+
+void ListBox::rawChoose(int row)
+{
     SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
 }
 
-std::string ListBox::List(std::int16_t row) const
+std::string ListBox::rawText(int row) const
 {
-    if (row < 0 || row >= ListCount())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
     std::wstring text(static_cast<std::size_t>(SendMessageW(m_list, LB_GETTEXTLEN, row, 0)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(SendMessageW(m_list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
     return win32::narrow(text);
 }
 
-void ListBox::setList(std::int16_t row, const std::string &text)
+void ListBox::rawAppend(const std::string &text)
 {
-    const std::int16_t count = ListCount();
-    if (row < 0 || row > count)
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
-    const std::wstring wide = win32::widen(text);
-    if (row == count) {
-        SendMessageW(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-        return;
-    }
-    // Replacing a row keeps the chosen one.
-    const std::int16_t chosen = ListIndex();
+    SendMessageW(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::widen(text).c_str()));
+}
+
+void ListBox::rawReplace(int row, const std::string &text)
+{
+    const int chosen = rawChosen();
     SendMessageW(m_list, LB_DELETESTRING, row, 0);
-    SendMessageW(m_list, LB_INSERTSTRING, row, reinterpret_cast<LPARAM>(wide.c_str()));
+    SendMessageW(m_list, LB_INSERTSTRING, row, reinterpret_cast<LPARAM>(win32::widen(text).c_str()));
     if (chosen >= 0)
         SendMessageW(m_list, LB_SETCURSEL, chosen, 0);
 }
 
-void ListBox::RemoveItem(std::int16_t row)
+void ListBox::rawRemove(int row)
 {
-    if (row < 0 || row >= ListCount())
-        throw RuntimeError(err::InvalidProcedureCall);
     SendMessageW(m_list, LB_DELETESTRING, row, 0);
     SendMessageW(m_list, LB_SETCURSEL, WPARAM(-1), 0);
 }
 
-void ListBox::Clear()
+void ListBox::rawClear()
 {
     SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
 }

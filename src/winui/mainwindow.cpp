@@ -18,13 +18,7 @@ MainWindow::MainWindow(HINSTANCE instance, MessageLoop &loop, kl::main &window)
     , m_command1(m_window.control(ids::Command1))
     , m_exit(m_window.control(ids::Exit))
 {
-    m_window.route(ids::List1, [this, &window](int code) {
-        // A row chosen with the mouse or the keys; a double-click anywhere.
-        if (code == LBN_SELCHANGE && m_list.ListIndex() >= 0)
-            window.List1_Click();
-        else if (code == LBN_DBLCLK)
-            window.List1_DblClick();
-    });
+    m_window.route(ids::List1, m_list.events([&window] { window.List1_Click(); }, [&window] { window.List1_DblClick(); }));
     m_window.route(ids::Run, clicked([&window] { window.Run_Click(); }));
     m_window.route(ids::AllRan, clicked([&window] { window.AllRan_Click(); }));
     m_window.route(ids::AppAdd, clicked([&window] { window.AppAdd_Click(); }));

@@ -15,23 +15,9 @@ SetupWindow::SetupWindow(HINSTANCE instance, MessageLoop &loop, kl::Setup &windo
     , m_addProgram(m_window.control(ids::AddProgram))
     , m_cxsetup(m_window.control(ids::cxsetup))
 {
-    m_window.route(ids::Drive1, [&window](int code) {
-        if (code == CBN_SELCHANGE)
-            window.Drive1_Change();
-    });
-    m_window.route(ids::Dir1, [this, &window](int code) {
-        const int row = m_dir1.ListIndex();
-        if (code == LBN_SELCHANGE && row >= 0)
-            window.Dir1_Click();
-        else if (code == LBN_DBLCLK && row >= 0)
-            window.Dir1_Open(row);
-    });
-    m_window.route(ids::File1, [this, &window](int code) {
-        if (code == LBN_SELCHANGE && m_file1.ListIndex() >= 0)
-            window.File1_Click();
-        else if (code == LBN_DBLCLK)
-            window.File1_DblClick();
-    });
+    m_window.route(ids::Drive1, m_drive1.events([&window] { window.Drive1_Change(); }));
+    m_window.route(ids::Dir1, m_dir1.events([&window] { window.Dir1_Click(); }));
+    m_window.route(ids::File1, m_file1.events([&window] { window.File1_Click(); }, [&window] { window.File1_DblClick(); }));
     m_window.route(ids::AddProgram, clicked([&window] { window.AddProgram_Click(); }));
     m_window.route(ids::cxsetup, clicked([&window] { window.cxsetup_Click(); }));
     m_window.onClose([&window] { window.Unload(); });

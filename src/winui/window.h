@@ -123,15 +123,6 @@ private:
     bool m_unloaded = false;
 };
 
-// A command handler that runs action for a click (BN_CLICKED).
-inline std::function<void(int)> clicked(std::function<void()> action)
-{
-    return [action = std::move(action)](int code) {
-        if (code == BN_CLICKED)
-            action();
-    };
-}
-
 // Hands a message to its window, through the dialog keys (Tab, arrows,
 // mnemonics) of the thread's active window; Enter and Esc press only the
 // design's default and cancel buttons.

@@ -1,5 +1,5 @@
-// The command line as the Windows program reads it: the same outcomes, and
-// Qt's words for the parse errors, as the Linux program's parser.
+// The command line both programs read: the outcomes and Qt's words for the
+// parse errors, as QCommandLineParser gives them.
 #include "app/commands.h"
 #include "app/commandline.h"
 
@@ -7,21 +7,26 @@
 
 using namespace kl::commandline;
 
-TEST_CASE("the command line read as Qt's parser reads it")
+TEST_CASE("the command line read as QCommandLineParser reads it")
 {
     using A = Request::Action;
+#ifdef _WIN32
+    const A helpAll = A::Help; // as -?, a help name on Windows alone
+#else
+    const A helpAll = A::List;
+#endif
     const struct { std::vector<std::string> args; A action; std::string error; } cases[] = {
         {{"--list"}, A::List, ""},
         {{"--start-all"}, A::StartAll, ""},
         {{"--autostart", "on"}, A::AutostartOn, ""},
         {{"--autostart=off"}, A::AutostartOff, ""},
         {{"-h"}, A::Help, ""},
-        {{"--list", "--help-all"}, A::Help, ""},
+        {{"--list", "--help-all"}, helpAll, ""},
         {{"-v", "--list"}, A::Version, ""},
         {{"--bogus"}, A::Usage, "Unknown option 'bogus'."},
         {{"-x", "--list"}, A::Usage, "Unknown option 'x'."},
         {{"-xy"}, A::Usage, "Unknown options: x, y."},
-        {{"--list=1"}, A::Usage, "Unexpected value after '--list'."},
+        {{"--list=1", "--bogus", "--start-all=2"}, A::Usage, "Unexpected value after '--start-all'."},
         {{"--autostart"}, A::Usage, "Missing value after '--autostart'."},
         {{"--autostart", "maybe"}, A::Usage, texts::badAutostartValue("maybe")},
         {{"--list", "extra", "more"}, A::Usage, texts::extraArguments("extra more")},
@@ -38,6 +43,8 @@ TEST_CASE("the command line read as Qt's parser reads it")
     const std::string help = helpText("kicklist-cli");
     CHECK(help.rfind("Usage: kicklist-cli [options]\n", 0) == 0);
     CHECK(help.find("  --autostart <on|off>  on でログインのたびに") != std::string::npos);
+    const Words words = [](const char *english) { return std::string(english) == "Options:" ? "オプション:" : english; };
+    CHECK(helpText("kicklist", words).find("\nオプション:\n  -h, --help ") != std::string::npos);
 }
 
 TEST_CASE("fields of the list keep to one line and show what they hold")

@@ -127,30 +127,6 @@ int FakeBoxes::MsgBox(const std::string &prompt, int buttons, const std::string 
     return button;
 }
 
-std::string FakeList::List(std::int16_t row) const
-{
-    if (row < 0 || std::size_t(row) >= rows.size())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
-    return rows[std::size_t(row)];
-}
-
-void FakeList::setList(std::int16_t row, const std::string &text)
-{
-    log.add("List(" + std::to_string(row) + ") = " + text);
-    if (row < 0 || std::size_t(row) > rows.size())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
-    (std::size_t(row) == rows.size() ? rows.emplace_back() : rows[std::size_t(row)]) = text;
-}
-
-void FakeList::RemoveItem(std::int16_t row)
-{
-    log.add("RemoveItem " + std::to_string(row));
-    if (row < 0 || std::size_t(row) >= rows.size())
-        throw RuntimeError(err::InvalidProcedureCall);
-    rows.erase(rows.begin() + row);
-    selected = -1;
-}
-
 std::string FakeDrives::openDrive(const std::string &drive)
 {
     if (failing.count(drive))

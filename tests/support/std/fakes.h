@@ -123,17 +123,19 @@ struct FakeProcess final : ProcessControl
 };
 
 // A list box in memory, logging "List(row) = text", "RemoveItem row" and
-// "Clear"; rows out of range fail as the real one does.
-struct FakeList final : ListControl
+// "Clear"; its rows are checked as the real ones are.
+struct FakeList final : CheckedList
 {
     explicit FakeList(CallLog &log) : log(log) {}
-    std::int16_t ListCount() const override { return std::int16_t(rows.size()); }
-    std::int16_t ListIndex() const override { return selected; }
-    void setListIndex(std::int16_t row) override { selected = row; }
-    std::string List(std::int16_t row) const override;
-    void setList(std::int16_t row, const std::string &text) override;
-    void RemoveItem(std::int16_t row) override;
-    void Clear() override { log.add("Clear"), rows.clear(), selected = -1; }
+    int rawCount() const override { return int(rows.size()); }
+    int rawChosen() const override { return selected; }
+    void rawChoose(int row) override { selected = std::int16_t(row); }
+    std::string rawText(int row) const override { return rows[std::size_t(row)]; }
+    void rawAppend(const std::string &text) override { log.add(set(rawCount(), text)), rows.push_back(text); }
+    void rawReplace(int row, const std::string &text) override { log.add(set(row, text)), rows[std::size_t(row)] = text; }
+    void rawRemove(int row) override { log.add("RemoveItem " + std::to_string(row)), rows.erase(rows.begin() + row), selected = -1; }
+    void rawClear() override { log.add("Clear"), rows.clear(), selected = -1; }
+    static std::string set(int row, const std::string &text) { return "List(" + std::to_string(row) + ") = " + text; }
     CallLog &log;
     std::vector<std::string> rows;
     std::int16_t selected = -1;

@@ -135,8 +135,8 @@ QByteArray runningProgram()
 {
 #ifdef Q_OS_LINUX
     QByteArray path = linkTarget("/proc/self/exe");
-    struct stat running {};
-    struct stat named {};
+    struct stat running = {};
+    struct stat named = {};
     if (path.isEmpty() || path != loadedFrom() || ::stat("/proc/self/exe", &running) != 0
         || ::stat(path.constData(), &named) != 0 || running.st_dev != named.st_dev || running.st_ino != named.st_ino)
         return {};

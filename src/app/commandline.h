@@ -5,7 +5,7 @@ namespace kl::commandline {
 // Exit statuses of the command line, on Linux and Windows alike.
 enum Status {
     Done = 0,
-    BadUsage = 1, // a command line that cannot be read
+    BadUsage = 1,     // a command line that cannot be read
     CannotAccess = 2, // the settings cannot be read, or the autostart entry written
     NotAllStarted = 3,
 };

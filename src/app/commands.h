@@ -63,7 +63,15 @@ using Words = std::function<std::string(const char *english)>;
 // the program name.
 struct Request
 {
-    enum Action { Help, Version, List, StartAll, AutostartOn, AutostartOff, Usage } action = Usage;
+    enum Action {
+        Help,
+        Version,
+        List,
+        StartAll,
+        AutostartOn,
+        AutostartOff,
+        Usage,
+    } action = Usage;
     std::string error; // for Usage: the line to print before the help
 };
 Request parse(const std::vector<std::string> &args, const Words &words = {});

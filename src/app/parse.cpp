@@ -59,12 +59,12 @@ Request parse(const std::vector<std::string> &args, const Words &words)
                 continue;
             }
             bool helpAll = false;
-            bool *flag = name == "help"          ? &help
-                : name == "help-all"             ? (windowsHelp ? &help : &helpAll)
-                : name == "version"              ? &version
-                : name == "start-all"            ? &startAll
-                : name == "list"                 ? &list
-                                                 : nullptr;
+            bool *flag = name == "help" ? &help
+                : name == "help-all"    ? (windowsHelp ? &help : &helpAll)
+                : name == "version"     ? &version
+                : name == "start-all"   ? &startAll
+                : name == "list"        ? &list
+                                        : nullptr;
             if (!flag)
                 unknown.push_back(name);
             else if (assign != std::string::npos)

@@ -22,8 +22,8 @@ namespace kl {
 
 namespace {
 
-constexpr int answerWaitMs = 10000; // the first may be inside a handler waiting on the settings lock
-constexpr std::size_t maxClients = 16;  // beyond this the oldest is dropped
+constexpr int answerWaitMs = 10000;    // the first may be inside a handler waiting on the settings lock
+constexpr std::size_t maxClients = 16; // beyond this the oldest is dropped
 constexpr qsizetype maxLine = 256;
 // Names the socket may take, in order: something of the user's own standing
 // at the first that cannot be moved aside leaves the next.
@@ -189,7 +189,8 @@ bool SingleInstance::takeOver()
             m_bound = path;
             return true;
         }
-        firstError = firstError ? firstError : address ? errno : ENAMETOOLONG;
+        if (!firstError)
+            firstError = address ? errno : ENAMETOOLONG;
         if (listener >= 0)
             ::close(listener);
     }

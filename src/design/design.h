@@ -14,26 +14,46 @@ constexpr int kTwipsPerPixel = 15;
 // design's face does not fit: below it a kanji's strokes run together.
 constexpr int kSmallestLabelPixels = 9;
 
-enum class Border { FixedSingle, FixedDialog, FixedToolWindow };
+enum class Border {
+    FixedSingle,
+    FixedDialog,
+    FixedToolWindow,
+};
 
-enum class Kind { CommandButton, Label, TextBox, ListBox, DriveListBox, DirListBox, FileListBox, PictureBox, Line };
+enum class Kind {
+    CommandButton,
+    Label,
+    TextBox,
+    ListBox,
+    DriveListBox,
+    DirListBox,
+    FileListBox,
+    PictureBox,
+    Line,
+};
 
 // No place in the tab order: labels, lines and controls that take no focus.
 constexpr int kNoTab = -1;
 
 // Colours the design names by their role; each face maps them to its
 // system's (and so follows a high-contrast scheme).
-enum class SystemColour { None, ButtonShadow, ButtonHighlight };
+enum class SystemColour {
+    None,
+    ButtonShadow,
+    ButtonHighlight,
+};
 
 // A control's own font; an empty face: the window's font.
-struct Font {
+struct Font
+{
     std::string_view face;
     double points;
     bool bold;
 };
 
 // One control. Texts are UTF-8.
-struct Control {
+struct Control
+{
     Kind kind;
     std::string_view name;
     std::string_view caption;
@@ -48,7 +68,8 @@ struct Control {
 
 // One window: its client area, and its controls bottom first, each one lying
 // on top of those before it.
-struct Window {
+struct Window
+{
     std::string_view name;
     std::string_view caption;
     int width, height;

@@ -20,6 +20,22 @@ int hexValue(char16_t c)
     return c - u'A' + 10;
 }
 
+// The escapes QSettings writes for control characters; null for others.
+const char *controlEscape(char16_t ch)
+{
+    switch (ch) {
+    case u'\0': return "\\0";
+    case u'\a': return "\\a";
+    case u'\b': return "\\b";
+    case u'\f': return "\\f";
+    case u'\n': return "\\n";
+    case u'\r': return "\\r";
+    case u'\t': return "\\t";
+    case u'\v': return "\\v";
+    default: return nullptr;
+    }
+}
+
 } // namespace
 
 bool isBlank(QChar c)
@@ -118,23 +134,17 @@ void escapeValue(const QString &text, QByteArray &out)
             continue;
         }
         escapeNextIfHex = false;
-        switch (ch) {
-        case u'\0': out += "\\0"; escapeNextIfHex = true; ++i; continue;
-        case u'\a': out += "\\a"; ++i; continue;
-        case u'\b': out += "\\b"; ++i; continue;
-        case u'\f': out += "\\f"; ++i; continue;
-        case u'\n': out += "\\n"; ++i; continue;
-        case u'\r': out += "\\r"; ++i; continue;
-        case u'\t': out += "\\t"; ++i; continue;
-        case u'\v': out += "\\v"; ++i; continue;
-        case u'"':
-        case u'\\':
+        if (const char *escape = controlEscape(ch)) {
+            out += escape;
+            escapeNextIfHex = ch == u'\0';
+            ++i;
+            continue;
+        }
+        if (ch == u'"' || ch == u'\\') {
             out += '\\';
             out += char(ch);
             ++i;
             continue;
-        default:
-            break;
         }
         // Bytes that are not UTF-8 go back as they came, where they read back so.
         if (inibytes::byteOf(ch) >= 0) {

@@ -176,7 +176,7 @@ void ensureDir(const QString &dir)
         if (!QDir().mkdir(p, OwnerOnlyDir) && !QFileInfo(p).isDir()) {
             const QFileInfo parent(QFileInfo(p).path());
             throw failure(parent.isDir() && !parent.isWritable() ? err::PermissionDenied
-                                                                  : err::PathFileAccessError,
+                                                                 : err::PathFileAccessError,
                           p);
         }
     }

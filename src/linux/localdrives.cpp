@@ -28,8 +28,7 @@ bool isPseudoFileSystem(const QByteArray &type)
         "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "securityfs", "debugfs",
         "tracefs", "pstore", "bpf", "configfs", "fusectl", "mqueue", "hugetlbfs", "autofs",
         "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs", "ramfs", "selinuxfs", "squashfs",
-        "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs",
-    };
+        "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs"};
     return pseudo.contains(type);
 }
 

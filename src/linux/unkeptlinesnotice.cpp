@@ -36,9 +36,8 @@ void UnkeptLinesNotice::check()
     if (whole || m_told)
         return;
     m_told = true;
-    m_boxes.MsgBox("設定ファイル " + m_settings.fileName(m_app) + " に、設定として読めない行があります。一覧を次に変更すると、"
-                   "その行は書き戻されません (変更の前に、元のファイルを同じフォルダーに写して残します)。",
-                   vbOKOnly, "注意");
+    const std::string unkept = "一覧を次に変更すると、その行は書き戻されません (変更の前に、元のファイルを同じフォルダーに写して残します)。";
+    m_boxes.MsgBox("設定ファイル " + m_settings.fileName(m_app) + " に、設定として読めない行があります。" + unkept, vbOKOnly, "注意");
 }
 
 void UnkeptLinesNotice::follow(std::function<void()> changed)

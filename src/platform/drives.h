@@ -39,7 +39,10 @@ public:
     // What the lists show for the subfolders or program files whose names
     // are not text (not UTF-8): no path names them, so they are never opened
     // or registered, only shown. Sorted as above.
-    enum class Kind { Folders, Programs };
+    enum class Kind {
+        Folders,
+        Programs,
+    };
     virtual std::vector<std::string> unnamed(const std::string &folder, Kind kind) = 0;
 
     // The file name part of path when a normal file exists there, else empty

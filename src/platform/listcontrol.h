@@ -64,7 +64,7 @@ public:
 
 protected:
     virtual int rawCount() const = 0;
-    virtual int rawChosen() const = 0; // -1: none
+    virtual int rawChosen() const = 0;   // -1: none
     virtual void rawChoose(int row) = 0; // -1: none
     virtual std::string rawText(int row) const = 0;
     virtual void rawAppend(const std::string &text) = 0;

@@ -50,9 +50,8 @@ void applyDesign(QWidget &window, const design::Window &form)
             widget->setFont(designFont(control.font));
         if (control.colour != design::SystemColour::None) {
             QPalette palette = widget->palette();
-            palette.setColor(QPalette::Window, palette.color(control.colour == design::SystemColour::ButtonShadow
-                                                                  ? QPalette::Dark
-                                                                  : QPalette::Light));
+            const bool shadow = control.colour == design::SystemColour::ButtonShadow;
+            palette.setColor(QPalette::Window, palette.color(shadow ? QPalette::Dark : QPalette::Light));
             widget->setPalette(palette);
             widget->setAutoFillBackground(true);
         }

@@ -58,7 +58,9 @@ void SetupForm::open(int row)
 
 bool SetupForm::eventFilter(QObject *watched, QEvent *event)
 {
-    QListWidget *list = watched == ui.Dir1->viewport() ? ui.Dir1 : watched == ui.File1->viewport() ? ui.File1 : nullptr;
+    QListWidget *list = watched == ui.Dir1->viewport() ? ui.Dir1
+        : watched == ui.File1->viewport()              ? ui.File1
+                                                       : nullptr;
     if (list && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         const QListWidgetItem *item = list->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint());
         // The platform's lists keep their selection when the blank part is clicked.

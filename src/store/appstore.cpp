@@ -17,8 +17,8 @@ const std::string kCount = "AppCount";
 
 RuntimeError damagedCount(std::int16_t count)
 {
-    return RuntimeError(err::SubscriptOutOfRange, "登録数 " + str(count) + " は 0 から " + str(AppStore::Capacity)
-                                                      + " の範囲にありません。");
+    const std::string range = "0 から " + str(AppStore::Capacity);
+    return RuntimeError(err::SubscriptOutOfRange, "登録数 " + str(count) + " は " + range + " の範囲にありません。");
 }
 } // namespace
 

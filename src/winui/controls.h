@@ -28,7 +28,8 @@ int rowAt(HWND list, LPARAM point);
 class Button final : public kl::CommandButton
 {
 public:
-    explicit Button(HWND button) : m_button(button) {}
+    explicit Button(HWND button)
+        : m_button(button) {}
     void setEnabled(bool enabled) override;
     bool Enabled() const override;
     void setValue(bool pressed) override;
@@ -40,7 +41,8 @@ private:
 class StaticLabel final : public kl::Label
 {
 public:
-    explicit StaticLabel(HWND label) : m_label(label) {}
+    explicit StaticLabel(HWND label)
+        : m_label(label) {}
     std::string Caption() const override;
     void setCaption(const std::string &caption) override;
 
@@ -90,7 +92,8 @@ private:
 class DriveCombo final : public kl::DriveListBox
 {
 public:
-    explicit DriveCombo(HWND combo) : m_combo(combo) {}
+    explicit DriveCombo(HWND combo)
+        : m_combo(combo) {}
     Notify events(std::function<void()> changed) const;
     void setRows(const std::vector<std::string> &drives) override;
     int ListIndex() const override;

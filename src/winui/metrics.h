@@ -17,9 +17,11 @@ class Font final
 {
 public:
     Font() = default;
-    explicit Font(HFONT font) : m_font(font) {}
+    explicit Font(HFONT font)
+        : m_font(font) {}
     ~Font() { reset(); }
-    Font(Font &&other) noexcept : m_font(other.m_font) { other.m_font = nullptr; }
+    Font(Font &&other) noexcept
+        : m_font(other.m_font) { other.m_font = nullptr; }
     Font &operator=(Font &&other) noexcept;
     HFONT get() const { return m_font; }
 

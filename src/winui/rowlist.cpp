@@ -182,7 +182,10 @@ void RowList::draw(const DRAWITEMSTRUCT &item) const
     }
     const auto old = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageW(m_list, WM_GETFONT, 0, 0)));
     SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, GetSysColor(row.grey ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    const int colour = row.grey ? COLOR_GRAYTEXT
+        : selected              ? COLOR_HIGHLIGHTTEXT
+                                : COLOR_WINDOWTEXT;
+    SetTextColor(item.hDC, GetSysColor(colour));
     DrawTextW(item.hDC, row.text.c_str(), -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     SelectObject(item.hDC, old);
     if (item.itemState & ODS_FOCUS)

@@ -26,7 +26,8 @@ namespace {
 
 using kl::design::kTwipsPerPixel;
 
-struct Widget {
+struct Widget
+{
     QString kind, name, caption, tip;
     int left = 0, top = 0, width = 0, height = 0;
     bool isDefault = false, cancel = false;
@@ -239,8 +240,8 @@ void design(const QString &path, QString &out, QJsonObject &windows)
             + QStringLiteral(",\n");
         ids += QStringLiteral("inline constexpr const Control &") + c.name + QStringLiteral(" = ") + window.name
             + QStringLiteral("Controls[%1];\n").arg(i);
-        places.insert(c.name, QJsonArray{c.left * kTwipsPerPixel, c.top * kTwipsPerPixel, c.width * kTwipsPerPixel,
-                                         c.height * kTwipsPerPixel});
+        const int t = kTwipsPerPixel;
+        places.insert(c.name, QJsonArray{c.left * t, c.top * t, c.width * t, c.height * t});
     }
     out += QStringLiteral("};\ninline constexpr Window ") + window.name
         + join({literal(window.name), literal(window.caption), twips(window.width), twips(window.height),
@@ -248,10 +249,12 @@ void design(const QString &path, QString &out, QJsonObject &windows)
                 flag(window.placed), twips(window.x), twips(window.y)})
         + QStringLiteral(";\nnamespace controls::") + window.name + QStringLiteral(" {\n") + ids
         + QStringLiteral("} // namespace controls::") + window.name + QStringLiteral("\n\n");
-    windows.insert(window.name, QJsonObject{{QStringLiteral("caption"), window.caption},
-                                            {QStringLiteral("width"), window.width * kTwipsPerPixel},
-                                            {QStringLiteral("height"), window.height * kTwipsPerPixel},
-                                            {QStringLiteral("controls"), places}});
+    windows.insert(window.name, QJsonObject{
+                                    {QStringLiteral("caption"), window.caption},
+                                    {QStringLiteral("width"), window.width * kTwipsPerPixel},
+                                    {QStringLiteral("height"), window.height * kTwipsPerPixel},
+                                    {QStringLiteral("controls"), places},
+                                });
 }
 
 void write(const QString &path, const QByteArray &data)
@@ -281,8 +284,7 @@ int main(int argc, char *argv[])
     out += QStringLiteral("inline constexpr const Window *all[] = {") + all.join(QStringLiteral(", ")) + QStringLiteral("};\n\n");
     out += QStringLiteral("} // namespace kl::design::windows\n");
     write(args.at(1), out.toUtf8());
-    write(args.at(2), QJsonDocument(QJsonObject{{QStringLiteral("twipsPerPixel"), kTwipsPerPixel},
-                                                {QStringLiteral("windows"), windows}})
-                          .toJson());
+    const QJsonObject data{{QStringLiteral("twipsPerPixel"), kTwipsPerPixel}, {QStringLiteral("windows"), windows}};
+    write(args.at(2), QJsonDocument(data).toJson());
     return 0;
 }

@@ -8,7 +8,10 @@ namespace kl::win32 {
 namespace {
 
 constexpr unsigned char Magic[] = {'K', 'L', 'J', '1'};
-enum Kind : unsigned char { Set = 1, Remove = 2 };
+enum Kind : unsigned char {
+    Set = 1,
+    Remove = 2,
+};
 
 std::uint32_t checksum(const unsigned char *data, std::size_t size)
 {

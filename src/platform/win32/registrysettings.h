@@ -25,10 +25,14 @@ struct RegistryStatus
 // the registry editor and a list box show it; any other type is no text.
 struct StoredValue
 {
-    enum class Kind { Missing, Text, Other };
+    enum class Kind {
+        Missing,
+        Text,
+        Other,
+    };
     Kind kind = Kind::Missing;
-    unsigned long type = 0; // the registry's type, when found
-    std::wstring text;      // Text only
+    unsigned long type = 0;           // the registry's type, when found
+    std::wstring text;                // Text only
     std::vector<unsigned char> bytes; // as stored
 };
 

@@ -32,8 +32,8 @@ namespace {
     default:
         break;
     }
-    throw RuntimeError(number, RuntimeError::describe(number) + " ("
-                                   + narrow(systemMessage(static_cast<unsigned long>(status.code))) + ')');
+    const std::string why = narrow(systemMessage(static_cast<unsigned long>(status.code)));
+    throw RuntimeError(number, RuntimeError::describe(number) + " (" + why + ')');
 }
 
 void check(const RegistryStatus &status)
@@ -150,9 +150,9 @@ std::string RegistrySettingsStore::GetSetting(const std::string &app, const std:
     }
     // Nothing Kicklist writes; read as text it would be misread (a count as
     // none, a list as its first line): damage, as a count that is no number.
-    throw RuntimeError(err::TypeMismatch, RuntimeError::describe(err::TypeMismatch) + " (" + where(transaction.app)
-                                              + "\\" + section + " の " + key + " は " + typeName(value.type)
-                                              + " で、文字列ではありません)");
+    const std::string named = where(transaction.app) + "\\" + section + " の " + key;
+    const std::string why = named + " は " + typeName(value.type) + " で、文字列ではありません";
+    throw RuntimeError(err::TypeMismatch, RuntimeError::describe(err::TypeMismatch) + " (" + why + ')');
 }
 
 void RegistrySettingsStore::SaveSetting(const std::string &app, const std::string &section, const std::string &key,

@@ -19,9 +19,9 @@ namespace {
 
 [[noreturn]] void fail(DWORD code, const std::wstring &path)
 {
-    const int number = code == ERROR_ACCESS_DENIED                              ? err::PermissionDenied
-                       : code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL ? err::DiskFull
-                                                                                 : err::PathFileAccessError;
+    const int number = code == ERROR_ACCESS_DENIED                  ? err::PermissionDenied
+        : code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL ? err::DiskFull
+                                                                    : err::PathFileAccessError;
     throw RuntimeError(number, RuntimeError::describe(number) + " (" + narrow(path) + ": " + narrow(systemMessage(code)) + ')');
 }
 

@@ -5,7 +5,13 @@
 namespace kl::win32 {
 
 // Why a program did not start, as far as the caller needs to tell the user.
-enum class StartProblem { None, Missing, Folder, NotAllowed, Other };
+enum class StartProblem {
+    None,
+    Missing,
+    Folder,
+    NotAllowed,
+    Other,
+};
 
 struct StartResult
 {

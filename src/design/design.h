@@ -54,16 +54,16 @@ struct Font
 // One control. Texts are UTF-8.
 struct Control
 {
-    Kind kind;
     std::string_view name;
     std::string_view caption;
+    Kind kind;
     int left, top, width, height;
     int tabIndex;
     std::string_view tip;
-    bool isDefault; // Enter presses it; a window with none ignores Enter
-    bool cancel;    // Esc presses it; a window with none ignores Esc
     Font font;
     SystemColour colour; // a line's
+    bool isDefault;      // Enter presses it; a window with none ignores Enter
+    bool cancel;         // Esc presses it; a window with none ignores Esc
 };
 
 // One window: its client area, and its controls bottom first, each one lying

@@ -231,12 +231,13 @@ void design(const QString &path, QString &out, QJsonObject &windows)
         const Widget &c = controls.at(i);
         const qsizetype tab = tabStops.indexOf(c.name);
         out += QStringLiteral("    ")
-            + join({QStringLiteral("Kind::") + c.kind, literal(c.name), literal(c.caption), twips(c.left), twips(c.top),
+            + join({literal(c.name), literal(c.caption), QStringLiteral("Kind::") + c.kind, twips(c.left), twips(c.top),
                     twips(c.width), twips(c.height), tab < 0 ? QStringLiteral("kNoTab") : QString::number(tab),
-                    literal(c.tip), flag(c.isDefault), flag(c.cancel),
+                    literal(c.tip),
                     join({literal(c.fontFace), c.fontPoints.isEmpty() ? QStringLiteral("0") : c.fontPoints,
                           flag(c.fontBold == u"true")}),
-                    QStringLiteral("SystemColour::") + (c.colour.isEmpty() ? QStringLiteral("None") : c.colour)})
+                    QStringLiteral("SystemColour::") + (c.colour.isEmpty() ? QStringLiteral("None") : c.colour),
+                    flag(c.isDefault), flag(c.cancel)})
             + QStringLiteral(",\n");
         ids += QStringLiteral("inline constexpr const Control &") + c.name + QStringLiteral(" = ") + window.name
             + QStringLiteral("Controls[%1];\n").arg(i);

@@ -70,6 +70,21 @@ std::optional<std::wstring> current(HKEY key, LSTATUS &status)
     return value;
 }
 
+// Changes the entry only where it is missing or Kicklist's own; `change` is
+// told whether there is one.
+template <typename Change>
+std::string changeOwn(HKEY key, Change change)
+{
+    LSTATUS status = ERROR_SUCCESS;
+    const std::optional<std::wstring> value = current(key, status);
+    if (status != ERROR_SUCCESS)
+        return systemMessage(status);
+    if (value && !isOwn(*value))
+        return notOurs();
+    status = change(value.has_value());
+    return status == ERROR_SUCCESS ? std::string() : systemMessage(status);
+}
+
 } // namespace
 
 std::wstring runEntryFor(const std::wstring &program)
@@ -80,45 +95,31 @@ std::wstring runEntryFor(const std::wstring &program)
 std::string addRunEntry(const std::wstring &program)
 {
     HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, runKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                                     nullptr, &key, nullptr);
+    const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, runKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                           nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return systemMessage(status);
     const RegistryKey held(key);
-    std::string failure;
-    const std::optional<std::wstring> value = current(key, status);
-    if (status != ERROR_SUCCESS)
-        failure = systemMessage(status);
-    else if (value && !isOwn(*value))
-        failure = notOurs();
-    else {
+    return changeOwn(key, [&](bool) {
         const std::wstring entry = runEntryFor(program);
-        status = RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(entry.c_str()),
-                                DWORD((entry.size() + 1) * sizeof(wchar_t)));
-        if (status != ERROR_SUCCESS)
-            failure = systemMessage(status);
-    }
-    return failure;
+        return RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(entry.c_str()),
+                              DWORD((entry.size() + 1) * sizeof(wchar_t)));
+    });
 }
 
 std::string removeRunEntry()
 {
     HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, runKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, runKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
     if (status == ERROR_FILE_NOT_FOUND)
         return {};
     if (status != ERROR_SUCCESS)
         return systemMessage(status);
     const RegistryKey held(key);
-    std::string failure;
-    const std::optional<std::wstring> value = current(key, status);
-    if (status != ERROR_SUCCESS)
-        failure = systemMessage(status);
-    else if (value && !isOwn(*value))
-        failure = notOurs();
-    else if (value && (status = RegDeleteValueW(key, valueName)) != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-        failure = systemMessage(status);
-    return failure;
+    return changeOwn(key, [&](bool present) {
+        const LSTATUS removed = present ? RegDeleteValueW(key, valueName) : ERROR_SUCCESS;
+        return removed == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : removed;
+    });
 }
 
 } // namespace kl::win32

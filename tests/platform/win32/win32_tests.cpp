@@ -1,6 +1,6 @@
 // The Windows layer where other processes take part: program starts and the
-// settings store's lock, under wine. Run as `win32_tests <expected ANSI code page>`; prints each failure
-// and a closing "N passed, N failed".
+// settings store's lock, under wine. Run as
+// `win32_tests <expected ANSI code page> [doctest options]`.
 #include "platform/runtimeerror.h"
 #include "platform/win32/registryjournal.h"
 #include "platform/win32/registrysettingsstore.h"
@@ -9,6 +9,10 @@
 
 #include <windows.h>
 
+#define DOCTEST_CONFIG_IMPLEMENT
+#include <doctest/doctest.h>
+
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,13 +25,12 @@ using namespace kl::win32;
 
 namespace {
 
-int passed = 0, failed = 0;
+unsigned expectedCodePage = 0;
+fs::path scratch; // beside the program, one per code page
 
 bool check(bool ok, const std::wstring &what)
 {
-    std::string text(what.size() * 4 + 1, '\0'); // as UTF-8
-    text.resize(WideCharToMultiByte(CP_UTF8, 0, what.c_str(), int(what.size()), text.data(), int(text.size()), {}, {}));
-    ok ? ++passed : (++failed, std::printf("FAIL: %s\n", text.c_str()));
+    CHECK_MESSAGE(ok, narrow(what));
     return ok;
 }
 
@@ -179,16 +182,35 @@ void settingsLock(const fs::path &helper)
 
 } // namespace
 
-int wmain(int argc, wchar_t **argv)
+// The names above hold characters of the code page asked for only when wine
+// runs in it: a run in another tests less than it claims.
+TEST_CASE("the ANSI code page is the one asked for")
 {
+    CHECK(GetACP() == expectedCodePage);
+}
+
+TEST_CASE("programs start as named, and nothing else runs")
+{
+    fs::remove_all(scratch);
+    starts(scratch);
+}
+
+TEST_CASE("another process's settings lock: a wait, busy, then its journal finished")
+{
+    settingsLock(scratch.parent_path() / L"store_helper.exe");
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2 || !std::isdigit(static_cast<unsigned char>(argv[1][0]))) {
+        std::fprintf(stderr, "usage: win32_tests <expected ANSI code page> [doctest options]\n");
+        return 2;
+    }
+    expectedCodePage = unsigned(std::stoul(argv[1]));
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const fs::path dir = fs::path(self).parent_path() / (L"scratch-" + std::wstring(argc > 1 ? argv[1] : L""));
-    if (!check(argc > 1 && GetACP() == std::stoul(argv[1]), L"the ANSI code page is " + std::to_wstring(GetACP())))
-        return 1;
-    fs::remove_all(dir);
-    starts(dir);
-    settingsLock(fs::path(self).parent_path() / L"store_helper.exe");
-    std::printf("code page %u: %d passed, %d failed\n", GetACP(), passed, failed);
-    return failed ? 1 : 0;
+    scratch = fs::path(self).parent_path() / (L"scratch-" + std::to_wstring(expectedCodePage));
+    argv[1] = argv[0];
+    doctest::Context context(argc - 1, argv + 1);
+    return context.run();
 }

@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "platform/win32/registryjournal.h"
 #include "platform/win32/registrysettingsstore.h"
+#include "platform/settingsstore_contract.h"
 #include "store/appstore.h"
 #include "support/errorof.h"
 
@@ -108,7 +109,19 @@ struct Lines final : commandline::Console
     std::vector<std::string> output, errors;
 };
 
+// The contract's storage: its applications' keys, emptied before and after.
+struct RegistryStorage
+{
+    const RawRegistry first{L"KicklistContract"}, second{L"KicklistContract2"};
+    RegistrySettingsStore registry;
+    SettingsStore &store() { return registry; }
+    std::unique_ptr<SettingsStore> another() { return std::make_unique<RegistrySettingsStore>(); }
+};
+
 } // namespace
+
+TYPE_TO_STRING(RegistryStorage);
+TEST_CASE_TEMPLATE_INVOKE(settingsStoreContract, RegistryStorage);
 
 TEST_CASE("the registry store: a handler's writes land whole at commit")
 {
@@ -119,21 +132,26 @@ TEST_CASE("the registry store: a handler's writes land whole at commit")
     raw.text(L"SetApp", L"1", L"before-1");
     raw.text(L"SetApp", L"2", L"before-2");
 
-    SUBCASE("writes wait for the commit; reads see them before")
+    SUBCASE("writes wait for the commit, as REG_SZ; the first spelling of a name stays")
     {
         store.SaveSetting(App, "SetApp", "1", "after-1");
         store.DeleteSetting(App, "setapp", "2");
-        CHECK(read(store, "SETAPP", "1") == "after-1");
-        CHECK(read(store, "SetApp", "2") == "<default>");
-        CHECK(test::errorOf([&] { store.DeleteSetting(App, "SetApp", "2"); }) == err::InvalidProcedureCall);
+        store.SaveSetting(App, "New", "Key", "x"), store.SaveSetting(App, "NEW", "KEY", "y");
+        // A section with a backslash would reach into another key.
+        CHECK(test::errorOf([&] { store.SaveSetting(App, "a\\b", "Key", "v"); }) == err::InvalidProcedureCall);
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"before-1\0"s));
         store.commit();
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"after-1\0"s));
-        DWORD type = 0;
+        DWORD type = 0, length = 8;
         RegGetValueW(HKEY_CURRENT_USER, raw.path(L"SetApp").c_str(), L"1", RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, nullptr);
         CHECK(type == REG_SZ);
         CHECK(!raw.get(L"SetApp", L"2"));
         CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
+        HKEY key = nullptr;
+        wchar_t name[8] = {};
+        RegOpenKeyExW(HKEY_CURRENT_USER, raw.path(L"New").c_str(), 0, KEY_READ, &key);
+        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {}), RegCloseKey(key);
+        CHECK(std::wstring(name) == L"Key");
     }
     SUBCASE("a journal a killed process left is finished before anything is read")
     {

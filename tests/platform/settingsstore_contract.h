@@ -88,13 +88,14 @@ TEST_CASE_TEMPLATE_DEFINE("the settings store's contract", Storage, settingsStor
     }
     SUBCASE("names match without regard to letter case: one value, whichever spelling")
     {
-        store.SaveSetting(App, "SetApp", "AppCount", "1");
-        store.SaveSetting("KICKLISTCONTRACT", "SETAPP", "APPCOUNT", "2");
-        CHECK(read("kicklistcontract", "setapp", "appcount") == "2");
-        CHECK(committed("KickListContract", "SetAPP", "appCOUNT") == "2");
-        store.DeleteSetting("kicklistCONTRACT", "setAPP", "AppCount");
-        CHECK(read(App, "SetApp", "AppCount") == None);
-        CHECK(committed(App, "SETAPP", "APPCOUNT") == None);
+        const std::string key = "the_quick_brown_fox_jumps_over_a_lazy_dog", KEY = "THE_QUICK_BROWN_FOX_JUMPS_OVER_A_LAZY_DOG";
+        store.SaveSetting(App, "SetApp", key, "1");
+        store.SaveSetting("KICKLISTCONTRACT", "SETAPP", KEY, "2");
+        CHECK(read("kicklistcontract", "setapp", key) == "2");
+        CHECK(committed("KickListContract", "SetAPP", "The_Quick_Brown_Fox_Jumps_Over_A_Lazy_Dog") == "2");
+        store.DeleteSetting("kicklistCONTRACT", "setAPP", KEY);
+        CHECK(read(App, "SetApp", key) == None);
+        CHECK(committed(App, "SETAPP", KEY) == None);
     }
     SUBCASE("deleting removes the one key, committed or not; a missing key is an error")
     {

@@ -2,12 +2,9 @@
 // journal that makes a commit all or nothing, the lock's name, and how
 // values Kicklist did not write are read. Built for Windows only.
 #ifdef _WIN32
-#include "app/commandline.h"
-#include "app/commands.h"
 #include "platform/win32/registryjournal.h"
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/settingsstore_contract.h"
-#include "store/appstore.h"
 #include "support/errorof.h"
 
 #include <doctest/doctest.h>
@@ -100,14 +97,6 @@ std::wstring userSid()
     LocalFree(text);
     return sid;
 }
-
-struct Lines final : commandline::Console
-{
-    void out(const std::string &line) override { output.push_back(line); }
-    void error(const std::string &message) override { errors.push_back(message); }
-    bool flush() override { return true; }
-    std::vector<std::string> output, errors;
-};
 
 // The contract's storage: its applications' keys, emptied before and after.
 struct RegistryStorage
@@ -233,43 +222,4 @@ TEST_CASE("registry values: text kinds read as text up to a NUL, other types are
     }
 }
 
-TEST_CASE("the list from odd registry values: a count as \"abc\" is, a name as the window shows it")
-{
-    const RawRegistry raw(L"Kicklist");
-    RegistrySettingsStore settings;
-    AppStore store(settings);
-    const commandline::Location where = [] { return std::string("HKCU"); };
-    for (const wchar_t *position : {L"1", L"2", L"3"}) {
-        raw.text(L"SetApp", position, L"C:\\p.exe");
-        raw.text(L"Appnames", position, L"p");
-    }
-    raw.text(L"Appnames", L"AppCount", L"3");
-
-    SUBCASE("a count that is no text fails to load, and --list says so in one line with status 2")
-    {
-        // Every other type the store reads as damage (see "registry values"): one stands for them here.
-        const struct { std::string what; DWORD type; Bytes bytes; } counts[] = {
-            {"text \"abc\"", REG_SZ, bytesOf(L"abc\0"s)}, {"REG_DWORD 3", REG_DWORD, Dword3}};
-        for (const auto &[what, type, bytes] : counts) {
-            CAPTURE(what);
-            raw.put(L"SetApp", L"AppCount", type, bytes);
-            CHECK(test::errorOf([&] { store.Count(); }) == err::TypeMismatch); // loading the window runs its recovery on it
-            settings.commit();
-            Lines console;
-            CHECK(commandline::list(store, settings, console, where) == commandline::CannotAccess);
-            CHECK(console.output.empty());
-            CHECK(console.errors.size() == 1);
-        }
-    }
-    SUBCASE("a name with a NUL inside is the text before it, in the rows and on the command line")
-    {
-        raw.text(L"SetApp", L"AppCount", L"3");
-        raw.put(L"Appnames", L"1", REG_SZ, bytesOf(L"abc\0def\0"s));
-        CHECK(store.NameOf(1) == "abc"); // what the rows show, and the row check compares
-        settings.commit();
-        Lines console;
-        CHECK(commandline::list(store, settings, console, where) == commandline::Done);
-        CHECK(console.output == std::vector<std::string>{"1\tabc\tC:\\p.exe", "2\tp\tC:\\p.exe", "3\tp\tC:\\p.exe"});
-    }
-}
 #endif

@@ -12,6 +12,8 @@ namespace kl {
 // modal wait and before the process ends. Every operation may throw
 // RuntimeError (a store that cannot be read or written, or, marked
 // RuntimeError::isBusy(), one another process holds past a short wait).
+// An empty application name, and an empty section or key for a write or a
+// removal, are refused as InvalidProcedureCall; nothing is kept under them.
 class SettingsStore
 {
 public:

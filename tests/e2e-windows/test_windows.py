@@ -293,27 +293,9 @@ class Kicklist(XDriver, unittest.TestCase):
         self.click(MAIN, "Exit")
         self.ended()
 
-    def test_silent_install_start_and_uninstall(self):
-        installer = next((BUILD / "package").glob("Kicklist-*-win64.exe"))
-        self.assertEqual(wine(self.env, installer, "/S"), 0, "the silent install")
-        home = next(p for p in (self.drive / "users").iterdir() if p.name != "Public")
-        folder = home / "AppData" / "Local" / "Programs" / "Kicklist"
-        link = home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kicklist.lnk"
-        target = re.search(rb"[A-Z]:\\[^\0]*\.exe(?=\0)", link.read_bytes())  # the link's local base path
-        self.assertTrue(target and target[0].endswith(rb"\Programs\Kicklist\kicklist.exe"), "the shortcut's target")
-        self.put([self.program("alpha.exe")])
-        self.start(exe=target[0].decode())
-        self.click(MAIN, "List1", row=0)
-        self.click(MAIN, "Run")
-        self.ran(self.path("alpha.exe"))
-        self.click(MAIN, "Exit")
-        self.ended()
-        self.assertEqual(wine(self.env, folder / "Uninstall.exe", "/S"), 0, "the silent uninstall")
-        self.wait("the program folder removed", lambda: not folder.exists())
-        self.assertEqual(self.listed(), [(self.path("alpha.exe"),) * 2])
-
     def test_install_and_uninstall_over_a_running_copy(self):
-        # Each asks to close the running kicklist.exe: Cancel changes nothing; closing it and Retry goes on.
+        # Each asks to close the running kicklist.exe: Cancel changes nothing; closing it and Retry goes on. (The
+        # silent install and uninstall are checked on their own in cmake/wine-installer.cmake.)
         installer = next((BUILD / "package").glob("Kicklist-*-win64.exe"))
         name = "Kicklist " + re.search(r"Kicklist-(.+)-win64", installer.name)[1]
         setup, uninstall = name + " Setup", name + " Uninstall"  # the question's title; its pages' add ": <page>"
@@ -322,6 +304,8 @@ class Kicklist(XDriver, unittest.TestCase):
         home = next(p for p in (self.drive / "users").iterdir() if p.name != "Public")
         folder = home / "AppData" / "Local" / "Programs" / "Kicklist"
         link = home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kicklist.lnk"
+        target = re.search(rb"[A-Z]:\\[^\0]*\.exe(?=\0)", link.read_bytes())  # the link's local base path
+        self.assertTrue(target and target[0].endswith(rb"\Programs\Kicklist\kicklist.exe"), "the shortcut's target")
         cli = folder / "kicklist-cli.exe"
         cli.write_bytes(cli.read_bytes() + b"!")  # an older build's
         installed = lambda: {f.name: hashlib.sha256(f.read_bytes()).hexdigest()  # noqa: E731

@@ -182,7 +182,7 @@ TEST_CASE("rename dialog: keys in the name box and on its buttons")
     // the modifiers; other keys type. Each key: the list's second row after
     // it, and the name box's text ("-": the dialog hidden).
     const struct { const char *name; Qt::Key key; Qt::KeyboardModifiers modifiers; QString row1, text; } table[] = {
-        {"Return", Qt::Key_Return, {}, "x", "-"},
+        {"Alt+Shift+Return", Qt::Key_Return, Qt::AltModifier | Qt::ShiftModifier, "x", "-"},
         {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "x", "-"},
         {"Shift+End", Qt::Key_End, Qt::ShiftModifier, "Program 2", "-"},
         {"Ctrl+Esc", Qt::Key_Escape, Qt::ControlModifier, "Program 2", "-"},

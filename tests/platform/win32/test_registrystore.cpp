@@ -2,11 +2,9 @@
 // journal that makes a commit all or nothing, the lock's name, and how
 // values Kicklist did not write are read. Built for Windows only.
 #ifdef _WIN32
-#include "app/commandline.h"
-#include "app/commands.h"
 #include "platform/win32/registryjournal.h"
 #include "platform/win32/registrysettingsstore.h"
-#include "store/appstore.h"
+#include "platform/settingsstore_contract.h"
 #include "support/errorof.h"
 
 #include <doctest/doctest.h>
@@ -100,15 +98,19 @@ std::wstring userSid()
     return sid;
 }
 
-struct Lines final : commandline::Console
+// The contract's storage: its applications' keys, emptied before and after.
+struct RegistryStorage
 {
-    void out(const std::string &line) override { output.push_back(line); }
-    void error(const std::string &message) override { errors.push_back(message); }
-    bool flush() override { return true; }
-    std::vector<std::string> output, errors;
+    const RawRegistry first{L"KicklistContract"}, second{L"KicklistContract2"};
+    RegistrySettingsStore registry;
+    SettingsStore &store() { return registry; }
+    std::unique_ptr<SettingsStore> another() { return std::make_unique<RegistrySettingsStore>(); }
 };
 
 } // namespace
+
+TYPE_TO_STRING(RegistryStorage);
+TEST_CASE_TEMPLATE_INVOKE(settingsStoreContract, RegistryStorage);
 
 TEST_CASE("the registry store: a handler's writes land whole at commit")
 {
@@ -119,21 +121,26 @@ TEST_CASE("the registry store: a handler's writes land whole at commit")
     raw.text(L"SetApp", L"1", L"before-1");
     raw.text(L"SetApp", L"2", L"before-2");
 
-    SUBCASE("writes wait for the commit; reads see them before")
+    SUBCASE("writes wait for the commit, as REG_SZ; the first spelling of a name stays")
     {
         store.SaveSetting(App, "SetApp", "1", "after-1");
         store.DeleteSetting(App, "setapp", "2");
-        CHECK(read(store, "SETAPP", "1") == "after-1");
-        CHECK(read(store, "SetApp", "2") == "<default>");
-        CHECK(test::errorOf([&] { store.DeleteSetting(App, "SetApp", "2"); }) == err::InvalidProcedureCall);
+        store.SaveSetting(App, "New", "Key", "x"), store.SaveSetting(App, "NEW", "KEY", "y");
+        // A section with a backslash would reach into another key.
+        CHECK(test::errorOf([&] { store.SaveSetting(App, "a\\b", "Key", "v"); }) == err::InvalidProcedureCall);
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"before-1\0"s));
         store.commit();
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"after-1\0"s));
-        DWORD type = 0;
+        DWORD type = 0, length = 8;
         RegGetValueW(HKEY_CURRENT_USER, raw.path(L"SetApp").c_str(), L"1", RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, nullptr);
         CHECK(type == REG_SZ);
         CHECK(!raw.get(L"SetApp", L"2"));
         CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
+        HKEY key = nullptr;
+        wchar_t name[8] = {};
+        RegOpenKeyExW(HKEY_CURRENT_USER, raw.path(L"New").c_str(), 0, KEY_READ, &key);
+        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {}), RegCloseKey(key);
+        CHECK(std::wstring(name) == L"Key");
     }
     SUBCASE("a journal a killed process left is finished before anything is read")
     {
@@ -215,43 +222,4 @@ TEST_CASE("registry values: text kinds read as text up to a NUL, other types are
     }
 }
 
-TEST_CASE("the list from odd registry values: a count as \"abc\" is, a name as the window shows it")
-{
-    const RawRegistry raw(L"Kicklist");
-    RegistrySettingsStore settings;
-    AppStore store(settings);
-    const commandline::Location where = [] { return std::string("HKCU"); };
-    for (const wchar_t *position : {L"1", L"2", L"3"}) {
-        raw.text(L"SetApp", position, L"C:\\p.exe");
-        raw.text(L"Appnames", position, L"p");
-    }
-    raw.text(L"Appnames", L"AppCount", L"3");
-
-    SUBCASE("a count that is no text fails to load, and --list says so in one line with status 2")
-    {
-        // Every other type the store reads as damage (see "registry values"): one stands for them here.
-        const struct { std::string what; DWORD type; Bytes bytes; } counts[] = {
-            {"text \"abc\"", REG_SZ, bytesOf(L"abc\0"s)}, {"REG_DWORD 3", REG_DWORD, Dword3}};
-        for (const auto &[what, type, bytes] : counts) {
-            CAPTURE(what);
-            raw.put(L"SetApp", L"AppCount", type, bytes);
-            CHECK(test::errorOf([&] { store.Count(); }) == err::TypeMismatch); // loading the window runs its recovery on it
-            settings.commit();
-            Lines console;
-            CHECK(commandline::list(store, settings, console, where) == commandline::CannotAccess);
-            CHECK(console.output.empty());
-            CHECK(console.errors.size() == 1);
-        }
-    }
-    SUBCASE("a name with a NUL inside is the text before it, in the rows and on the command line")
-    {
-        raw.text(L"SetApp", L"AppCount", L"3");
-        raw.put(L"Appnames", L"1", REG_SZ, bytesOf(L"abc\0def\0"s));
-        CHECK(store.NameOf(1) == "abc"); // what the rows show, and the row check compares
-        settings.commit();
-        Lines console;
-        CHECK(commandline::list(store, settings, console, where) == commandline::Done);
-        CHECK(console.output == std::vector<std::string>{"1\tabc\tC:\\p.exe", "2\tp\tC:\\p.exe", "3\tp\tC:\\p.exe"});
-    }
-}
 #endif

@@ -2,7 +2,6 @@
 // whatever the ANSI code page. Built for Windows only.
 #ifdef _WIN32
 #include "platform/runtimeerror.h"
-#include "platform/win32/registrysettingsstore.h"
 #include "platform/win32/shellstarter.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/runentry.h"
@@ -27,56 +26,6 @@ TEST_CASE("registry text from the ANSI code page as UTF-8")
     win32::Win32Registry registry;
     CHECK(registry.textOf(win32::toAnsiCodePage(win32::widen(text))) == text);
     CHECK(registry.textOf({}).empty());
-}
-
-TEST_CASE("settings in the registry, UTF-8 and letter case aside")
-{
-    win32::RegistrySettingsStore store;
-    const std::string app = "KicklistSharedTest";
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistSharedTest");
-    store.SaveSetting(app, "Sec", "Key", "first");
-
-    SUBCASE("a missing application, section or key reads as the default")
-    {
-        CHECK(store.GetSetting("KicklistNoSuchApp", "Sec", "Key", "def") == "def");
-        CHECK(store.GetSetting(app, "Other", "Key", "def") == "def");
-        CHECK(store.GetSetting(app, "Sec", "Other", "def") == "def");
-    }
-    SUBCASE("values read back as written")
-    {
-        const std::pair<std::string, std::string> values[] = {
-            {"日本語のキー", "プログラム　キックリスト①"}, {"Blanks", "  both ends\t "},
-            {"Back\\slash", "C:\\Program Files\\a b\\"}, {"Empty", ""}};
-        for (const auto &[key, value] : values) {
-            store.SaveSetting(app, "セクション", key, value);
-            CHECK(store.GetSetting(app, "セクション", key, "def") == value);
-        }
-    }
-    SUBCASE("any letter case reads, writes and deletes; the first spelling stays")
-    {
-        store.SaveSetting("KICKLISTSHAREDTEST", "SEC", "KEY", "second");
-        CHECK(store.GetSetting("kicklistsharedtest", "sec", "key", "def") == "second");
-        store.commit();
-        HKEY key = {};
-        wchar_t name[64] = {};
-        DWORD length = 64;
-        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KicklistSharedTest\\Sec", 0, KEY_READ, &key);
-        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {});
-        RegCloseKey(key);
-        CHECK(std::wstring(name) == L"Key");
-        store.DeleteSetting(app, "sec", "KEY");
-        CHECK(store.GetSetting(app, "Sec", "Key", "gone") == "gone");
-    }
-    SUBCASE("deleting what is not there, or a name the registry cannot hold, fails")
-    {
-        CHECK(test::errorOf([&] { store.DeleteSetting(app, "Sec", "Missing"); }) == err::InvalidProcedureCall);
-        CHECK(test::errorOf([&] { store.DeleteSetting(app, "Nowhere", "Key"); }) == err::InvalidProcedureCall);
-        for (const auto &[name, section] : {std::pair{app, "a\\b"}, {std::string(), "Sec"}, {app, ""}}) {
-            CAPTURE(section);
-            CHECK(test::errorOf([&] { store.SaveSetting(name, section, "Key", "v"); }) == err::InvalidProcedureCall);
-        }
-    }
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KicklistSharedTest");
 }
 
 // <windows.h> spells these as macros; here they are the interface's.

@@ -18,8 +18,11 @@ std::string folded(std::string text)
     return text;
 }
 
-std::string id(const std::string &app, const std::string &section, const std::string &key)
+// As the real stores: an empty name is refused (a read of one finds nothing).
+std::string id(const std::string &app, const std::string &section, const std::string &key, bool reading = false)
 {
+    if (app.empty() || (!reading && (section.empty() || key.empty())))
+        throw RuntimeError(err::InvalidProcedureCall);
     return folded(app + '/' + section + '/' + key);
 }
 
@@ -45,7 +48,7 @@ std::string FakeSettings::GetSetting(const std::string &app, const std::string &
         throw RuntimeError::busy("/settings", 4321);
     log.add("Get " + section + '/' + key + " [" + def + ']');
     open = true;
-    const auto found = values.find(id(app, section, key));
+    const auto found = values.find(id(app, section, key, true));
     return found == values.end() ? def : found->second;
 }
 

@@ -50,8 +50,6 @@ public:
 
     // Steps in the rename dialog.
     void type(const std::string &text) { namechenge().name.text = text; } // replaces Text1's text
-    // A key down in Text1.
-    void key(int keyCode, int shift = 0) { run([=, this] { forms->namechenge().Text1_KeyDown(keyCode, shift); }); }
 
     // Steps in the picker, rows by their text.
     void chooseDrive(const std::string &drive);

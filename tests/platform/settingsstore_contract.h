@@ -16,13 +16,22 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace kl::test::contract {
 
 inline const std::string App = "KicklistContract", OtherApp = "KicklistContract2", None = "<none>";
-using Value = std::tuple<std::string, std::string, std::string>; // section, key, text
+// (Fields, not a tuple's bindings: clang 14 lets no lambda, CAPTURE's
+// among them, use a structured binding.)
+struct Value
+{
+    std::string section, key, text;
+};
+struct Name
+{
+    std::string app, section, key;
+    std::string text() const { return app + "/" + section + "/" + key; }
+};
 
 // Names and texts a store must keep as they are: the characters its own
 // format would take for syntax, other scripts, controls, nothing at all.
@@ -53,12 +62,12 @@ TEST_CASE_TEMPLATE_DEFINE("the settings store's contract", Storage, settingsStor
 
     SUBCASE("what was saved reads back at once and, committed, in another store")
     {
-        for (const auto &[section, key, text] : OddValues)
-            store.SaveSetting(App, section, key, text);
-        for (const auto &[section, key, text] : OddValues) {
-            CAPTURE(key);
-            CHECK(read(App, section, key) == text);
-            CHECK(committed(App, section, key) == text);
+        for (const Value &v : OddValues)
+            store.SaveSetting(App, v.section, v.key, v.text);
+        for (const Value &v : OddValues) {
+            CAPTURE(v.key);
+            CHECK(read(App, v.section, v.key) == v.text);
+            CHECK(committed(App, v.section, v.key) == v.text);
         }
     }
     SUBCASE("what is missing reads as the default given, before and after a commit")
@@ -66,24 +75,25 @@ TEST_CASE_TEMPLATE_DEFINE("the settings store's contract", Storage, settingsStor
         CHECK(store.GetSetting(App, "Sec", "Key", "") == "");
         CHECK(store.GetSetting(App, "Sec", "Key", "def") == "def");
         store.SaveSetting(App, "Sec", "Key", "v");
-        for (const auto &[app, section, key] : std::vector<Value>{
+        for (const Name &n : std::vector<Name>{
                  {App, "Sec", "Other"}, {App, "Other", "Key"}, {OtherApp, "Sec", "Key"}, {App, "Sec", "Ke"}}) {
-            CAPTURE(app + "/" + section + "/" + key);
-            CHECK(read(app, section, key) == None);
-            CHECK(committed(app, section, key) == None);
+            CAPTURE(n.text());
+            CHECK(read(n.app, n.section, n.key) == None);
+            CHECK(committed(n.app, n.section, n.key) == None);
         }
     }
     SUBCASE("applications, sections and keys are kept apart; the last write wins")
     {
-        const std::vector<std::tuple<std::string, std::string, std::string, std::string>> apart{
-            {App, "Sec", "1", "a"}, {App, "Sec", "10", "b"}, {App, "Sec2", "1", "c"}, {App, "Se", "1", "d"},
-            {OtherApp, "Sec", "1", "e"}, {App, "Sec2", "Key", "f"}, {App, "Sec", "Key", "g"}};
-        for (const auto &[app, section, key, text] : apart)
-            store.SaveSetting(app, section, key, "overwritten"), store.SaveSetting(app, section, key, text);
-        for (const auto &[app, section, key, text] : apart) {
-            CAPTURE(app + "/" + section + "/" + key);
-            CHECK(read(app, section, key) == text);
-            CHECK(committed(app, section, key) == text);
+        const std::vector<std::pair<Name, std::string>> apart{
+            {{App, "Sec", "1"}, "a"}, {{App, "Sec", "10"}, "b"}, {{App, "Sec2", "1"}, "c"}, {{App, "Se", "1"}, "d"},
+            {{OtherApp, "Sec", "1"}, "e"}, {{App, "Sec2", "Key"}, "f"}, {{App, "Sec", "Key"}, "g"}};
+        for (const auto &[n, text] : apart)
+            store.SaveSetting(n.app, n.section, n.key, "overwritten"), store.SaveSetting(n.app, n.section, n.key, text);
+        for (const auto &[name, text] : apart) {
+            const Name &n = name;
+            CAPTURE(n.text());
+            CHECK(read(n.app, n.section, n.key) == text);
+            CHECK(committed(n.app, n.section, n.key) == text);
         }
     }
     SUBCASE("names match without regard to letter case: one value, whichever spelling")
@@ -110,9 +120,9 @@ TEST_CASE_TEMPLATE_DEFINE("the settings store's contract", Storage, settingsStor
             CHECK(test::errorOf([&] { store.DeleteSetting(App, "Sec", key); }) == err::InvalidProcedureCall);
             CHECK(committed(App, "Sec", key) == None);
         }
-        for (const auto &[app, section] : {std::pair{App, "Sec"}, {App, "Nowhere"}, {OtherApp, "Sec"}}) {
-            CAPTURE(section);
-            CHECK(test::errorOf([&] { store.DeleteSetting(app, section, "Missing"); }) == err::InvalidProcedureCall);
+        for (const Name &n : std::vector<Name>{{App, "Sec", "Missing"}, {App, "Nowhere", "Missing"}, {OtherApp, "Sec", "Missing"}}) {
+            CAPTURE(n.text());
+            CHECK(test::errorOf([&] { store.DeleteSetting(n.app, n.section, n.key); }) == err::InvalidProcedureCall);
         }
         CHECK(committed(App, "Sec", "Kept") == "Kept");
         store.SaveSetting(App, "Sec", "Gone", "back");
@@ -120,12 +130,11 @@ TEST_CASE_TEMPLATE_DEFINE("the settings store's contract", Storage, settingsStor
     }
     SUBCASE("an empty name is refused, and reads as the default; the store goes on")
     {
-        const std::vector<std::pair<std::string, std::string>> names{{"", "Key"}, {"Sec", ""}};
-        for (const auto &[section, key] : names) {
-            CAPTURE(section + "/" + key);
-            CHECK(test::errorOf([&] { store.SaveSetting(App, section, key, "v"); }) == err::InvalidProcedureCall);
-            CHECK(test::errorOf([&] { store.DeleteSetting(App, section, key); }) == err::InvalidProcedureCall);
-            CHECK(read(App, section, key) == None);
+        for (const Name &n : std::vector<Name>{{App, "", "Key"}, {App, "Sec", ""}}) {
+            CAPTURE(n.text());
+            CHECK(test::errorOf([&] { store.SaveSetting(n.app, n.section, n.key, "v"); }) == err::InvalidProcedureCall);
+            CHECK(test::errorOf([&] { store.DeleteSetting(n.app, n.section, n.key); }) == err::InvalidProcedureCall);
+            CHECK(read(n.app, n.section, n.key) == None);
         }
         for (const auto &call : std::vector<std::function<void()>>{[&] { read("", "Sec", "Key"); },
                  [&] { store.SaveSetting("", "Sec", "Key", "v"); }, [&] { store.DeleteSetting("", "Sec", "Key"); }})

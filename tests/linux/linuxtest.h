@@ -50,12 +50,14 @@ inline QByteArray readBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// Writes a file whole, making its folder; whether that worked.
-inline bool writeBytes(const QString &path, const QByteArray &data)
+// Writes a file whole, making its folder, a program of the user's if
+// executable; whether that worked.
+inline bool writeBytes(const QString &path, const QByteArray &data, bool executable = false)
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size()
+        && (!executable || f.setPermissions(f.permissions() | QFile::ExeOwner));
 }
 
 // A file's permission bits, or -1.

@@ -1,10 +1,10 @@
 // The settings file watch: a call soon after following, and one after each
 // write, whether the file is written in place, replaced by a rename, or
 // appears with its folders; a retry once the store's lock is let go.
+#include "linuxtest.h"
+
 #include "linux/filestorewatch.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,15 +12,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+using kl::test::writeBytes;
+
 class TestFileStoreWatch : public QObject
 {
     Q_OBJECT
-
-    static bool write(const QString &path, const QByteArray &data, QIODevice::OpenMode mode = QIODevice::WriteOnly)
-    {
-        QFile f(path);
-        return f.open(mode) && f.write(data) == data.size();
-    }
 
 private Q_SLOTS:
     void followsEveryWayTheFileChanges()
@@ -36,16 +32,16 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         QTRY_VERIFY(calls > 1);
         int seen = calls;
-        QVERIFY(write(file, "[SetApp]\n"));
+        QVERIFY(writeBytes(file, "[SetApp]\n"));
         QTRY_VERIFY(calls > seen);
         // Replaced by a rename, then written in place: the new file is watched,
         // even while a reader keeps the old one alive.
         QFile reader(file);
         QVERIFY(reader.open(QIODevice::ReadOnly));
-        QVERIFY(write(file + ".new", "[SetApp]\nAppCount=1\n") && QFile::remove(file) && QFile::rename(file + ".new", file));
+        QVERIFY(writeBytes(file + ".new", "[SetApp]\nAppCount=1\n") && QFile::remove(file) && QFile::rename(file + ".new", file));
         QTRY_VERIFY(calls > seen + 1);
         seen = calls;
-        QVERIFY(write(file, "1=/a\n", QIODevice::Append));
+        QVERIFY(writeBytes(file, "[SetApp]\nAppCount=1\n1=/a\n"));
         QTRY_VERIFY(calls > seen);
     }
 
@@ -53,7 +49,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString config = dir.filePath(QStringLiteral("config")), file = config + "/Kicklist/Kicklist.ini";
-        QVERIFY(QDir().mkpath(config + "/Kicklist") && write(file, "[SetApp]\n"));
+        QVERIFY(writeBytes(file, "[SetApp]\n"));
         kl::FileStoreWatch watch(file.toStdString(), config.toStdString());
         int calls = 0;
         watch.follow([&] { ++calls; });

@@ -170,7 +170,7 @@ private Q_SLOTS:
 
     // Under any umask, and only once a write goes over it; a comment is no
     // damage, and of a name given twice the later line wins. Lines the write
-    // does not touch stay as written: QSettings reads the same types there.
+    // does not touch stay byte for byte, QSettings' typed values among them.
     void damagedFileIsCopiedAsideBeforeTheFirstWrite_data()
     {
         QTest::addColumn<QByteArray>("line");
@@ -193,7 +193,6 @@ private Q_SLOTS:
                                   "v=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n  s = \" x\" ; note\n";
         const QByteArray original = "[SetApp]\ngood1=one\n" + line + "\ngood2=two\n\n[Appnames]\nName=\xe5\x90\x8d\n" + theirs;
         QVERIFY(writeBytes(file, original));
-        QVERIFY(writeBytes(dir.filePath(QStringLiteral("theirs.ini")), theirs));
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
         const auto umask = qScopeGuard([old = ::umask(0)] { ::umask(old); }); // the widest: the hardest to keep private
         IniSettingsStore store(s(dir.path()));
@@ -205,13 +204,6 @@ private Q_SLOTS:
         store.commit();
         QCOMPARE(readBytes(file),
                  "[SetApp]\ngood1=" + good1 + "\ngood2=two\nNew=n\n\n[Appnames]\nName=\xe5\x90\x8d\n" + theirs);
-        const QSettings before(dir.filePath(QStringLiteral("theirs.ini")), QSettings::IniFormat), after(file, QSettings::IniFormat);
-        QStringList types;
-        for (const QString &key : before.allKeys()) {
-            QCOMPARE(after.value(key), before.value(key));
-            types << after.value(key).typeName();
-        }
-        QCOMPARE(types.join(u' '), QStringLiteral("QByteArray QStringList QRect QString int"));
         QCOMPARE(leftovers(folder).replaceInStrings(QRegularExpression(QStringLiteral("-\\d{8}-\\d{6}$")), QStringLiteral("-<time>")),
                  QStringList{"Kicklist.ini"} + (damaged ? QStringList{"Kicklist.ini.damaged-<time>"} : QStringList()));
         QVERIFY(writeBytes(file, "again\n" + original)); // damaged again within the second: a copy beside the first

@@ -2,20 +2,15 @@
 // by every later start even where the runtime folder's name is long or
 // something stands at the socket's name, and answered from the event loop
 // however many clients connect and say nothing.
-#include "app/singleinstance.h"
+#include "linux/linuxtest.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include "app/singleinstance.h"
 
 #include <future>
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 using kl::SingleInstance;
 using Claim = SingleInstance::Claim;

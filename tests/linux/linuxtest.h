@@ -1,15 +1,26 @@
 #pragma once
 
-// Helpers of the tests of the Linux implementations: their interfaces speak
-// UTF-8 std::string, the tests Qt.
+// What the tests of the Linux implementations share: their interfaces speak
+// UTF-8 std::string, the tests Qt, over files, processes and locks.
 #include "support/errorof.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>

@@ -4,21 +4,11 @@
 
 #include "linux/localdrives.h"
 #include "linux/sysinforegistry.h"
-#include "platform/runtimeerror.h"
 
 #include <QRegularExpression>
-#include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sched.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kl;
 using namespace kl::test;

@@ -5,13 +5,6 @@
 
 #include "linux/filestorewatch.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 using kl::test::writeBytes;
 
 class TestFileStoreWatch : public QObject

@@ -9,18 +9,10 @@
 #include "linux/processstarter.h"
 
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <csignal>
 #include <thread>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/mount.h>
 #include <sys/fsuid.h>
-#include <unistd.h>
 
 using namespace kl;
 using namespace kl::test;

@@ -2,16 +2,6 @@
 
 #include "linux/processstarter.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-#include <sys/wait.h>
-
 using namespace kl;
 using namespace kl::test;
 

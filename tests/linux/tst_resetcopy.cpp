@@ -6,9 +6,6 @@
 #include "linux/inisettingsstore.h"
 #include "linux/resetcopy.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 using namespace kl;
 using namespace kl::test;
 

@@ -248,15 +248,12 @@ private Q_SLOTS:
         QCOMPARE(QByteArray::fromStdString(reader.GetSetting(App, "Appnames", removed == 3 ? "2" : "1", {})), name);
     }
 
-    // A fresh store, under the widest umask: a name of an application that
-    // is no file name in the folder (a path, a dot) is refused before
-    // anything touches the disk. The first read locks the settings folder,
-    // made for that (a lock on whatever parent exists would move once it is
-    // made), and creates nothing else; a commit lets go. Everything written
-    // is private (the list says which programs a user runs), and a program
-    // started within a transaction (a handler reads a path and starts it)
-    // inherits none of the store's descriptors: a lock kept by a program that
-    // runs on would hold up every other instance.
+    // A fresh store under the widest umask: an application name that is no
+    // file name (a path, a dot) is refused before anything touches the disk;
+    // the first read locks the settings folder, made for it (a lock on a
+    // parent would move), creating nothing else, till the commit; all written
+    // is private; a program started in a transaction inherits nothing of it
+    // (a lock it kept would hold up every other instance).
     void aFreshStoreIsPrivateAndLendsNothing()
     {
         QTemporaryDir dir;

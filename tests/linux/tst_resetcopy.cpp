@@ -60,9 +60,7 @@ private Q_SLOTS:
         for (const QString &name : old + others)
             QVERIFY(writeBytes(file() + u'.' + name, name.toUtf8()));
         reset();
-        QStringList names;
-        for (const QString &path : IniResetCopy::copiesOf(file()))
-            names.append(QFileInfo(path).fileName().mid(QStringLiteral("Kicklist.ini.").size()));
+        const QStringList names = IniResetCopy::copiesOf(file()).replaceInStrings(file() + u'.', QString());
         QCOMPARE(names.size(), IniResetCopy::Kept);
         QCOMPARE(names.mid(1), (QStringList{"reset-20230101-000000", "reset-20220101-000000", "reset-20210101-000000",
                                             "reset-20200101-000000-10"}));

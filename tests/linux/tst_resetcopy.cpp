@@ -16,7 +16,6 @@ class TestResetCopy : public QObject
     QTemporaryDir m_dir;
     QString config() const { return m_dir.filePath(QStringLiteral("config")); }
     QString file() const { return config() + QStringLiteral("/Kicklist/Kicklist.ini"); }
-    std::string stored(const std::string &key) { return IniSettingsStore(s(config())).GetSetting("Kicklist", "SetApp", key, ""); }
 
     // The recovery dialog's OK, as the store sees it: the copy, then the reset.
     void reset()
@@ -33,10 +32,9 @@ private Q_SLOTS:
 
     void theFileAsItStoodIsCopiedBesideItAndCopyingItBackRestoresTheList()
     {
-        // No file: nothing to keep, and the reset goes on.
+        // No file: nothing to keep.
         reset();
         QVERIFY(IniResetCopy::copiesOf(file()).isEmpty());
-        QCOMPARE(stored("AppCount"), "0");
         // Damaged as the recovery dialog finds it, with a line that is not UTF-8.
         const QByteArray before = "[SetApp]\nAppCount=-1\n1=/opt/a\n[Appnames]\nAppCount=-1\n1=B\xfcro\n[Other]\nx=1\n";
         QVERIFY(writeBytes(file(), before));
@@ -45,10 +43,9 @@ private Q_SLOTS:
         QCOMPARE(copies.size(), 1);
         QVERIFY(QFileInfo(copies[0]).fileName().startsWith(QStringLiteral("Kicklist.ini.reset-")));
         QCOMPARE(readBytes(copies[0]) + QByteArray::number(modeOf(copies[0]), 8), before + "600");
-        QCOMPARE(stored("AppCount"), "0");
         // The one step the README gives.
         QVERIFY(QFile::remove(file()) && QFile::copy(copies[0], file()));
-        QCOMPARE(stored("1"), "/opt/a");
+        QCOMPARE(IniSettingsStore(s(config())).GetSetting("Kicklist", "SetApp", "1", ""), "/opt/a");
     }
 
     void theNewestFewStayAndNothingElseGoes()

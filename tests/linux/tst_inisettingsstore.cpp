@@ -62,8 +62,9 @@ private Q_SLOTS:
 
     // Any spelling finds a folder, file, section and key; the spelling found
     // on disk, or first written, stays. What QSettings cannot say plainly
-    // reads back the same, and is written back byte for byte as it was read
-    // (text that is not Unicode, as another program may leave, only the latter).
+    // (text that is not Unicode, as another program may leave) is written
+    // back byte for byte as it was read; a name ending in '/' as QSettings
+    // escapes it (the fuzz target reads such a name back).
     void namesIgnoreLetterCaseAndOddValuesSurviveRewrites()
     {
         const QList<std::pair<QString, QString>> odd{{"high", QString(QChar(0xD800))},
@@ -71,7 +72,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("KICKLIST/kicklist.INI"));
         QVERIFY(writeBytes(file, "[setAPP]\nLASTpath=first\nhigh=\\xd800\nlow=\\xdc00\\x61\npair=\xf0\x9f\x98\x80\\xd83d\n"));
-        IniSettingsStore store(s(dir.path())), rewriter(s(dir.path()));
+        IniSettingsStore store(s(dir.path()));
         QCOMPARE(q(store.GetSetting("kICKlIST", "sEtApP", "lAsTpAtH", {})), QStringLiteral("first"));
         store.SaveSetting(App, SetApp, "LastPath", "second");
         store.SaveSetting(App, "New", "key", "x");
@@ -82,13 +83,8 @@ private Q_SLOTS:
         store.commit();
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"KICKLIST"});
         QCOMPARE(leftovers(QFileInfo(file).path()), QStringList{"kicklist.INI"});
-        const QByteArray bytes = "[setAPP]\nLASTpath=second\nhigh=\\xd800\nlow=\\xdc00\\x61\n"
-                                 "pair=\xf0\x9f\x98\x80\\xd83d\na\\b%2F=x\n\n[New]\nkey=y\n";
-        QCOMPARE(readBytes(file), bytes);
-        QCOMPARE(q(rewriter.GetSetting(App, SetApp, s(odd.last().first), {})), odd.last().second);
-        rewriter.SaveSetting(App, "New", "n", "1");
-        rewriter.commit();
-        QCOMPARE(readBytes(file), bytes + "n=1\n");
+        QCOMPARE(readBytes(file), "[setAPP]\nLASTpath=second\nhigh=\\xd800\nlow=\\xdc00\\x61\n"
+                                  "pair=\xf0\x9f\x98\x80\\xd83d\na\\b%2F=x\n\n[New]\nkey=y\n");
         const QSettings theirs(file, QSettings::IniFormat);
         for (const auto &[key, value] : odd.first(3)) // QSettings drops a last '/' from any name it is asked for
             QCOMPARE(theirs.value(QStringLiteral("setAPP/") + key).toString(), value);

@@ -19,8 +19,7 @@ MAIN, PICKER, RECOVERY = "キックリスト", "実行プログラムの登録",
 REGISTER, CONFIRM, REPORT, NOTE = "登録", "アプリケーションの登録", "Kicklist", "注意"
 
 # The controls clicked: (form, control) in the design table.
-LIST1, RUN, RUN_ALL, EXIT, ADD, CHANGE, REMOVE = (("main", c) for c in ("List1", "Run", "AllRan", "Exit", "AppAdd",
-                                                                         "chenge", "AppDel"))
+LIST1, RUN, RUN_ALL, EXIT, ADD, REMOVE = (("main", c) for c in ("List1", "Run", "AllRan", "Exit", "AppAdd", "AppDel"))
 FILE1, ADD_PROGRAM, RECOVERY_OK = ("Setup", "File1"), ("Setup", "AddProgram"), ("syori", "ok")
 
 

@@ -1,22 +1,15 @@
 // Store operations in a loop, one commit each, as the list window's handlers
-// do them; the crash test kills this process at random moments.
-//
-//   store_crash_helper <config dir> <first op> <seed entries>
-//
-// Seeds <seed entries> programs when the store is empty, prints "ready",
-// then runs op <first op>, <first op>+1, ... and prints each op's number once
-// its commit has returned. Op i appends "prog-i" when i is even and removes
-// position 1 otherwise.
-//
-//   store_crash_helper <config dir> append <count> <tag>
-//
-// Appends "<tag>-1" .. "<tag>-<count>", one commit each, alongside others.
-
+// do them, for the crash test to kill at random moments.
+//   store_crash_helper <config dir> <first op> <seed entries>: seeds that many
+//     programs into an empty store, prints "ready", then runs op <first op>,
+//     <first op>+1, ..., printing each op's number once its commit returned;
+//     op i appends "prog-i" when i is even, else removes position 1.
+//   store_crash_helper <config dir> append <count> <tag>: appends "<tag>-1"
+//     .. "<tag>-<count>", one commit each, alongside others.
 #include "linux/inisettingsstore.h"
 #include "store/appstore.h"
 #include "support/std/nolist.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -1,15 +1,26 @@
 #pragma once
 
-// Helpers of the tests of the Linux implementations: their interfaces speak
-// UTF-8 std::string, the tests Qt.
+// What the tests of the Linux implementations share: their interfaces speak
+// UTF-8 std::string, the tests Qt, over files, processes and locks.
 #include "support/errorof.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -50,12 +61,14 @@ inline QByteArray readBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// Writes a file whole, making its folder; whether that worked.
-inline bool writeBytes(const QString &path, const QByteArray &data)
+// Writes a file whole, making its folder, a program of the user's if
+// executable; whether that worked.
+inline bool writeBytes(const QString &path, const QByteArray &data, bool executable = false)
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size()
+        && (!executable || f.setPermissions(f.permissions() | QFile::ExeOwner));
 }
 
 // A file's permission bits, or -1.

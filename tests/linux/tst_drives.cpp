@@ -4,34 +4,16 @@
 
 #include "linux/localdrives.h"
 #include "linux/sysinforegistry.h"
-#include "platform/runtimeerror.h"
 
 #include <QRegularExpression>
-#include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sched.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kl;
 using namespace kl::test;
 
 namespace {
-
-// A file named name in dir, a program unless executable is false.
-bool makeFile(const QString &dir, const QString &name, bool executable = true)
-{
-    QFile file(dir + u'/' + name);
-    return file.open(QIODevice::WriteOnly)
-        && file.setPermissions(QFileDevice::ReadOwner | (executable ? QFileDevice::ExeOwner : QFileDevice::ReadOwner));
-}
 
 // What the local drive system finds: its drives, the current folder and
 // drive, and where the current and the system drive open.
@@ -99,7 +81,7 @@ private Q_SLOTS:
         for (const char *sub : {"zeta", "Alpha", "beta", ".hidden", "dir.exe"})
             QVERIFY(dir.mkdir(sub));
         for (const QString name : {"x.exe", "Y.EXE", "w.ExE", "tool", "notes.txt", "x.exe.bak", ".secret.exe"})
-            QVERIFY(makeFile(tmp.path(), name, name == "tool"));
+            QVERIFY(writeBytes(dir.filePath(name), {}, name == "tool"));
         QVERIFY(QFile::link(dir.filePath("tool"), dir.filePath("link")));
         // Names that are not UTF-8 are listed apart, as they read; hidden ones not at all.
         const QByteArray at = QFile::encodeName(tmp.path()) + '/';
@@ -116,6 +98,10 @@ private Q_SLOTS:
         for (const QString &notAFolder : {dir.filePath("gone"), dir.filePath("x.exe")})
             QCOMPARE(errorOf([&] { listFolders(s(notAFolder)); }) + errorOf([&] { listPrograms(s(notAFolder)); }),
                      2 * err::PathNotFound);
+        // Dir names a normal file only.
+        const auto named = [&](const char *name) { return q(LocalDriveSystem().Dir(*name ? s(dir.filePath(name)) : std::string())); };
+        QCOMPARE(QStringList({named("Y.EXE"), named("other.exe"), named("dir.exe"), named(".secret.exe"), named("")}),
+                 (QStringList{"Y.EXE", "", "", "", ""}));
     }
 
     // The machine's drives as found, with the working folder removed or
@@ -165,7 +151,7 @@ private Q_SLOTS:
     void answersWithTheFirstToolFound()
     {
         QTemporaryDir a, b;
-        QVERIFY(makeFile(a.path(), "plain", false) && makeFile(a.path(), "second") && makeFile(b.path(), "first"));
+        QVERIFY(writeBytes(a.filePath("plain"), {}) && writeBytes(a.filePath("second"), {}, true) && writeBytes(b.filePath("first"), {}, true));
         const QString toolKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
         SysInfoRegistry registry({"plain", "first", "second"}, {s(a.path()), s(b.path())}), none({"plain"}, {s(a.path())});
         std::uint32_t key = 0, type = 0, size = 4;
@@ -188,12 +174,6 @@ private Q_SLOTS:
         QCOMPARE(got, (QList<long>{reg::Success, reg::MoreData, length, true, reg::Success, reg::TypeSz, length,
                                    reg::FileNotFound, reg::Success, reg::InvalidHandle, reg::FileNotFound,
                                    reg::FileNotFound, 77, reg::Success}));
-        // Dir names a normal file only.
-        QVERIFY(makeFile(a.path(), "MSINFO32.EXE", false) && makeFile(a.path(), ".msinfo", false) && QDir(a.path()).mkdir("dir"));
-        LocalDriveSystem d;
-        const auto dir = [&](const QString &name) { return q(d.Dir(name.isEmpty() ? std::string() : s(a.path() + name))); };
-        QCOMPARE(QStringList({dir("/MSINFO32.EXE"), dir("/other.exe"), dir("/dir"), dir("/.msinfo"), dir({})}),
-                 (QStringList{"MSINFO32.EXE", "", "", "", ""}));
     }
 };
 

@@ -56,12 +56,6 @@ QList<QRgb> pixels(QWidget *w, bool rimOnly = false)
     return result;
 }
 
-// Pixels dark enough to be text on the windows' light grey.
-int ink(QWidget *w)
-{
-    return int(std::ranges::count_if(pixels(w), [](QRgb p) { return qGray(p) < 160; }));
-}
-
 // The controls of a window whose text does not fit the room its style gives it.
 QStringList cutTexts(QWidget *window)
 {
@@ -71,7 +65,9 @@ QStringList cutTexts(QWidget *window)
         const QString text = w->property("text").toString();
         QSize room(1 << 20, 1 << 20), needed;
         if (auto *label = qobject_cast<DesignLabel *>(w)) {
-            // Whole when a copy in the same font with room to spare shows no more ink.
+            // Whole when a copy in the same font with room to spare shows no more
+            // ink (pixels dark enough to be text on the windows' light grey).
+            const auto ink = [](QWidget *l) { return std::ranges::count_if(pixels(l), [](QRgb p) { return qGray(p) < 160; }); };
             DesignLabel roomy;
             roomy.setFont(label->drawnFont());
             roomy.setWordWrap(label->wordWrap());
@@ -179,7 +175,7 @@ TEST_CASE("boxes")
     QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
     titleFont.setBold(true);
     QStringList wrong;
-    for (const QStringList &box : kBoxes) {
+    for (const QStringList &box : kBoxes)
         for (const QString &way : box[3].split(u' ')) {
             ModalAnswerer modals;
             QString seen;
@@ -199,7 +195,6 @@ TEST_CASE("boxes")
             if (seen != box[0] + u' ' + box[2] + u'=' + way.section(u'=', 1))
                 wrong.append(way + ": " + seen);
         }
-    }
     CHECK(wrong == QStringList());
 }
 

@@ -1,11 +1,20 @@
-# Part of wine-tests.cmake: the installer, silently, in a copy of the tests'
-# prefix. Sets installer_failure to the first thing found wrong.
+# The installer, silently, in a copy of the tests' wine prefix with a server
+# of its own: installs, checks what it put where, uninstalls and checks what
+# stays. Run by CTest (win32.installer):
+#   cmake -DBINARY_DIR=<build-windows> -DFROM=<the tests' prefix> -DPREFIX=<the copy>
+#         -DWINE_PREFIX=<cmake/wine-prefix.sh> -P wine-installer.cmake
+# Every wine command is bounded (seconds); one that overruns is named.
 set(installer_failure "")
+set(seconds 120)
 file(GLOB installer ${BINARY_DIR}/package/Kicklist-*-win64.exe)
-set(iprefix ${prefix}-installer)
-file(REMOVE_RECURSE ${iprefix})
-file(COPY ${prefix}/ DESTINATION ${iprefix})
-set(iwine ${CMAKE_COMMAND} -E env WINEPREFIX=${iprefix} ${wine_env} LANG=C.UTF-8 LC_ALL=C.UTF-8 ${WINE64})
+set(iprefix ${PREFIX})
+find_program(WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
+execute_process(COMMAND ${WINE_PREFIX} copy ${iprefix} ${FROM} RESULT_VARIABLE failed ERROR_VARIABLE err TIMEOUT 600)
+if(failed)
+  message(FATAL_ERROR "win32.installer: ${err}${failed}")
+endif()
+set(iwine ${CMAKE_COMMAND} -E env WINEPREFIX=${iprefix} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe="
+          --unset=DISPLAY --unset=WAYLAND_DISPLAY LANG=C.UTF-8 LC_ALL=C.UTF-8 ${WINE64})
 file(GLOB home LIST_DIRECTORIES true ${iprefix}/drive_c/users/*/AppData/Local)
 list(FILTER home EXCLUDE REGEX "/Public/")
 get_filename_component(home ${home}/../.. ABSOLUTE)
@@ -14,16 +23,27 @@ set(shortcut "${home}/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kick
 set(uninstall "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kicklist")
 set(run "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run")
 
+# Runs a wine command within seconds, setting failed, out and err. Wine gets
+# no pipe of ours: a first window starts the desktop (explorer.exe), which
+# takes the output of the program that starts it along and keeps it open
+# for as long as any window stays, kicklist.exe's too.
+macro(wine)
+  execute_process(COMMAND ${iwine} ${ARGN} INPUT_FILE /dev/null OUTPUT_FILE ${iprefix}.out ERROR_FILE ${iprefix}.err
+                  RESULT_VARIABLE failed TIMEOUT ${seconds})
+  file(READ ${iprefix}.out out)
+  file(READ ${iprefix}.err err)
+endmacro()
+
 # Whether the registry holds key (and value), as reg sees it.
-function(reg_has key value out)
+function(reg_has key value into)
   set(args ${key})
   if(value)
     list(APPEND args /v ${value})
   endif()
-  execute_process(COMMAND ${iwine} reg query ${args} OUTPUT_VARIABLE text ERROR_QUIET RESULT_VARIABLE missing)
-  set(${out} "${text}" PARENT_SCOPE)
-  if(missing)
-    set(${out} "" PARENT_SCOPE)
+  wine(reg query ${args})
+  set(${into} "${out}" PARENT_SCOPE)
+  if(failed)
+    set(${into} "" PARENT_SCOPE)
   endif()
 endfunction()
 
@@ -43,19 +63,22 @@ function(hash file out)
   endif()
 endfunction()
 
-macro(wait_wine)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${iprefix} ${WINESERVER} -w)
+# Until nothing of ours runs in the prefix (the uninstaller goes on in a copy of itself).
+macro(wait_wine after)
+  execute_process(COMMAND ${WINE_PREFIX} wait ${iprefix} ${seconds} RESULT_VARIABLE stray ERROR_VARIABLE left)
+  if(stray)
+    wrong("after ${after}: ${left}")
+  endif()
 endmacro()
 
 if(NOT installer)
   set(installer_failure "no installer in ${BINARY_DIR}/package")
 else()
   # The user's list, and a login entry of someone else's for a start.
-  execute_process(COMMAND ${iwine} reg add "HKCU\\Software\\Kicklist\\SetApp" /v AppCount /d 1 /f OUTPUT_QUIET ERROR_QUIET)
-  execute_process(COMMAND ${iwine} reg add "HKCU\\Software\\Kicklist\\SetApp" /v 1 /d "C:\\ツール\\tool.exe" /f
-                  OUTPUT_QUIET ERROR_QUIET)
-  execute_process(COMMAND ${iwine} ${installer} /S RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
-  wait_wine()
+  wine(reg add "HKCU\\Software\\Kicklist\\SetApp" /v AppCount /d 1 /f)
+  wine(reg add "HKCU\\Software\\Kicklist\\SetApp" /v 1 /d "C:\\ツール\\tool.exe" /f)
+  wine(${installer} /S)
+  wait_wine("the silent install")
   if(failed)
     wrong("the silent install exited with ${failed}")
   endif()
@@ -78,13 +101,10 @@ else()
   # run as its own launcher runs it, a copy outside the folder with _?=, so
   # that its status is seen (the launcher returns 0 at once).
   file(APPEND ${folder}/kicklist-cli.exe "!")
-  file(SHA256 ${folder}/kicklist-cli.exe old_cli)
-  file(SHA256 ${folder}/kicklist.exe old_window)
-  # No pipe of ours to these two: the first program of a wine session starts
-  # wine's own services, which would hold it as long as kicklist.exe runs.
+  hash(${folder}/kicklist-cli.exe old_cli)
+  hash(${folder}/kicklist.exe old_window)
   foreach(command "reg;add;${uninstall};/v;DisplayVersion;/d;0.9;/f" "start;/unix;${folder}/kicklist.exe")
-    execute_process(COMMAND ${iwine} ${command} RESULT_VARIABLE failed
-                    INPUT_FILE /dev/null OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
+    wine(${command})
   endforeach()
   if(failed)
     wrong("the installed kicklist.exe did not start (${failed})")
@@ -93,7 +113,7 @@ else()
   file(COPY ${folder}/Uninstall.exe DESTINATION ${iprefix}/drive_c/uninstall-copy)
   foreach(step "the install;${installer};/S" "the uninstall;C:\\uninstall-copy\\Uninstall.exe;/S;_?=C:\\users\\${user}\\AppData\\Local\\Programs\\Kicklist")
     list(POP_FRONT step what)
-    execute_process(COMMAND ${iwine} ${step} RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+    wine(${step})
     if(NOT failed EQUAL 2)
       wrong("${what} over a running kicklist.exe exited with ${failed}, not 2")
     endif()
@@ -113,31 +133,31 @@ else()
     endif()
   endforeach()
   # kicklist.exe ended, and with it every process of the prefix (so nothing maps its file any more).
-  execute_process(COMMAND ${iwine} taskkill /f /im kicklist.exe OUTPUT_QUIET ERROR_QUIET)
-  wait_wine()
-  execute_process(COMMAND ${iwine} ${installer} /S RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+  wine(taskkill /f /im kicklist.exe)
+  wait_wine("taskkill /f /im kicklist.exe")
+  wine(${installer} /S)
   hash(${folder}/kicklist-cli.exe cli)
   if(failed OR cli STREQUAL old_cli)
     wrong("installing once kicklist.exe had ended: exit ${failed}, kicklist-cli.exe replaced: ${cli}")
   endif()
 
   # The installed console program: its version, and the login entry it writes.
-  execute_process(COMMAND ${iwine} ${folder}/kicklist-cli.exe --version OUTPUT_VARIABLE version ERROR_QUIET)
-  if(NOT version MATCHES "^Kicklist [0-9]+\\.[0-9]+\n$")
-    wrong("kicklist-cli --version said: ${version}")
+  wine(${folder}/kicklist-cli.exe --version)
+  if(NOT out MATCHES "^Kicklist [0-9]+\\.[0-9]+\n$")
+    wrong("kicklist-cli --version said: ${out}")
   endif()
-  execute_process(COMMAND ${iwine} ${folder}/kicklist-cli.exe --list OUTPUT_VARIABLE listed ERROR_VARIABLE err)
-  if(NOT listed STREQUAL "1\t\tC:\\ツール\\tool.exe\n")
-    wrong("kicklist-cli --list said: ${listed}${err}")
+  wine(${folder}/kicklist-cli.exe --list)
+  if(NOT out STREQUAL "1\t\tC:\\ツール\\tool.exe\n")
+    wrong("kicklist-cli --list said: ${out}${err}")
   endif()
-  execute_process(COMMAND ${iwine} ${folder}/kicklist-cli.exe --autostart on RESULT_VARIABLE failed ERROR_VARIABLE err)
+  wine(${folder}/kicklist-cli.exe --autostart on)
   reg_has(${run} Kicklist login)
   if(failed OR NOT login MATCHES "kicklist.exe\" --start-all")
     wrong("--autostart on: ${failed} ${err} ${login}")
   endif()
 
-  execute_process(COMMAND ${iwine} ${folder}/Uninstall.exe /S RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
-  wait_wine()
+  wine(${folder}/Uninstall.exe /S)
+  wait_wine("the silent uninstall")
   if(failed)
     wrong("the silent uninstall exited with ${failed}")
   endif()
@@ -160,5 +180,8 @@ else()
     wrong("uninstalling took the user's list")
   endif()
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${iprefix} ${WINESERVER} -k)
-file(REMOVE_RECURSE ${iprefix})
+execute_process(COMMAND ${WINE_PREFIX} stop ${iprefix})
+file(REMOVE_RECURSE ${iprefix} ${iprefix}.out ${iprefix}.err)
+if(installer_failure)
+  message(FATAL_ERROR "win32.installer: ${installer_failure}")
+endif()

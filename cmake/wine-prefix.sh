@@ -6,15 +6,13 @@
 #                                          (96) dpi, the windows' faces drawn in $KICKLIST_TEST_FACE (IPAPGothic)
 #   wine-prefix.sh wait PREFIX [SECONDS]   until nothing but wine's own services runs in it
 #   wine-prefix.sh stop PREFIX             its server and everything in it ended, the registry saved
-# Wine gets no output of the caller's: its services outlive every program under a persistent server, and would
-# hold the caller's pipe (CTest's) open for as long. Every step is bounded and fails with a line naming it.
+# Wine gets no output of the caller's: its services, and the desktop while any window stays, outlive the program
+# that started them and would hold the caller's pipe (CTest's) open. Each step is bounded and named if it overruns.
 set -uo pipefail
-what=$1
-WINEPREFIX=$(realpath -m "$2")
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" LANG=${LANG:-C.UTF-8}
+what=$1 WINEPREFIX=$(realpath -m "$2")
 shift 2
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-log=$WINEPREFIX/wine.log
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" LANG=${LANG:-C.UTF-8}
+wine=$(realpath "$(command -v wine64 || echo /usr/lib/wine/wine64)") log=$WINEPREFIX/wine.log
 fail() {
     echo "wine-prefix $what: $*" >&2
     exit 1
@@ -35,49 +33,38 @@ step() {
 
 # Imports the .reg lines on stdin (regedit reads UTF-16).
 settings() {
-    { printf 'Windows Registry Editor Version 5.00\n\n' && cat; } | sed 's/$/\r/' |
-        iconv -f UTF-8 -t UTF-16 >"$WINEPREFIX/drive_c/settings.reg" || fail "cannot write settings.reg"
-    step 60 "regedit" regedit /S 'C:\settings.reg'
+    { printf 'Windows Registry Editor Version 5.00\n\n' && cat; } | sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16 \
+        >"$WINEPREFIX/drive_c/settings.reg" && step 60 regedit regedit /S 'C:\settings.reg'
 }
 
-# The processes run in this prefix, one line each: the program (its file) and its command line.
+# The processes in this prefix, one a line: the program's file and its command line.
 processes() {
-    local environ
     for environ in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
         echo "$(readlink "${environ%/*}/exe") $(tr '\0' ' ' <"${environ%/*}/cmdline")"
     done 2>/dev/null
 }
 
-# Those that are not wine's own services (nor the desktop, which ends by itself).
-programs() {
-    processes | grep "^$(realpath "$wine") " |
-        grep -Ev 'system32\\(services|winedevice|plugplay|svchost|rpcss)\.exe|explorer\.exe /desktop'
-}
-
+# wait_programs SECONDS: until only wine's services run (the desktop ends by itself).
 wait_programs() {
-    local left
     for ((i = 0; i < $1 * 4; i++)); do
-        left=$(programs) && sleep 0.25 || return 0
+        left=$(processes | grep "^$wine " | grep -Ev \
+            'system32\\(services|winedevice|plugplay|svchost|rpcss)\.exe|explorer\.exe /desktop') || return 0
+        sleep 0.25
     done
     fail "still running after $1 s: $left"
 }
 
-# Whether a wineserver serves this prefix.
-served() {
-    processes | grep '^[^ ]*/wineserver' >/dev/null
-}
-
 stop() {
-    served || return 0
+    processes | grep '^[^ ]*/wineserver' >/dev/null || return 0
     wineserver -k >/dev/null 2>&1
     timeout 60 wineserver -w >/dev/null 2>&1
     [ $? != 124 ] || fail "the wineserver did not end within 60 s"
 }
 
-# The server, and wine's services started by a first program (plain wineboot) as nothing's children.
+# The server, and wine's services started by a first program as no one's children.
 serve() {
     timeout 30 wineserver -p </dev/null >/dev/null 2>&1 || fail "the wineserver did not start"
-    step 120 "starting wine's services (wineboot)" wineboot
+    [ "${1-}" ] || step 120 "starting wine's services (wineboot)" wineboot
     wait_programs 120
 }
 
@@ -86,11 +73,9 @@ make)
     [ -n "$(fc-list IPAPGothic)" ] || fail "the IPAPGothic font is missing; scripts/setup.sh installs fonts-ipafont-gothic"
     [[ $(locale -a) == *ja_JP.utf8* ]] || fail "the ja_JP.UTF-8 locale is missing; scripts/setup.sh makes it"
     stop
-    rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
-    timeout 30 wineserver -p </dev/null >/dev/null 2>&1 || fail "the wineserver did not start"
+    rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" && serve new
     step 300 "making the prefix (wineboot -i)" wineboot -i
-    # x11 for a display of the caller's, without a window manager; else wine's null driver, windows and focus
-    # without a display.
+    # x11 for the caller's display, without a window manager; else no display, windows and focus all the same.
     settings <<<"[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
 \"Graphics\"=\"${1:-null}\"
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
@@ -108,22 +93,20 @@ copy)
 "LogPixels"=dword:00000060'
     ;;
 run)
-    served || fail "no wineserver serves $WINEPREFIX: wine-prefix.sh make starts one (the test win32.prefix)"
+    processes | grep '^[^ ]*/wineserver' >/dev/null || fail "no wineserver serves $WINEPREFIX (the test win32.prefix)"
     unset DISPLAY WAYLAND_DISPLAY
-    face=${KICKLIST_TEST_FACE:-IPAPGothic} run_log=$(mktemp)
-    printf -v dpi 'dword:%08x' "${KICKLIST_TEST_DPI:-96}"
+    face=${KICKLIST_TEST_FACE:-IPAPGothic} seconds=${KICKLIST_WINE_TIMEOUT:-540} out=$(mktemp)
     # The Japanese faces the designs ask for, drawn in one of a Japanese system's measures whatever the locale.
     settings <<<"[HKEY_CURRENT_USER\\Control Panel\\Desktop]
-\"LogPixels\"=$dpi
+\"LogPixels\"=dword:$(printf %08x "${KICKLIST_TEST_DPI:-96}")
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
 \"Tahoma\"=\"$face\"
 \"MS UI Gothic\"=\"$face\"
 \"ＭＳ Ｐゴシック\"=\"$face\""
-    seconds=${KICKLIST_WINE_TIMEOUT:-540}
-    timeout -k 10 "$seconds" "$wine" "$@" </dev/null >"$run_log" 2>&1
+    timeout -k 10 "$seconds" "$wine" "$@" </dev/null >"$out" 2>&1
     status=$?
-    cat "$run_log" && rm -f "$run_log"
-    [ $status = 124 ] || [ $status = 137 ] && fail "${*##*/} did not end within $seconds s"
+    cat "$out" && rm -f "$out"
+    [ $status != 124 ] && [ $status != 137 ] || fail "${1##*/} did not end within $seconds s"
     exit $status
     ;;
 wait) wait_programs "${1:-60}" ;;

@@ -1,13 +1,10 @@
-# The installer, silently, in a copy of the tests' wine prefix with a server
-# of its own: installs, checks what it put where, uninstalls and checks what
-# stays. Run by CTest (win32.installer):
-#   cmake -DBINARY_DIR=<build-windows> -DFROM=<the tests' prefix> -DPREFIX=<the copy>
-#         -DWINE_PREFIX=<cmake/wine-prefix.sh> -P wine-installer.cmake
-# Every wine command is bounded (seconds); one that overruns is named.
+# The installer, silently, in a copy (iprefix) of the tests' wine prefix (FROM)
+# with a server of its own: installs, checks what it put where, uninstalls and
+# checks what stays. Every wine command is bounded (seconds). Run by CTest:
+#   cmake -DBINARY_DIR=<build-windows> -DFROM=… -Diprefix=… -DWINE_PREFIX=<cmake/wine-prefix.sh> -P wine-installer.cmake
 set(installer_failure "")
 set(seconds 120)
 file(GLOB installer ${BINARY_DIR}/package/Kicklist-*-win64.exe)
-set(iprefix ${PREFIX})
 find_program(WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
 execute_process(COMMAND ${WINE_PREFIX} copy ${iprefix} ${FROM} RESULT_VARIABLE failed ERROR_VARIABLE err TIMEOUT 600)
 if(failed)

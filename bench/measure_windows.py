@@ -7,8 +7,8 @@ Japanese text, and against the same window carrying the program's manifest
 and starting common controls 6; start-all is kicklist-cli.exe --start-all against a loop of
 CreateProcessW, both starting the same 100 programs that end at once.
 
-Wine runs in a prefix of the build folder (made once) with its X11 driver,
-and one persistent wineserver serves the whole run, so that wine's own
+Wine runs in a prefix of the build folder, made afresh by cmake/wine-prefix.sh
+with its X11 driver, and one persistent wineserver serves the whole run, so that wine's own
 start-up (its server and system processes) is paid once, before any figure.
 Prints tab-separated lines as measure.py does: figure, median of Kicklist,
 median of the yardstick, unit. Each pair of runs alternates which goes first.
@@ -28,7 +28,7 @@ import time
 import xwatch
 
 WINE = shutil.which("wine64", path="/usr/lib/wine") or shutil.which("wine64") or "wine"
-WINESERVER = shutil.which("wineserver", path="/usr/lib/wine") or "wineserver"
+PREFIX_SH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cmake", "wine-prefix.sh")
 # Fonts a Windows program asks for by name, drawn with the IPA font wine has.
 FONTS = ("MS UI Gothic", "ＭＳ Ｐゴシック", "MS PGothic", "Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "Segoe UI")
 LIST_CAPTION, MINIMAL_CAPTION = "キックリスト", "minimal"
@@ -71,11 +71,8 @@ class Bench:
         self.env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "LC_", "WAYLAND"))}
         self.env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                         DISPLAY=self.xvfb.display, LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
-        os.makedirs(prefix, exist_ok=True)
-        # Forks away once its socket is ready; ended with -k in close().
-        subprocess.run([WINESERVER, "-p"], env=self.env, check=True)
-        if not os.path.exists(os.path.join(prefix, "system.reg")):
-            self.wine("wineboot", "-i")
+        # Made afresh, with its persistent server; ended in close().
+        subprocess.run([PREFIX_SH, "make", prefix, "x11"], env=self.env, check=True, stdin=subprocess.DEVNULL)
         progs = os.path.join(self.tmp, "programs")
         os.makedirs(progs)
         self.paths = []
@@ -91,7 +88,7 @@ class Bench:
 
     def close(self):
         self.watch.close()
-        subprocess.run([WINESERVER, "-k"], env=self.env)
+        subprocess.run([PREFIX_SH, "stop", self.env["WINEPREFIX"]], env=self.env)
         self.wait_strays({self.xvfb.proc.pid})
         self.xvfb.stop()
         xwatch.reap_strays()

@@ -5,7 +5,8 @@
 #   bash bench/run-windows.sh [runs]
 #
 # Every figure is a ratio of medians, each pair of runs alternating the two
-# sides. The wine prefix is made once, in build-windows/bench/wineprefix.
+# sides. The wine prefix, build-windows/bench/wineprefix, is made afresh for each
+# run by cmake/wine-prefix.sh, as the tests make theirs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}

@@ -1,7 +1,7 @@
 # The registry store killed at random moments under wine: store_helper.exe removes the first of 100 entries, as the
 # list window does, and is killed (SIGKILL of its wine process) at a random moment of that removal. The next run
 # reports the list as it then reads it: it must be the list before the removal or after it, never anything between.
-# Runs in a copy of the win32 test's prefix, with a persistent wineserver; no display.
+# Runs in a copy of the Windows build's tests' prefix, with a persistent wineserver (cmake/wine-prefix.sh); no display.
 # Usage: test_store_crash.py BUILD_WINDOWS WINE_PREFIX WORK_DIR [unittest arguments]
 
 import os, random, select, shutil, statistics, subprocess, sys, time, unittest  # noqa: E401
@@ -96,20 +96,17 @@ def main():
     global HELPER, ENV
     build, template, work = (Path(a).resolve() for a in sys.argv[1:4])
     HELPER = build / "tests" / "store_helper.exe"
-    if not HELPER.exists() or not (template / "system.reg").exists():
-        sys.exit("test_store_crash: missing %s (the win32 test makes it)"
-                 % (HELPER if not HELPER.exists() else template / "system.reg"))
-    prefix = work / "wine-crash"
-    shutil.rmtree(prefix, ignore_errors=True)
-    shutil.copytree(template, prefix, symlinks=True)
+    if not HELPER.exists():
+        sys.exit("test_store_crash: missing %s (the win32 tests build it)" % HELPER)
+    prefix, script = work / "wine-crash", Path(__file__).resolve().parents[2] / "cmake" / "wine-prefix.sh"
     ENV = {k: v for k, v in os.environ.items() if not k.startswith(("DISPLAY", "WAYLAND"))}
     ENV.update(WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=",
                LANG="C.UTF-8", LC_ALL="C.UTF-8")
-    subprocess.run(["wineserver", "-p"], env=ENV, check=True)
+    subprocess.run([script, "copy", prefix, template], env=ENV, stdin=subprocess.DEVNULL, check=True)
     try:
         ok = unittest.main(argv=sys.argv[:1] + sys.argv[4:], exit=False, verbosity=2).result.wasSuccessful()
     finally:
-        subprocess.run(["wineserver", "-k"], env=ENV)
+        subprocess.run([script, "stop", prefix], env=ENV)
         shutil.rmtree(prefix, ignore_errors=True)
     sys.exit(0 if ok else 1)
 

@@ -2,7 +2,7 @@
 # their titles, clicks at the designed positions in a window's client area and keys to the window given the focus
 # (xdotool, real input; no window manager). What counts is what a user finds: the windows on screen, the programs
 # that ran, and the list in the registry (read back with reg export). A window no step expects fails the case at once.
-# One wine prefix is made per run as a template; each code page's leg runs in a copy of it with one persistent
+# Each code page's leg runs in a copy of the Windows build's tests' prefix (cmake/wine-prefix.sh) with one persistent
 # wineserver, and each case starts from an empty HKCU\Software\Kicklist.
 # Usage: test_windows.py BUILD_WINDOWS DESIGN_JSON WORK_DIR [unittest arguments]
 
@@ -25,6 +25,7 @@ LEGS = (("C.UTF-8", 1252), ("ja_JP.UTF-8", 932))
 FONTS = ("MS UI Gothic", "ＭＳ Ｐゴシック", "MS PGothic", "Tahoma", "MS Shell Dlg", "MS Shell Dlg 2")
 BUILD = DESIGN = SUITE = None
 QUIET = subprocess.DEVNULL
+PREFIX_SH = Path(__file__).resolve().parents[2] / "cmake" / "wine-prefix.sh"
 
 
 def wine(env, *args, timeout=WAIT * 4):
@@ -43,34 +44,21 @@ def regedit(env, sections):
         return wine(env, "regedit", "/S", "C:\\" + Path(f.name).name)
 
 
-def leg(template, locale, codepage):
-    # The environment of one code page's prefix (a copy of the template) and its persistent wineserver, on the
-    # suite's display.
-    prefix = template.with_name("wine-%d" % codepage)
-    shutil.rmtree(prefix, ignore_errors=True)
-    shutil.copytree(template, prefix, symlinks=True)
+def leg(work, locale, codepage):
+    # The environment of one code page's prefix and its server, wine's X11 driver on the suite's display.
+    prefix = work / ("wine-%d" % codepage)
     env = dict(TEMPLATE_ENV, WINEPREFIX=str(prefix), LANG=locale, LC_ALL=locale, DISPLAY=os.environ["DISPLAY"])
-    # Wine's own services outlive the programs: none may hold an output of the suite's.
-    subprocess.run(["wineserver", "-p"], env=env, check=True, stdout=QUIET, stderr=QUIET)
+    if subprocess.run([PREFIX_SH, "copy", prefix, BUILD / "wine-prefix"], env=env, stdin=QUIET, stdout=QUIET).returncode:
+        sys.exit("test_windows: no copy of %s" % (BUILD / "wine-prefix"))
+    settings = {r"HKEY_CURRENT_USER\Software\Wine\Drivers": {"Graphics": "x11"}}
     if codepage != 932:
-        fonts = r"HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements"
-        regedit(env, {fonts: {f: "IPAPGothic" for f in FONTS}})
+        settings[r"HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements"] = {f: "IPAPGothic" for f in FONTS}
+    regedit(env, settings)
     return env
 
 
 TEMPLATE_ENV = {k: v for k, v in os.environ.items() if not k.startswith(("DISPLAY", "WAYLAND", "LANG", "LC_"))}
 TEMPLATE_ENV.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=")
-
-
-def make_template(prefix):
-    shutil.rmtree(prefix, ignore_errors=True)
-    env = dict(TEMPLATE_ENV, WINEPREFIX=str(prefix), LANG="C.UTF-8", LC_ALL="C.UTF-8")
-    r = wine(env, "wineboot", "-i", timeout=300)
-    r = r or regedit(env, {r"HKEY_CURRENT_USER\Software\Wine\X11 Driver": {"Managed": "N"},  # no window manager
-                           r"HKEY_CURRENT_USER\Software\Wine\Drivers": {"Graphics": "x11"}})
-    subprocess.run(["wineserver", "-w"], env=env)
-    if r or not (prefix / "system.reg").exists():
-        sys.exit("test_windows: wine cannot make a prefix in %s" % prefix)
 
 
 class Kicklist(XDriver, unittest.TestCase):
@@ -351,16 +339,15 @@ def main():
     failed = 0
     try:
         work.mkdir(parents=True, exist_ok=True)
-        make_template(work / "wine-template")
         for locale, codepage in LEGS:
-            SUITE = leg(work / "wine-template", locale, codepage)
+            SUITE = leg(work, locale, codepage)
             try:
                 print("code page %d (%s)" % (codepage, locale), flush=True)
                 names = sys.argv[4:] or ["Kicklist"]
                 suite = unittest.defaultTestLoader.loadTestsFromNames(names, sys.modules[__name__])
                 failed += not unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful()
             finally:
-                subprocess.run(["wineserver", "-k"], env=SUITE)
+                subprocess.run([PREFIX_SH, "stop", SUITE["WINEPREFIX"]], env=SUITE)
     finally:
         xvfb.kill()
     sys.exit(1 if failed else 0)

@@ -2,6 +2,7 @@
 
 #include "inifile.h"
 #include "platform/runtimeerror.h"
+#include "platform/settingsstore.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,13 +19,6 @@
 #include <unistd.h>
 
 namespace kl::inifile {
-
-namespace {
-
-// Another instance holds the lock only for one read-merge-write.
-constexpr int LockWaitMs = 5000;
-
-} // namespace
 
 namespace {
 
@@ -52,7 +46,7 @@ qint64 flockHolder(int fd)
 void lockExclusive(int fd, const QString &name)
 {
     // Polled, as a blocking flock() cannot give up at a deadline.
-    const QDeadlineTimer deadline(LockWaitMs);
+    const QDeadlineTimer deadline(kSettingsLockWait);
     unsigned long pauseMs = 1;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int e = errno;

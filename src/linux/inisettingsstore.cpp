@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <optional>
 
-#ifdef Q_OS_LINUX
 #include <fcntl.h>
-#endif
 
 namespace kl {
 
@@ -26,7 +24,6 @@ QString pathOfBytes(const QByteArray &bytes)
     const QString plain = QFile::decodeName(bytes);
     if (QFile::encodeName(plain) == bytes)
         return QDir::cleanPath(plain);
-#ifdef Q_OS_LINUX
     for (qsizetype cut = bytes.size(); cut > 0; cut = bytes.lastIndexOf('/', cut - 1)) {
         const QByteArray rest = bytes.mid(cut);
         const QString restName = QFile::decodeName(rest);
@@ -36,7 +33,6 @@ QString pathOfBytes(const QByteArray &bytes)
         if (fd >= 0)
             return QDir::cleanPath(QStringLiteral("/proc/self/fd/%1").arg(fd) + restName);
     }
-#endif
     return QString();
 }
 

@@ -74,6 +74,24 @@ public:
     virtual void setListIndex(int row) = 0;
 };
 
+// The drive list's row check and its error, written once over a face's raw
+// operations; rawChoose is called only with a row in range.
+class CheckedDriveList : public DriveListBox
+{
+public:
+    int ListIndex() const final { return rawChosen(); }
+    void setListIndex(int row) final
+    {
+        checkRow(row, -1, rawCount() - 1, err::InvalidPropertyArrayIndex);
+        rawChoose(row);
+    }
+
+protected:
+    virtual int rawCount() const = 0;
+    virtual int rawChosen() const = 0;   // -1: none
+    virtual void rawChoose(int row) = 0; // -1: none
+};
+
 // A row of the folder list: the open folder's chain from the root, one
 // level further right each, then its subfolders. path is empty for a
 // subfolder whose name is not text: shown greyed, never opened.

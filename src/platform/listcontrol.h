@@ -7,6 +7,13 @@
 
 namespace kl {
 
+// A row given to a list control: outside first..last it fails with error.
+inline void checkRow(int row, int first, int last, int error)
+{
+    if (row < first || row > last)
+        throw RuntimeError(error);
+}
+
 // The list box as the store and the windows drive it. Rows are 0-based and
 // never sorted. Out-of-range rows throw RuntimeError. Like every control
 // here, setting a property raises none of the window's handlers.
@@ -37,18 +44,18 @@ public:
     std::int16_t ListIndex() const final { return std::int16_t(rawChosen()); }
     void setListIndex(std::int16_t row) final
     {
-        check(row, -1, rawCount() - 1, err::InvalidPropertyArrayIndex);
+        checkRow(row, -1, rawCount() - 1, err::InvalidPropertyArrayIndex);
         rawChoose(row);
     }
     std::string List(std::int16_t row) const final
     {
-        check(row, 0, rawCount() - 1, err::InvalidPropertyArrayIndex);
+        checkRow(row, 0, rawCount() - 1, err::InvalidPropertyArrayIndex);
         return rawText(row);
     }
     void setList(std::int16_t row, const std::string &text) final
     {
         const int count = rawCount();
-        check(row, 0, count, err::InvalidPropertyArrayIndex);
+        checkRow(row, 0, count, err::InvalidPropertyArrayIndex);
         if (row == count)
             rawAppend(text);
         else
@@ -57,7 +64,7 @@ public:
     // Leaves no row chosen.
     void RemoveItem(std::int16_t row) final
     {
-        check(row, 0, rawCount() - 1, err::InvalidProcedureCall);
+        checkRow(row, 0, rawCount() - 1, err::InvalidProcedureCall);
         rawRemove(row);
     }
     void Clear() final { rawClear(); }
@@ -72,13 +79,6 @@ protected:
     virtual void rawReplace(int row, const std::string &text) = 0;
     virtual void rawRemove(int row) = 0; // and chooses none
     virtual void rawClear() = 0;
-
-private:
-    static void check(int row, int first, int last, int error)
-    {
-        if (row < first || row > last)
-            throw RuntimeError(error);
-    }
 };
 
 } // namespace kl

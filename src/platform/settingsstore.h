@@ -1,8 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace kl {
+
+// How long a store waits for another process's transaction before it gives
+// up as busy: another instance holds the lock only for one read-merge-write.
+inline constexpr std::chrono::milliseconds kSettingsLockWait{5000};
 
 // The per-user store of text values addressed by application, section and
 // key, all three matched without regard to letter case. Text is UTF-8.
@@ -11,7 +16,7 @@ namespace kl {
 // see them. The runtime commits at the end of every handler, before every
 // modal wait and before the process ends. Every operation may throw
 // RuntimeError (a store that cannot be read or written, or, marked
-// RuntimeError::isBusy(), one another process holds past a short wait).
+// RuntimeError::isBusy(), one another process holds past kSettingsLockWait).
 // An empty application name, and an empty section or key for a write or a
 // removal, are refused as InvalidProcedureCall; nothing is kept under them.
 class SettingsStore

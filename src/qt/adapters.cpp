@@ -1,8 +1,6 @@
 #include "adapters.h"
 #include "text.h"
 
-#include "platform/runtimeerror.h"
-
 #include <QComboBox>
 #include <QDialog>
 #include <QEvent>
@@ -248,15 +246,18 @@ void DriveCombo::setRows(const std::vector<std::string> &drives)
         m_combo.addItem(toQt(drive));
 }
 
-int DriveCombo::ListIndex() const
+int DriveCombo::rawCount() const
+{
+    return m_combo.count();
+}
+
+int DriveCombo::rawChosen() const
 {
     return m_combo.currentIndex();
 }
 
-void DriveCombo::setListIndex(int row)
+void DriveCombo::rawChoose(int row)
 {
-    if (row < -1 || row >= m_combo.count())
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
     const QSignalBlocker blocker(m_combo);
     m_combo.setCurrentIndex(row);
 }

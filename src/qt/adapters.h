@@ -92,15 +92,17 @@ private:
     bool m_changing = false; // our own changes may leave no row chosen
 };
 
-class DriveCombo final : public DriveListBox
+class DriveCombo final : public CheckedDriveList
 {
 public:
     explicit DriveCombo(QComboBox &combo);
     void setRows(const std::vector<std::string> &drives) override;
-    int ListIndex() const override;
-    void setListIndex(int row) override;
 
 private:
+    int rawCount() const override;
+    int rawChosen() const override;
+    void rawChoose(int row) override;
+
     QComboBox &m_combo;
 };
 

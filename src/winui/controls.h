@@ -89,17 +89,19 @@ private:
     Subclass m_subclass;
 };
 
-class DriveCombo final : public kl::DriveListBox
+class DriveCombo final : public kl::CheckedDriveList
 {
 public:
     explicit DriveCombo(HWND combo)
         : m_combo(combo) {}
     Notify events(std::function<void()> changed) const;
     void setRows(const std::vector<std::string> &drives) override;
-    int ListIndex() const override;
-    void setListIndex(int row) override;
 
 private:
+    int rawCount() const override;
+    int rawChosen() const override;
+    void rawChoose(int row) override;
+
     HWND m_combo;
 };
 

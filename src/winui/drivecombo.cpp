@@ -1,6 +1,5 @@
 #include "controls.h"
 
-#include "platform/runtimeerror.h"
 #include "platform/win32/utf8.h"
 
 namespace kl::winui {
@@ -20,15 +19,18 @@ void DriveCombo::setRows(const std::vector<std::string> &drives)
         SendMessageW(m_combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::widen(drive).c_str()));
 }
 
-int DriveCombo::ListIndex() const
+int DriveCombo::rawCount() const
+{
+    return static_cast<int>(SendMessageW(m_combo, CB_GETCOUNT, 0, 0));
+}
+
+int DriveCombo::rawChosen() const
 {
     return static_cast<int>(SendMessageW(m_combo, CB_GETCURSEL, 0, 0));
 }
 
-void DriveCombo::setListIndex(int row)
+void DriveCombo::rawChoose(int row)
 {
-    if (row < -1 || row >= static_cast<int>(SendMessageW(m_combo, CB_GETCOUNT, 0, 0)))
-        throw RuntimeError(err::InvalidPropertyArrayIndex);
     SendMessageW(m_combo, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
 }
 

@@ -2,14 +2,18 @@
 
 #include "win.h"
 
+#include "design/design.h"
+
 #include <string>
 
 namespace kl::winui {
 
-// Design measures are twips: 1440 to the inch, 15 to the pixel at 96 dpi.
+// Design measures are twips; an inch is 96 pixels of kTwipsPerPixel each.
+constexpr int kTwipsPerInch = design::kTwipsPerPixel * 96;
+
 constexpr int pixels(int twips, UINT dpi)
 {
-    return static_cast<int>((static_cast<long long>(twips) * dpi + 720) / 1440);
+    return static_cast<int>((static_cast<long long>(twips) * dpi + kTwipsPerInch / 2) / kTwipsPerInch);
 }
 
 // A font made for one DPI; deleted with its owner.

@@ -110,6 +110,19 @@ private Q_SLOTS:
         QCOMPARE(another.claim(), Claim::Ours);
     }
 
+    // Two users' starts for one list never meet: the user is in the name.
+    void onePerUser()
+    {
+        QVERIFY(!runtimeFolder(40).isEmpty());
+        const uid_t me = ::getuid();
+        const QByteArray mine = SingleInstance("/home/u/.config", ":7").path();
+        if (::setresuid(me + 1, uid_t(-1), uid_t(-1)) != 0)
+            QSKIP("cannot take another user's id here");
+        const QByteArray theirs = SingleInstance("/home/u/.config", ":7").path();
+        QCOMPARE(::setresuid(me, uid_t(-1), uid_t(-1)), 0);
+        QVERIFY(mine != theirs);
+    }
+
     // Connections that never write: the window never waits for one, and
     // drops each once its time is up.
     void silentClients()

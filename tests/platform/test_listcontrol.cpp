@@ -1,6 +1,6 @@
-// The list box's row checks, which every face's list box inherits.
+// The list and drive boxes' row checks, which every face's boxes inherit.
 #include "support/errorof.h"
-#include "support/std/fakes.h"
+#include "support/std/face.h"
 
 #include <doctest/doctest.h>
 
@@ -27,4 +27,17 @@ TEST_CASE("a list box refuses rows outside its own, touching nothing")
             if (refused)
                 CHECK_MESSAGE(log.calls.empty(), "a refused call reached the list");
         }
+}
+
+TEST_CASE("a drive box refuses rows outside its own, keeping its choice")
+{
+    for (const int row : {-2, -1, 1, 2}) {
+        CAPTURE(row);
+        test::FakeDriveList drives;
+        drives.setRows({"a", "b"});
+        drives.setListIndex(0);
+        const bool refused = row < -1 || row > 1;
+        CHECK(test::errorOf([&] { drives.setListIndex(row); }) == (refused ? err::InvalidPropertyArrayIndex : 0));
+        CHECK(drives.ListIndex() == (refused ? 0 : row));
+    }
 }

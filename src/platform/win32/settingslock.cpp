@@ -1,6 +1,7 @@
 #include "settingslock.h"
 
 #include "platform/runtimeerror.h"
+#include "platform/settingsstore.h"
 #include "utf8.h"
 #include "win32shell.h"
 
@@ -13,8 +14,6 @@
 namespace kl::win32 {
 
 namespace {
-
-constexpr DWORD LockWaitMs = 5000; // as the settings file's lock on Linux
 
 // The current user's SID as text, or empty when it cannot be had (the
 // session's namespace still keeps other sessions apart).
@@ -90,7 +89,7 @@ SettingsLock::SettingsLock(const std::wstring &app, const std::string &where)
     if (!mutex)
         fail(GetLastError());
     // WAIT_ABANDONED: the holder ended without letting go; the mutex is ours.
-    const DWORD waited = WaitForSingleObject(mutex, LockWaitMs);
+    const DWORD waited = WaitForSingleObject(mutex, DWORD(kSettingsLockWait.count()));
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
         m_mutex = mutex;
         m_holder = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),

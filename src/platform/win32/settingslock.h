@@ -11,7 +11,7 @@ namespace kl::win32 {
 class SettingsLock final
 {
 public:
-    // Waits as long as the settings file's lock on Linux (5 s), then throws
+    // Waits kSettingsLockWait, as the settings file's lock on Linux, then throws
     // RuntimeError::busy() naming where and the holding process, as on
     // Linux; other failures throw RuntimeError.
     SettingsLock(const std::wstring &app, const std::string &where);

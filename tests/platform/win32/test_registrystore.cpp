@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -186,19 +187,36 @@ TEST_CASE("the registry store's lock: the session's mutex, per user and list, he
     CHECK(!exists(L"Global\\" + name));
     store.commit();
     CHECK(!exists(L"Local\\" + name));
-    // Another holder that lets go within the wait: the store waits for it.
-    const HANDLE taken = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    const auto hold = [](void *taken) -> DWORD {
-        RegistrySettingsStore other;
-        read(other, "SetApp", "1");
-        SetEvent(taken), Sleep(300), other.commit();
-        return 0;
+    // Another holder, in a thread: it takes the lock, then commits once
+    // released or after ms.
+    struct Holder
+    {
+        HANDLE taken = CreateEventW(nullptr, FALSE, FALSE, nullptr), release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        DWORD ms;
+        HANDLE thread = CreateThread(nullptr, 0, hold, this, 0, nullptr);
+        static DWORD WINAPI hold(void *self)
+        {
+            auto &h = *static_cast<Holder *>(self);
+            RegistrySettingsStore other;
+            read(other, "SetApp", "1");
+            SetEvent(h.taken), WaitForSingleObject(h.release, h.ms), other.commit();
+            return 0;
+        }
+        ~Holder() { SetEvent(release), WaitForSingleObject(thread, 30000), CloseHandle(thread), CloseHandle(taken), CloseHandle(release); }
     };
-    const HANDLE holder = CreateThread(nullptr, 0, hold, taken, 0, nullptr);
-    WaitForSingleObject(taken, 30000);
-    CHECK(read(store, "SetApp", "1") == "<default>");
-    store.commit();
-    WaitForSingleObject(holder, 30000), CloseHandle(holder), CloseHandle(taken);
+    // One that lets go well within the wait is waited for.
+    {
+        Holder brief{.ms = 1500};
+        WaitForSingleObject(brief.taken, 30000);
+        CHECK(read(store, "SetApp", "1") == "<default>");
+        store.commit();
+    }
+    // One that does not makes the store busy, not before the wait is over.
+    Holder stuck{.ms = INFINITE};
+    WaitForSingleObject(stuck.taken, 30000);
+    const auto asked = std::chrono::steady_clock::now();
+    CHECK(read(store, "SetApp", "1") == "<error " + std::to_string(err::PermissionDenied) + ">");
+    CHECK(std::chrono::steady_clock::now() - asked >= kSettingsLockWait);
 }
 
 TEST_CASE("registry values: text kinds read as text up to a NUL, other types are damage")

@@ -48,10 +48,14 @@ struct FakeRows : Box
     int ListIndex() const override { return index; }
 };
 
-struct FakeDriveList final : FakeRows<DriveListBox, std::string>
+struct FakeDriveList final : CheckedDriveList
 {
+    std::vector<std::string> rows;
+    int index = -1;
     void setRows(const std::vector<std::string> &drives) override { rows = drives, index = -1; }
-    void setListIndex(int row) override { index = row; }
+    int rawCount() const override { return int(rows.size()); }
+    int rawChosen() const override { return index; }
+    void rawChoose(int row) override { index = row; }
 };
 
 struct FakeFolderList final : FakeRows<FolderListBox, FolderRow>

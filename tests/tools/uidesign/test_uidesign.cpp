@@ -10,6 +10,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -32,14 +33,19 @@ std::string form(const std::string &window, const std::string &controls, const s
         + "</widget><tabstops>" + tabs + "</tabstops></ui>";
 }
 
-// Runs uidesign over the form in a folder of its own; its standard error.
+using Args = std::vector<std::string>;
+const Args kArgs{"windows.h", "windows.json", "w.ui"}; // the table, its JSON, the form
+
+// Runs uidesign, the form in w.ui and args in a folder of its own; its standard error.
 struct Run
 {
-    explicit Run(const std::string &text, const std::string &out = "windows.h")
+    explicit Run(const std::string &text, const Args &args = kArgs)
     {
         std::ofstream(dir / "w.ui") << text;
-        const std::string command = std::string(UIDESIGN) + " " + (dir / out).string() + " "
-            + (dir / "windows.json").string() + " " + (dir / "w.ui").string() + " 2>" + (dir / "err").string();
+        std::string command = UIDESIGN;
+        for (const std::string &arg : args)
+            command += " " + (dir / arg).string();
+        command += " 2>" + (dir / "err").string();
         status = std::system(command.c_str());
         std::ifstream in(dir / "err");
         error.assign(std::istreambuf_iterator<char>(in), {});
@@ -62,7 +68,10 @@ TEST_CASE("refusals")
         return std::string(kWindow).replace(kWindow.find(from), from.size(), to);
     };
     const std::string isDefault = R"(<property name="default"><bool>true</bool></property>)";
-    const struct { std::string what, form, error; } cases[] = {
+    const struct { std::string what, form, error; Args args = kArgs; } cases[] = {
+        {"no form", form(kWindow, button("ok")), "usage: uidesign", {"windows.h", "windows.json"}},
+        {"a form it cannot open", form(kWindow, button("ok")), "none.ui: No such file", {"windows.h", "windows.json", "none.ui"}},
+        {"a table it cannot write", form(kWindow, button("ok")), "missing/windows.h", {"missing/windows.h", "windows.json", "w.ui"}},
         {"not XML", "<ui", "w.ui: "},
         {"no border or icon", R"(<ui><widget class="QDialog" name="w"/></ui>)", "needs borderStyle and icon"},
         {"an unknown border", form(window("FixedSingle", "Sizable"), ""), "w: unknown borderStyle"},
@@ -90,19 +99,18 @@ TEST_CASE("refusals")
         {"a colour on a button",
          form(kWindow, button("ok", R"(<property name="systemColour"><string>ButtonShadow</string></property>)")),
          "ok: systemColour on what is not a line"},
+        {"an unknown colour",
+         form(kWindow, R"(<widget class="QFrame" name="l"><property name="kind"><string>Line</string></property>)"
+                       R"(<property name="geometry"><rect><x>1</x><y>1</y><width>9</width><height>1</height></rect></property>)"
+                       R"(<property name="systemColour"><string>Purple</string></property></widget>)"),
+         "l: unknown systemColour"},
     };
     for (const auto &c : cases) {
         CAPTURE(c.what);
-        const Run run(c.form);
+        const Run run(c.form, c.args);
         CHECK(run.status != 0);
         CHECK_MESSAGE(run.error.find(c.error) != std::string::npos, run.error);
         CHECK_FALSE(fs::exists(run.dir / "windows.h"));
+        CHECK_FALSE(fs::exists(run.dir / "windows.json"));
     }
-}
-
-TEST_CASE("a table it cannot write")
-{
-    const Run run(form(kWindow, button("ok")), "missing/windows.h");
-    CHECK(run.status != 0);
-    CHECK_MESSAGE(run.error.find("missing/windows.h") != std::string::npos, run.error);
 }

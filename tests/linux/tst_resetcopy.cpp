@@ -1,5 +1,6 @@
-// The copy of the settings file kept before the recovery dialog's reset:
-// byte for byte, private, beside the file, and only the newest few.
+// The copies of the settings file kept before the recovery dialog's reset:
+// none of no file, only the newest few of it. (Each copy's bytes and mode,
+// and the list it brings back, are the whole-program test's, e2e_kicklist.)
 
 #include "linuxtest.h"
 
@@ -30,26 +31,10 @@ class TestResetCopy : public QObject
 private Q_SLOTS:
     void init() { QDir(config()).removeRecursively(); }
 
-    void theFileAsItStoodIsCopiedBesideItAndCopyingItBackRestoresTheList()
-    {
-        // No file: nothing to keep.
-        reset();
-        QVERIFY(IniResetCopy::copiesOf(file()).isEmpty());
-        // Damaged as the recovery dialog finds it, with a line that is not UTF-8.
-        const QByteArray before = "[SetApp]\nAppCount=-1\n1=/opt/a\n[Appnames]\nAppCount=-1\n1=B\xfcro\n[Other]\nx=1\n";
-        QVERIFY(writeBytes(file(), before));
-        reset();
-        const QStringList copies = IniResetCopy::copiesOf(file());
-        QCOMPARE(copies.size(), 1);
-        QVERIFY(QFileInfo(copies[0]).fileName().startsWith(QStringLiteral("Kicklist.ini.reset-")));
-        QCOMPARE(readBytes(copies[0]) + QByteArray::number(modeOf(copies[0]), 8), before + "600");
-        // The one step the README gives.
-        QVERIFY(QFile::remove(file()) && QFile::copy(copies[0], file()));
-        QCOMPARE(IniSettingsStore(s(config())).GetSetting("Kicklist", "SetApp", "1", ""), "/opt/a");
-    }
-
     void theNewestFewStayAndNothingElseGoes()
     {
+        reset(); // no file: nothing to keep
+        QVERIFY(IniResetCopy::copiesOf(file()).isEmpty());
         QVERIFY(writeBytes(file(), "[SetApp]\nAppCount=1\n1=/opt/a\n"));
         const QStringList old{"reset-20200101-000000", "reset-20200101-000000-2", "reset-20200101-000000-10",
                               "reset-20210101-000000", "reset-20220101-000000", "reset-20230101-000000"};

@@ -27,8 +27,9 @@ class CommandLine(Sandbox, unittest.TestCase):
         return r
 
     def test_bad_command_lines(self):
-        # Each error's words are the parser's test's (test_commands): one of Qt's, one of ours.
-        for args, error in [(["-x", "--list"], "Unknown option 'x'"), (["--list", "extra"], "extra")]:
+        # Qt's words for each error are the parser's test's (test_commands); ours must name what was wrong.
+        for args, error in [(["-x", "--list"], "Unknown option 'x'"), (["--autostart", "maybe"], "maybe"),
+                            (["--list", "extra"], "extra"), (["--list", "--start-all"], "--start-all"), (["--"], "--list")]:
             r = self.kicklist(*args, status=1)
             self.assertTrue(r.stdout == "" and r.stderr.startswith("Kicklist: ") and error in r.stderr.split("\n")[0]
                             and "Usage: " in r.stderr, r.stderr)

@@ -352,13 +352,8 @@ private Q_SLOTS:
 
         IniSettingsStore store(s(dir.path()));
         QString why, seen;
-        const auto attempt = [&](const std::function<void()> &f) {
-            try {
-                f();
-            } catch (const RuntimeError &e) {
-                why = q(e.description());
-                return e.isBusy() ? QStringLiteral("busy") : QString::number(e.number());
-            }
+        const auto attempt = [&](const std::function<void()> &f) { // what f fails with
+            try { f(); } catch (const RuntimeError &e) { return why = q(e.description()), e.isBusy() ? QStringLiteral("busy") : QString::number(e.number()); }
             return QStringLiteral("0");
         };
         const auto read = [&] { // an error number, or what the first program's path now is
@@ -375,11 +370,7 @@ private Q_SLOTS:
             QSKIP("cannot give up the permission override here");
         if (error == QLatin1String("old")) {
             bool saved = false;
-            error = attempt([&] {
-                store.SaveSetting(App, SetApp, "1", "/new");
-                saved = true;
-                store.commit();
-            });
+            error = attempt([&] { store.SaveSetting(App, SetApp, "1", "/new"), saved = true, store.commit(); });
             QVERIFY2(!saved || !locked(dir.path()), "the commit left the settings folder locked");
         }
         again = read();

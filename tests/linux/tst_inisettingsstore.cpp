@@ -1,12 +1,14 @@
 // The settings store on real files: the stores' contract, the text QSettings
 // reads, where the file lives, and a file that is damaged, out of reach, too
-// big to read, locked or half written by a killed process.
+// big to read, locked or half written by a killed process; the copies kept
+// before a reset.
 #define DOCTEST_CONFIG_IMPLEMENT
 #include "linuxtest.h"
 #include "platform/settingsstore_contract.h"
 
 #include "linux/inisettingsstore.h"
 #include "linux/processstarter.h"
+#include "linux/resetcopy.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -390,6 +392,36 @@ private Q_SLOTS:
         QCOMPARE(readBytes(victim), QByteArray("mine\n"));
         if (setup.startsWith(QLatin1String("ch")))
             QVERIFY2(why.contains(QFile::decodeName(target) + u':'), qPrintable(why));
+    }
+
+    // The copies kept before the recovery dialog's reset: none of no file,
+    // only the newest few of it. (Their bytes and mode, and the list one
+    // brings back, are the whole-program test's.)
+    void resetKeepsTheNewestFewCopies()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("config")), file = config + "/Kicklist/Kicklist.ini";
+        const auto reset = [&] { // the dialog's OK as the store sees it: the copy, then the reset
+            IniSettingsStore store(s(config));
+            IniResetCopy(store, App).keepBeforeReset();
+            store.SaveSetting(App, SetApp, "AppCount", "0");
+            store.commit();
+        };
+        reset();
+        QVERIFY(IniResetCopy::copiesOf(file).isEmpty());
+        QVERIFY(writeBytes(file, TwoPrograms));
+        const QStringList old{"reset-20200101-000000", "reset-20200101-000000-2", "reset-20200101-000000-10",
+                              "reset-20210101-000000", "reset-20220101-000000", "reset-20230101-000000"};
+        const QStringList others{"reset-notes", "damaged-20200101-000000", "reset-20190101-000000.txt"};
+        for (const QString &name : old + others)
+            QVERIFY(writeBytes(file + u'.' + name, name.toUtf8()));
+        reset();
+        const QStringList names = IniResetCopy::copiesOf(file).replaceInStrings(file + u'.', QString());
+        QCOMPARE(names.size(), IniResetCopy::Kept);
+        QCOMPARE(names.mid(1), (QStringList{"reset-20230101-000000", "reset-20220101-000000", "reset-20210101-000000",
+                                            "reset-20200101-000000-10"}));
+        for (const QString &name : others)
+            QVERIFY2(QFileInfo::exists(file + u'.' + name), qPrintable(name));
     }
 };
 

@@ -78,7 +78,7 @@ struct FakeForm final : Form
     void Show() override;
     void ShowModal() override;
     void Hide() override { visible = false; }
-    void Unload() override { visible = false, unloaded = true; }
+    void Unload() override { visible = false; }
     bool Visible() const override { return visible; }
     int WindowState() const override { return state; }
     void setWindowState(int value) override { state = value; }
@@ -86,7 +86,7 @@ struct FakeForm final : Form
     FakeFace &face;
     const std::string name;
     std::string caption;
-    bool visible = false, unloaded = false;
+    bool visible = false;
     int state = vbNormal;
 };
 

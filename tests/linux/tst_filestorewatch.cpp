@@ -47,15 +47,28 @@ private Q_SLOTS:
         int calls = 0;
         watch.follow([&] { ++calls; });
         QTRY_COMPARE(calls, 1);
+        // A second watch, over a lock no one holds, keeps time by the same
+        // poll: each of its retries calls it once, at its first look.
+        kl::FileStoreWatch clock(file.toStdString(), dir.path().toStdString());
+        int ticks = 0;
+        clock.follow([&] { ++ticks; });
+        QTRY_COMPARE(ticks, 1);
+        const auto looks = [&](int n) {
+            for (const int end = ticks + n; ticks < end;) {
+                const int before = ticks;
+                clock.retry();
+                QTRY_COMPARE(ticks, before + 1);
+            }
+        };
         // Held as another process's transaction holds it: nothing changes on disk.
         const int held = ::open(QFile::encodeName(config).constData(), O_RDONLY | O_DIRECTORY);
         QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
         watch.retry();
-        QTest::qWait(1000); // several looks at the lock
+        looks(3);
         QCOMPARE(calls, 1);
         ::close(held);
         QTRY_COMPARE(calls, 2);
-        QTest::qWait(600); // one call per retry
+        looks(3); // one call per retry: the poll stops
         QCOMPARE(calls, 2);
     }
 };

@@ -1,12 +1,14 @@
 // The settings store on real files: the stores' contract, the text QSettings
 // reads, where the file lives, and a file that is damaged, out of reach, too
-// big to read, locked or half written by a killed process.
+// big to read, locked or half written by a killed process; the copies kept
+// before a reset.
 #define DOCTEST_CONFIG_IMPLEMENT
 #include "linuxtest.h"
 #include "platform/settingsstore_contract.h"
 
 #include "linux/inisettingsstore.h"
 #include "linux/processstarter.h"
+#include "linux/resetcopy.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -91,28 +93,26 @@ private Q_SLOTS:
     }
 
     // Both write the same lines (so QSettings reads ours as its own), and
-    // the store reads what QSettings wrote.
+    // the store reads what QSettings wrote: the contract's odd values, and
+    // names of their own.
     void valuesAndKeysMatchQSettings()
     {
-        const QList<std::pair<QString, QString>> pairs{
-            {"Path_1.x-y", "C:/Program Files/app.exe"}, {"Empty", ""}, {"two words", "  both ends\t"}, {"Blank", " "},
-            {"a\\b", "C:\\Program Files\\アプリ\\"}, {"a/b", "x"}, {"a=b;c\"d", "say \"hi\"; a, b=c"},
-            {"100%", QStringLiteral("a\x01" "1f\x1f\x7f" "\a\v")}, {"Latin café", "one\ntwo\r\nthree"},
-            {"名前", QStringLiteral("nul") + QChar(0) + QStringLiteral("1a")}, {"At", "@home"},
-            {"Type", "@ByteArray(x)"}, {"𠮷", "𠮷野家 😀"}, {"All", " @x;\"\\,=\t日本 "}};
+        std::vector<contract::Value> values = contract::OddValues;
+        values.insert(values.end(), {{"Sec", "Path_1.x-y", "C:/Program Files/app.exe"}, {"Sec", "two words", " "},
+            {"Sec", "100% café", std::string("nul\0" "1a", 5)}, {"名前", "𠮷", " @x;\"\\,=\t日本 "}});
         QTemporaryDir dir;
         IniSettingsStore store(s(dir.path()));
         const QString theirs = dir.filePath(QStringLiteral("Other/Other.ini"));
         QSettings qs(theirs, QSettings::IniFormat);
-        for (const auto &[key, value] : pairs) {
-            store.SaveSetting(App, SetApp, s(key), s(value));
-            qs.setValue(q(SetApp) + u'/' + key, value);
+        for (const contract::Value &v : values) {
+            store.SaveSetting(App, v.section, v.key, v.text);
+            qs.setValue(q(v.section) + u'/' + q(v.key), q(v.text));
         }
         store.commit();
         qs.sync();
         IniSettingsStore reader(s(dir.path()));
-        for (const auto &[key, value] : pairs)
-            QCOMPARE(q(reader.GetSetting("Other", SetApp, s(key), "missing")), value);
+        for (const contract::Value &v : values)
+            QCOMPARE(q(reader.GetSetting("Other", v.section, v.key, "missing")), q(v.text));
         const auto lines = [](const QString &path) { QByteArrayList l = readBytes(path).split('\n'); std::sort(l.begin(), l.end()); return l; };
         QCOMPARE(lines(q(store.fileName(App))), lines(theirs));
     }
@@ -140,13 +140,10 @@ private Q_SLOTS:
         const QByteArray root = QFile::encodeName(dir.path());
         QVERIFY(QDir::setCurrent(dir.path()) && QDir().mkdir(QStringLiteral("home")));
         QCOMPARE(::mkdir((root + "/h\xff\xfe").constData(), 0700), 0);
-        const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME"), savedHome = qgetenv("HOME");
+        const auto restore = qScopeGuard([xdg = qgetenv("XDG_CONFIG_HOME"), home = qgetenv("HOME")] { qputenv("XDG_CONFIG_HOME", xdg), qputenv("HOME", home); });
         for (const auto &[name, v] : {std::pair{"XDG_CONFIG_HOME", xdg}, std::pair{"HOME", home}})
             v == "-" ? qunsetenv(name) : qputenv(name, v.startsWith('~') ? root + v.mid(1) : v);
-        const QString config = q(IniSettingsStore::defaultConfigDir());
-        qputenv("XDG_CONFIG_HOME", savedXdg);
-        qputenv("HOME", savedHome);
-        IniSettingsStore store(s(config));
+        IniSettingsStore store(IniSettingsStore::defaultConfigDir());
         store.SaveSetting(App, SetApp, "1", "/a");
         QCOMPARE(errorOf([&] { store.commit(); }), where.isEmpty() ? int(err::PathFileAccessError) : 0);
         struct stat st; // by the bytes: a name that is not UTF-8 has no QString
@@ -240,8 +237,6 @@ private Q_SLOTS:
         const QByteArray paths = removed == 3 ? "1=/a\n2=/b" : "1=/b\n2=/c";
         QCOMPARE(readBytes(file), "[SetApp]\nAppCount=2\n" + paths + "\n\n[Appnames]\nAppCount=2\n" + names + "\n\n" + others);
         QCOMPARE(leftovers(QFileInfo(file).path()), QStringList{"Kicklist.ini"}); // no damaged copy
-        IniSettingsStore reader(s(dir.path()));
-        QCOMPARE(QByteArray::fromStdString(reader.GetSetting(App, "Appnames", removed == 3 ? "2" : "1", {})), name);
     }
 
     // A fresh store under the widest umask: an application name that is no
@@ -266,12 +261,11 @@ private Q_SLOTS:
         QCOMPARE(q(store.GetSetting(App, SetApp, "Path", "d")), QStringLiteral("d"));
         QVERIFY2(locked(config) && !locked(dir.path()), "the first read did not lock the settings folder");
         store.commit();
-        QVERIFY(QDir(config).isEmpty() && !locked(config));
+        QVERIFY2(QDir(config).isEmpty() && !locked(config), "a commit with nothing written wrote or kept the lock");
         store.SaveSetting(App, SetApp, "Path", "x");
         store.commit();
         const QString folder = config + QStringLiteral("/Kicklist"), file = q(store.fileName(App));
         QCOMPARE((QList<int>{modeOf(config), modeOf(folder), modeOf(file), modeOf(file + ".lock")}), (QList<int>{0700, 0700, 0600, 0600}));
-        QCOMPARE(q(store.GetSetting(App, SetApp, "Path", {})), QStringLiteral("x"));
         ProcessStarter().Shell(s(program), vbNormalFocus);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program + ".out"), 5000);
         const QByteArray fds = readBytes(program + ".out");
@@ -288,27 +282,34 @@ private Q_SLOTS:
     // not broken.
     void hostileOrOddPlaces_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("state"); // error, then a second read, the file, the folder
-        QTest::newRow("FIFO") << "fifo" << "75 75 - []";
-        QTest::newRow("file over 16 MiB") << "huge" << "75 75 - [Kicklist.ini]";
-        QTest::newRow("folder writable by group") << "chmod 770 folder" << "70 old old [Kicklist.ini]";
-        QTest::newRow("file writable by others") << "chmod 606 file" << "70 old old [Kicklist.ini]";
-        QTest::newRow("folder of another user") << "chown folder" << "70 old old [Kicklist.ini]";
-        QTest::newRow("file of another user") << "chown file" << "70 old old [Kicklist.ini]";
-        QTest::newRow("lock file a link") << "lock link" << "75 old old [Kicklist.ini]";
-        QTest::newRow("file a link to the user's own") << "file link" << "0 new new [Kicklist.ini]";
-        QTest::newRow("killed writer's temporary file") << "leftover" << "0 new new [Kicklist.ini]";
-        QTest::newRow("out of inodes") << "inodes" << QString::number(err::DiskFull) + " old old [Kicklist.ini]";
-        QTest::newRow("no read permission later") << "unreadable" << "70 70 old [Kicklist.ini]";
-        QTest::newRow("a folder in its place later") << "folder" << "75 75 old [Kicklist.ini Kicklist.ini.moved]";
-        QTest::newRow("lock held by a live writer") << "lock held" << "busy old old [Kicklist.ini]";
-        QTest::newRow("lock held for a moment") << "lock held briefly" << "0 new new [Kicklist.ini]";
+        // What stands there, or comes later; then what the first read, or the
+        // write after it, fails with ("0": nothing; "busy": in use); what a
+        // second read fails with, or the first program it finds ("old": as
+        // stored before, "new": as written); the same of the file left ("-":
+        // not read); the folder's names but the lock.
+        for (const char *column : {"setup", "failure", "reread", "stored"})
+            QTest::addColumn<QString>(column);
+        QTest::addColumn<QStringList>("names");
+        const QString denied = QString::number(err::PermissionDenied), refused = QString::number(err::PathFileAccessError);
+        const QStringList ini{"Kicklist.ini"};
+        QTest::newRow("FIFO") << "fifo" << refused << refused << "-" << QStringList();
+        QTest::newRow("file over 16 MiB") << "huge" << refused << refused << "-" << ini;
+        QTest::newRow("folder writable by group") << "chmod 770 folder" << denied << "old" << "old" << ini;
+        QTest::newRow("file writable by others") << "chmod 606 file" << denied << "old" << "old" << ini;
+        QTest::newRow("folder of another user") << "chown folder" << denied << "old" << "old" << ini;
+        QTest::newRow("file of another user") << "chown file" << denied << "old" << "old" << ini;
+        QTest::newRow("lock file a link") << "lock link" << refused << "old" << "old" << ini;
+        QTest::newRow("file a link to the user's own") << "file link" << "0" << "new" << "new" << ini;
+        QTest::newRow("killed writer's temporary file") << "leftover" << "0" << "new" << "new" << ini;
+        QTest::newRow("out of inodes") << "inodes" << QString::number(err::DiskFull) << "old" << "old" << ini;
+        QTest::newRow("no read permission later") << "unreadable" << denied << denied << "old" << ini;
+        QTest::newRow("a folder in its place later") << "folder" << refused << refused << "old" << ini + QStringList{"Kicklist.ini.moved"};
+        QTest::newRow("lock held by a live writer") << "lock held" << "busy" << "old" << "old" << ini;
+        QTest::newRow("lock held for a moment") << "lock held briefly" << "0" << "new" << "new" << ini;
     }
     void hostileOrOddPlaces()
     {
         QFETCH(QString, setup);
-        QFETCH(QString, state);
         const auto is = [&setup](const char *s) { return setup == QLatin1String(s); };
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("Kicklist")), victim = dir.filePath(QStringLiteral("victim"));
@@ -350,23 +351,11 @@ private Q_SLOTS:
             QVERIFY(writeBytes(file, TwoPrograms) && writeBytes(file + QStringLiteral(".lock"), {}));
         }
         const struct Unmount { QByteArray at; ~Unmount() { ::umount(at.constData()); } } unmount{nativeFolder};
-        // Opening a FIFO blocking waits for a writer that never comes: fail, not hang.
-        std::signal(SIGALRM, [](int) {
-            static const char why[] = "FAIL!  : the store blocked on what stands at the settings path\n";
-            if (::write(STDERR_FILENO, why, sizeof why - 1)) {}
-            std::_Exit(1);
-        });
-        ::alarm(10);
 
         IniSettingsStore store(s(dir.path()));
         QString why, seen;
-        const auto attempt = [&](const std::function<void()> &f) {
-            try {
-                f();
-            } catch (const RuntimeError &e) {
-                why = q(e.description());
-                return e.isBusy() ? QStringLiteral("busy") : QString::number(e.number());
-            }
+        const auto attempt = [&](const std::function<void()> &f) { // what f fails with
+            try { f(); } catch (const RuntimeError &e) { return why = q(e.description()), e.isBusy() ? QStringLiteral("busy") : QString::number(e.number()); }
             return QStringLiteral("0");
         };
         const auto read = [&] { // an error number, or what the first program's path now is
@@ -383,26 +372,56 @@ private Q_SLOTS:
             QSKIP("cannot give up the permission override here");
         if (error == QLatin1String("old")) {
             bool saved = false;
-            error = attempt([&] {
-                store.SaveSetting(App, SetApp, "1", "/new");
-                saved = true;
-                store.commit();
-            });
+            error = attempt([&] { store.SaveSetting(App, SetApp, "1", "/new"), saved = true, store.commit(); });
             QVERIFY2(!saved || !locked(dir.path()), "the commit left the settings folder locked");
         }
         again = read();
-        ::alarm(0);
         ::setfsuid(0);
         if (is("unreadable"))
             QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
         ::close(fd);
         const QByteArray content = is("fifo") || is("huge") ? "-" : readBytes(kept);
-        QCOMPARE(QStringLiteral("%1 %2 %3 [%4]").arg(error, again,
-                     content == TwoPrograms ? "old" : content.contains("1=/new") ? "new" : QString::fromUtf8(content))
-                     .arg(leftovers(folder).join(u' ')), state);
+        QFETCH(QString, failure);
+        QFETCH(QString, reread);
+        QFETCH(QString, stored);
+        QFETCH(QStringList, names);
+        QCOMPARE(error, failure);
+        QCOMPARE(again, reread);
+        QCOMPARE(content == TwoPrograms ? "old" : content.contains("1=/new") ? "new" : QString::fromUtf8(content), stored);
+        QCOMPARE(leftovers(folder), names);
         QCOMPARE(readBytes(victim), QByteArray("mine\n"));
         if (setup.startsWith(QLatin1String("ch")))
             QVERIFY2(why.contains(QFile::decodeName(target) + u':'), qPrintable(why));
+    }
+
+    // The copies kept before the recovery dialog's reset: none of no file,
+    // only the newest few of it. (Their bytes and mode, and the list one
+    // brings back, are the whole-program test's.)
+    void resetKeepsTheNewestFewCopies()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("config")), file = config + "/Kicklist/Kicklist.ini";
+        const auto reset = [&] { // the dialog's OK as the store sees it: the copy, then the reset
+            IniSettingsStore store(s(config));
+            IniResetCopy(store, App).keepBeforeReset();
+            store.SaveSetting(App, SetApp, "AppCount", "0");
+            store.commit();
+        };
+        reset();
+        QVERIFY(IniResetCopy::copiesOf(file).isEmpty());
+        QVERIFY(writeBytes(file, TwoPrograms));
+        const QStringList old{"reset-20200101-000000", "reset-20200101-000000-2", "reset-20200101-000000-10",
+                              "reset-20210101-000000", "reset-20220101-000000", "reset-20230101-000000"};
+        const QStringList others{"reset-notes", "damaged-20200101-000000", "reset-20190101-000000.txt"};
+        for (const QString &name : old + others)
+            QVERIFY(writeBytes(file + u'.' + name, name.toUtf8()));
+        reset();
+        const QStringList names = IniResetCopy::copiesOf(file).replaceInStrings(file + u'.', QString());
+        QCOMPARE(names.size(), IniResetCopy::Kept);
+        QCOMPARE(names.mid(1), (QStringList{"reset-20230101-000000", "reset-20220101-000000", "reset-20210101-000000",
+                                            "reset-20200101-000000-10"}));
+        for (const QString &name : others)
+            QVERIFY2(QFileInfo::exists(file + u'.' + name), qPrintable(name));
     }
 };
 

@@ -14,10 +14,8 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLineEdit>
-#include <QProcess>
 #include <QStyle>
 #include <QStyleOptionComboBox>
-#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -34,15 +32,16 @@ const QHash<QString, QStringList> kFaceFiles{
     {"VL PGothic", {"truetype/vlgothic/VL-PGothic-Regular.ttf", "truetype/vlgothic/VL-Gothic-Regular.ttf"}},
     {"TakaoPGothic", {"truetype/takao-gothic/TakaoPGothic.ttf", "truetype/takao-gothic/TakaoGothic.ttf"}}};
 
-// The program's boxes: title, text, buttons, then each way out tried with the
-// answer it gives.
-const QList<QStringList> kBoxes{{"登録", "起動するアプリケーションを登録してください。", "OK", "OK=1 esc=1 enter=1"},
-                                {"注意", "これ以上は登録できません。", "OK", "OK=1"},
-                                {"名前の変更", "名前を入力して下さい。", "OK", "OK=1"},
-                                {"アプリケーションの登録", "選択したアプリケーションを登録しますか？", "OK キャンセル",
-                                 "OK=1 Cancel=2 esc=2 close=2 enter=1"},
-                                {"予期せぬエラー", "エラーナンバーを作成者に伝えてください。", "OK", "OK=1"},
-                                {"Kicklist", "現時点ではｼｽﾃﾑ情報を使用できません", "OK", "OK=1"}};
+// The program's boxes: title, text, buttons, then each way out tried (a
+// button's name, Esc, Enter or the close box) with the answer it gives.
+const struct Box { QString title, text, buttons; QList<std::pair<QString, int>> ways; } kBoxes[] = {
+    {"登録", "起動するアプリケーションを登録してください。", "OK", {{"OK", 1}, {"esc", 1}, {"enter", 1}}},
+    {"注意", "これ以上は登録できません。", "OK", {{"OK", 1}}},
+    {"名前の変更", "名前を入力して下さい。", "OK", {{"OK", 1}}},
+    {"アプリケーションの登録", "選択したアプリケーションを登録しますか？", "OK キャンセル",
+     {{"OK", 1}, {"Cancel", 2}, {"esc", 2}, {"close", 2}, {"enter", 1}}},
+    {"予期せぬエラー", "エラーナンバーを作成者に伝えてください。", "OK", {{"OK", 1}}},
+    {"Kicklist", "現時点ではｼｽﾃﾑ情報を使用できません", "OK", {{"OK", 1}}}};
 
 // The pixels of a grab: all, or only the outermost all round, where a focus frame shows.
 QList<QRgb> pixels(QWidget *w, bool rimOnly = false)
@@ -175,11 +174,11 @@ TEST_CASE("boxes")
     QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
     titleFont.setBold(true);
     QStringList wrong;
-    for (const QStringList &box : kBoxes)
-        for (const QString &way : box[3].split(u' ')) {
+    for (const Box &box : kBoxes)
+        for (const auto &way : box.ways) {
             ModalAnswerer modals;
             QString seen;
-            modals.expect([&, action = way.section(u'=', 0, 0)](QWidget *b) {
+            modals.expect([&, action = way.first](QWidget *b) {
                 QStringList buttons;
                 for (QPushButton *button : b->findChildren<QPushButton *>())
                     buttons.append(button->text());
@@ -191,9 +190,9 @@ TEST_CASE("boxes")
                 else
                     action == "close" ? void(b->close()) : b->findChild<QPushButton *>(action)->click();
             });
-            seen += u'=' + QString::number(kl::qt::QtMessageBoxes().MsgBox(box[1].toStdString(), box[2] == "OK" ? vbOKOnly : vbOKCancel, box[0].toStdString()));
-            if (seen != box[0] + u' ' + box[2] + u'=' + way.section(u'=', 1))
-                wrong.append(way + ": " + seen);
+            const int answer = kl::qt::QtMessageBoxes().MsgBox(box.text.toStdString(), box.buttons == "OK" ? vbOKOnly : vbOKCancel, box.title.toStdString());
+            if (seen != box.title + u' ' + box.buttons || answer != way.second)
+                wrong.append(QStringLiteral("%1 %2: %3 answered %4").arg(box.title, way.first, seen).arg(answer));
         }
     CHECK(wrong == QStringList());
 }
@@ -234,35 +233,21 @@ TEST_CASE("windows")
     }
 }
 
-// Each face is tried in a process of its own, where it is the only one
-// installed: Qt keeps the faces it resolved for the life of the process.
+// One face per process, the only one installed (CTest names it and gives
+// fontconfig no other): Qt keeps the faces it resolved for the process's life.
 int main(int argc, char *argv[])
 {
+    QApplication app(argc, argv);
     const QString face = qEnvironmentVariable("KICKLIST_FACE");
-    if (!face.isEmpty()) {
-        QApplication app(argc, argv);
-        for (const QString &file : kFaceFiles.value(face))
-            if (QFontDatabase::addApplicationFont("/usr/share/fonts/" + file) < 0)
-                return std::fprintf(stderr, "%s missing: run scripts/setup.sh\n", qPrintable(file)), 1;
-        QStringList others = QFontDatabase::families();
-        others.removeIf([&](const QString &f) { return f.startsWith(face.left(3)) || QStringList{"Monospace", "Sans Serif", "Serif"}.contains(f); });
-        if (!others.isEmpty())
-            return std::fprintf(stderr, "other faces installed: %s\n", qPrintable(others.join(", "))), 1;
-        kl::qt::preferJapaneseFont();
-        std::printf("face %s\n", qPrintable(face));
-        return doctest::Context(argc, argv).run();
-    }
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    QFile config(dir.filePath("fonts.conf"));
-    if (!config.open(QIODevice::WriteOnly) || !config.write("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n"))
-        return 1;
-    config.close();
-    qputenv("FONTCONFIG_FILE", QFile::encodeName(config.fileName()));
-    int failed = 0;
-    for (const QString &face : kFaceFiles.keys()) {
-        qputenv("KICKLIST_FACE", face.toUtf8());
-        failed += QProcess::execute(QCoreApplication::applicationFilePath(), app.arguments().mid(1)) != 0;
-    }
-    return failed;
+    if (!kFaceFiles.contains(face))
+        return std::fprintf(stderr, "KICKLIST_FACE names none of the faces\n"), 1;
+    for (const QString &file : kFaceFiles.value(face))
+        if (QFontDatabase::addApplicationFont("/usr/share/fonts/" + file) < 0)
+            return std::fprintf(stderr, "%s missing: run scripts/setup.sh\n", qPrintable(file)), 1;
+    QStringList others = QFontDatabase::families();
+    others.removeIf([&](const QString &f) { return f.startsWith(face.left(3)) || QStringList{"Monospace", "Sans Serif", "Serif"}.contains(f); });
+    if (!others.isEmpty())
+        return std::fprintf(stderr, "other faces installed: %s\n", qPrintable(others.join(", "))), 1;
+    kl::qt::preferJapaneseFont();
+    return doctest::Context(argc, argv).run();
 }

@@ -1,11 +1,5 @@
 #include "face.h"
 
-#include "windows/Setup.h"
-#include "windows/frmAbout.h"
-#include "windows/main.h"
-#include "windows/namechenge.h"
-#include "windows/syori.h"
-
 #include <doctest/doctest.h>
 
 namespace kl::test {
@@ -37,6 +31,7 @@ void FakeFace::runModal(FakeForm &form)
 
 FakeView::FakeView(FakeFace &face, const std::string &name)
     : face(face)
+    , log(face.log)
     , window(face, name)
 {
     face.views[name] = this;
@@ -46,41 +41,6 @@ FakeView::~FakeView()
 {
     if (face.views[window.name] == this)
         face.views.erase(window.name);
-}
-
-FakeMainView::FakeMainView(FakeFace &face, kl::main &w)
-    : FakeView(face, "main")
-    , list(face.log)
-{
-    on(w, {{"Run", &main::Run_Click}, {"AllRan", &main::AllRan_Click}, {"AppAdd", &main::AppAdd_Click},
-           {"AppDel", &main::AppDel_Click}, {"chenge", &main::chenge_Click}, {"Command1", &main::Command1_Click},
-           {"Exit", &main::Exit_Click}, {"close", &main::Unload}});
-}
-
-FakeSetupView::FakeSetupView(FakeFace &face, kl::Setup &w)
-    : FakeView(face, "Setup")
-{
-    on(w, {{"AddProgram", &Setup::AddProgram_Click}, {"cxsetup", &Setup::cxsetup_Click}, {"close", &Setup::Unload}});
-}
-
-FakeNamechengeView::FakeNamechengeView(FakeFace &face, kl::namechenge &w)
-    : FakeView(face, "namechenge")
-{
-    on(w, {{"chenge", &namechenge::chenge_Click}, {"clear", &namechenge::clear_Click},
-           {"cancel", &namechenge::cancel_Click}, {"close", &namechenge::Unload}});
-}
-
-FakeSyoriView::FakeSyoriView(FakeFace &face, kl::syori &w)
-    : FakeView(face, "syori")
-{
-    on(w, {{"ok", &syori::ok_Click}, {"close", &syori::Unload}});
-}
-
-FakeAboutView::FakeAboutView(FakeFace &face, kl::frmAbout &w, MainView *owner)
-    : FakeView(face, "frmAbout")
-    , owner(owner)
-{
-    on(w, {{"cmdOK", &frmAbout::cmdOK_Click}, {"cmdSysInfo", &frmAbout::cmdSysInfo_Click}, {"close", &frmAbout::Unload}});
 }
 
 } // namespace kl::test

@@ -3,7 +3,12 @@
 #include "fakes.h"
 
 #include "platform/controls.h"
+#include "windows/Setup.h"
 #include "windows/face.h"
+#include "windows/frmAbout.h"
+#include "windows/main.h"
+#include "windows/namechenge.h"
+#include "windows/syori.h"
 
 #include <deque>
 #include <functional>
@@ -77,7 +82,7 @@ struct FakeForm final : Form
     void Show() override;
     void ShowModal() override;
     void Hide() override { visible = false; }
-    void Unload() override { visible = false, unloaded = true; }
+    void Unload() override { visible = false; }
     bool Visible() const override { return visible; }
     int WindowState() const override { return state; }
     void setWindowState(int value) override { state = value; }
@@ -85,17 +90,21 @@ struct FakeForm final : Form
     FakeFace &face;
     const std::string name;
     std::string caption;
-    bool visible = false, unloaded = false;
+    bool visible = false;
     int state = vbNormal;
 };
 
 // What every fake view has: its window, and its buttons by design name with
 // the handler each raises; "close" is the close box.
+// A view's button: the one of its design name.
+#define KL_BUTTON(name) CommandButton &name() override { return buttons[#name]; }
+
 struct FakeView
 {
     FakeView(FakeFace &face, const std::string &name);
     virtual ~FakeView();
     FakeFace &face;
+    CallLog &log;
     FakeForm window;
     std::map<std::string, FakeButton> buttons;
     std::map<std::string, std::function<void()>> handlers;
@@ -110,28 +119,29 @@ struct FakeView
 
 struct FakeMainView final : MainView, FakeView
 {
-    FakeMainView(FakeFace &face, kl::main &w);
+    FakeMainView(FakeFace &face, kl::main &w) : FakeView(face, "main"), list(log)
+    {
+        on(w, {{"Run", &main::Run_Click}, {"AllRan", &main::AllRan_Click}, {"AppAdd", &main::AppAdd_Click},
+               {"AppDel", &main::AppDel_Click}, {"chenge", &main::chenge_Click}, {"Command1", &main::Command1_Click},
+               {"Exit", &main::Exit_Click}, {"close", &main::Unload}});
+    }
     Form &form() override { return window; }
     ListControl &List1() override { return list; }
-    CommandButton &Run() override { return buttons["Run"]; }
-    CommandButton &AllRan() override { return buttons["AllRan"]; }
-    CommandButton &AppAdd() override { return buttons["AppAdd"]; }
-    CommandButton &AppDel() override { return buttons["AppDel"]; }
-    CommandButton &chenge() override { return buttons["chenge"]; }
-    CommandButton &Command1() override { return buttons["Command1"]; }
-    CommandButton &Exit() override { return buttons["Exit"]; }
+    KL_BUTTON(Run) KL_BUTTON(AllRan) KL_BUTTON(AppAdd) KL_BUTTON(AppDel) KL_BUTTON(chenge) KL_BUTTON(Command1) KL_BUTTON(Exit)
     FakeList list;
 };
 
 struct FakeSetupView final : SetupView, FakeView
 {
-    FakeSetupView(FakeFace &face, kl::Setup &w);
+    FakeSetupView(FakeFace &face, kl::Setup &w) : FakeView(face, "Setup")
+    {
+        on(w, {{"AddProgram", &Setup::AddProgram_Click}, {"cxsetup", &Setup::cxsetup_Click}, {"close", &Setup::Unload}});
+    }
     Form &form() override { return window; }
     DriveListBox &Drive1() override { return drives; }
     FolderListBox &Dir1() override { return folders; }
     FileListBox &File1() override { return files; }
-    CommandButton &AddProgram() override { return buttons["AddProgram"]; }
-    CommandButton &cxsetup() override { return buttons["cxsetup"]; }
+    KL_BUTTON(AddProgram) KL_BUTTON(cxsetup)
     FakeDriveList drives;
     FakeFolderList folders;
     FakeFileList files;
@@ -139,32 +149,36 @@ struct FakeSetupView final : SetupView, FakeView
 
 struct FakeNamechengeView final : NamechengeView, FakeView
 {
-    FakeNamechengeView(FakeFace &face, kl::namechenge &w);
+    FakeNamechengeView(FakeFace &face, kl::namechenge &w) : FakeView(face, "namechenge")
+    {
+        on(w, {{"chenge", &namechenge::chenge_Click}, {"clear", &namechenge::clear_Click}, {"cancel", &namechenge::cancel_Click},
+               {"close", &namechenge::Unload}});
+    }
     Form &form() override { return window; }
     Label &whatname() override { return path; }
     TextBox &Text1() override { return name; }
-    CommandButton &chenge() override { return buttons["chenge"]; }
-    CommandButton &clear() override { return buttons["clear"]; }
-    CommandButton &cancel() override { return buttons["cancel"]; }
+    KL_BUTTON(chenge) KL_BUTTON(clear) KL_BUTTON(cancel)
     FakeLabel path;
     FakeTextBox name;
 };
 
 struct FakeSyoriView final : SyoriView, FakeView
 {
-    FakeSyoriView(FakeFace &face, kl::syori &w);
+    FakeSyoriView(FakeFace &face, kl::syori &w) : FakeView(face, "syori") { on(w, {{"ok", &syori::ok_Click}, {"close", &syori::Unload}}); }
     Form &form() override { return window; }
-    CommandButton &ok() override { return buttons["ok"]; }
+    KL_BUTTON(ok)
 };
 
 struct FakeAboutView final : AboutView, FakeView
 {
-    FakeAboutView(FakeFace &face, kl::frmAbout &w, MainView *owner);
+    FakeAboutView(FakeFace &face, kl::frmAbout &w, MainView *owner) : FakeView(face, "frmAbout"), owner(owner)
+    {
+        on(w, {{"cmdOK", &frmAbout::cmdOK_Click}, {"cmdSysInfo", &frmAbout::cmdSysInfo_Click}, {"close", &frmAbout::Unload}});
+    }
     Form &form() override { return window; }
     Label &lblVersion() override { return version; }
     Label &lblTitle() override { return title; }
-    CommandButton &cmdOK() override { return buttons["cmdOK"]; }
-    CommandButton &cmdSysInfo() override { return buttons["cmdSysInfo"]; }
+    KL_BUTTON(cmdOK) KL_BUTTON(cmdSysInfo)
     FakeLabel version, title;
     MainView *owner;
 };
@@ -198,5 +212,7 @@ private:
     }
     std::deque<std::pair<std::string, std::function<void()>>> m_modals;
 };
+
+#undef KL_BUTTON
 
 } // namespace kl::test

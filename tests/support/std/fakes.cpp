@@ -3,7 +3,6 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 
 namespace kl::test {
@@ -33,13 +32,6 @@ const std::vector<std::string> kDrives{"/", "/cur", "/other"};
 #endif
 
 } // namespace
-
-std::vector<std::string> CallLog::matching(const std::string &prefix) const
-{
-    std::vector<std::string> found;
-    std::copy_if(calls.begin(), calls.end(), std::back_inserter(found), [&](const std::string &c) { return c.rfind(prefix, 0) == 0; });
-    return found;
-}
 
 std::string FakeSettings::GetSetting(const std::string &app, const std::string &section, const std::string &key,
                                      const std::string &def)
@@ -130,25 +122,6 @@ int FakeBoxes::MsgBox(const std::string &prompt, int buttons, const std::string 
     return button;
 }
 
-std::string FakeDrives::openDrive(const std::string &drive)
-{
-    if (failing.count(drive))
-        throw RuntimeError(failing[drive]);
-    return drive;
-}
-
-std::string FakeDrives::Dir(const std::string &path)
-{
-    return files.count(path) ? path.substr(path.find_last_of(std::string("/") + paths::separator) + 1) : std::string();
-}
-
-const FakeDrives::Listing &FakeDrives::at(const std::string &folder) const
-{
-    if (!tree.count(folder))
-        throw RuntimeError(err::PathNotFound);
-    return tree.at(folder);
-}
-
 void FakeRegistry::put(const std::string &key, Value value)
 {
     keys[folded(key)] = std::move(value);
@@ -196,17 +169,6 @@ Services::Services()
     for (const std::string &empty : {folder(cur, "progs/beta"), folder(cur, "home"), folder(sys)})
         drives.tree[empty];
     drives.tree[folder(other)].programs = {"z.exe"};
-}
-
-std::string Services::folder(const std::string &drive, const std::string &names)
-{
-    std::string path = paths::folderPath(drive);
-    for (std::size_t at = 0; at < names.size();) {
-        const std::size_t end = std::min(names.find('/', at), names.size());
-        path = paths::subfolderPath(path, names.substr(at, end - at));
-        at = end + 1;
-    }
-    return path;
 }
 
 } // namespace kl::test

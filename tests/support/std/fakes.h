@@ -11,28 +11,27 @@
 
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace doctest {
 // Lists of text as failed checks show them.
-template <>
-struct StringMaker<std::vector<std::string>>
+template <> struct StringMaker<std::vector<std::string>>
 {
     static String convert(const std::vector<std::string> &texts)
     {
-        std::ostringstream out;
+        std::string out;
         for (const std::string &text : texts)
-            out << (&text == texts.data() ? "{\"" : ", \"") << text << '"';
-        out << (texts.empty() ? "{}" : "}");
-        return out.str().c_str();
+            out += (out.empty() ? "{\"" : ", \"") + text + '"';
+        return (texts.empty() ? "{}" : out + "}").c_str();
     }
 };
 } // namespace doctest
@@ -46,7 +45,12 @@ struct CallLog
     std::vector<std::string> calls;
     void add(std::string call) { calls.push_back(std::move(call)); }
     // The calls starting with prefix, in order.
-    std::vector<std::string> matching(const std::string &prefix) const;
+    std::vector<std::string> matching(const std::string &prefix) const
+    {
+        std::vector<std::string> found;
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(found), [&](const std::string &c) { return c.rfind(prefix, 0) == 0; });
+        return found;
+    }
 };
 
 // Thrown by FakeProcess::end(): the program ended. Not a RuntimeError, so no
@@ -170,15 +174,18 @@ struct FakeDrives final : DriveSystem
     std::string currentFolder() override { return current; }
     std::string currentDrive() override { return currentDriveText; }
     std::string homeFolder() override { return home; }
-    std::string openDrive(const std::string &drive) override;
+    std::string openDrive(const std::string &drive) override { return failing.count(drive) ? throw RuntimeError(failing[drive]) : drive; }
     std::vector<std::string> folders(const std::string &folder) override { return at(folder).folders; }
     std::vector<std::string> programs(const std::string &folder) override { return at(folder).programs; }
     std::vector<std::string> unnamed(const std::string &folder, Kind kind) override
     {
         return kind == Kind::Folders ? at(folder).unnamedFolders : at(folder).unnamedPrograms;
     }
-    std::string Dir(const std::string &path) override;
-    const Listing &at(const std::string &folder) const;
+    std::string Dir(const std::string &path) override
+    {
+        return files.count(path) ? path.substr(path.find_last_of(std::string("/") + paths::separator) + 1) : std::string();
+    }
+    const Listing &at(const std::string &folder) const { return tree.count(folder) ? tree.at(folder) : throw RuntimeError(err::PathNotFound); }
 };
 
 // An in-memory HKEY_LOCAL_MACHINE of keys holding one value each, answering
@@ -242,7 +249,7 @@ struct Services
 {
     Services();
     // A folder below a drive's root, names separated by "/".
-    static std::string folder(const std::string &drive, const std::string &names = "");
+    static std::string folder(const std::string &drive, const std::string &names = "") { return paths::folderPath(drive + '/' + names); }
 
     const std::string sys, cur, other, progs, top;
     CallLog log;

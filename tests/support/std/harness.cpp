@@ -24,23 +24,8 @@ void Harness::run(const std::function<void()> &step)
     // Steps inside a modal window's step run within the handler that showed it.
     if (m_depth > 0)
         return step();
-    struct Depth
-    {
-        int &depth;
-        ~Depth() { --depth; }
-    } depth{++m_depth};
-    try {
-        step();
-    } catch (const ProgramEnded &) {
-        m_ended = true;
-    }
-}
-
-void Harness::doubleClick(int row)
-{
-    if (row >= 0)
-        click(row);
-    run([this] { forms->main().List1_DblClick(); });
+    const struct Depth { int &depth; ~Depth() { --depth; } } depth{++m_depth};
+    try { step(); } catch (const ProgramEnded &) { m_ended = true; }
 }
 
 void Harness::press(const std::string &window, const std::string &button)
@@ -67,29 +52,11 @@ void Harness::clickFolder(const std::string &name)
     run([this] { forms->Setup().Dir1_Click(); });
 }
 
-void Harness::openFolder(const std::string &name)
-{
-    clickFolder(name);
-    run([this] { forms->Setup().Dir1_Open(setup().folders.index); });
-}
-
 void Harness::pickFile(const std::string &name)
 {
     FakeFileList &list = setup().files;
     list.index = rowOf(list.rows, name, [](const FileRow &r) { return r.name; });
     run([this] { forms->Setup().File1_Click(); });
-}
-
-void Harness::runFile(const std::string &name)
-{
-    pickFile(name);
-    run([this] { forms->Setup().File1_DblClick(); });
-}
-
-FakeView &Harness::view(const std::string &window)
-{
-    REQUIRE_MESSAGE(face.views.count(window), "no view of " << window);
-    return *face.views[window];
 }
 
 std::vector<std::string> Harness::enabled()

@@ -35,7 +35,11 @@ public:
     // The program starts: the list window loads, then shows.
     void open() { run([this] { forms->main().view().form().Show(); }); }
     void click(int row) { run([this, row] { main().list.selected = std::int16_t(row), forms->main().List1_Click(); }); }
-    void doubleClick(int row); // on a row; -1: below the rows
+    void doubleClick(int row) // on a row; -1: below the rows
+    {
+        row >= 0 ? click(row) : void();
+        run([this] { forms->main().List1_DblClick(); });
+    }
     void minimise() { main().window.state = vbMinimized; }
     void storeChanged() // the store watch reports a change
     {
@@ -54,12 +58,16 @@ public:
     // Steps in the picker, rows by their text.
     void chooseDrive(const std::string &drive);
     void clickFolder(const std::string &name);
-    void openFolder(const std::string &name); // a double-click
+    void openFolder(const std::string &name) { clickFolder(name), run([this] { forms->Setup().Dir1_Open(setup().folders.index); }); } // a double-click
     void pickFile(const std::string &name);
-    void runFile(const std::string &name);    // a double-click
+    void runFile(const std::string &name) { pickFile(name), run([this] { forms->Setup().File1_DblClick(); }); } // a double-click
 
     // Looking.
-    FakeView &view(const std::string &window); // the live view; fails when none
+    FakeView &view(const std::string &window) // the live view; fails when none
+    {
+        REQUIRE_MESSAGE(face.views.count(window), "no view of " << window);
+        return *face.views[window];
+    }
     FakeMainView &main() { return static_cast<FakeMainView &>(view("main")); }
     FakeSetupView &setup() { return static_cast<FakeSetupView &>(view("Setup")); }
     FakeNamechengeView &namechenge() { return static_cast<FakeNamechengeView &>(view("namechenge")); }

@@ -19,6 +19,7 @@ const std::string kPrompt = "MsgBox 登録: 起動するアプリケーション
 const std::string kStale = "MsgBox 注意: 一覧がほかで変更されていたため、表示し直しました。もう一度選択して下さい。 [0]";
 const std::string kConfirm = "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]";
 const std::string kFull = "MsgBox 注意: これ以上は登録できません。 [0]";
+const std::string kBusy = "MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]";
 
 std::string report(int number) { return "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(number)) + " [0]"; }
 
@@ -31,6 +32,17 @@ bool before(const Harness &h, const std::string &a, const std::string &b)
 
 // The picker, when it comes up, registers a.exe.
 void addsNewProgram(Harness &h) { h.whenModal("Setup", [&h] { h.pickFile("a.exe"), h.press("Setup", "AddProgram"); }); }
+
+// Nothing happened but the boxes: no start, no modal window, no write, no end.
+void onlyTold(Harness &h, const S &boxes)
+{
+    CHECK(h.shownBoxes() == boxes);
+    CHECK(h.started().empty());
+    CHECK(h.modals().empty());
+    CHECK(h.log.matching("Save").empty());
+    CHECK(h.log.matching("Delete").empty());
+    CHECK_FALSE(h.ended());
+}
 
 } // namespace
 
@@ -75,7 +87,6 @@ TEST_CASE("a store in use at the start: nothing to choose until the rows come by
     SUBCASE("empty: no first-start prompt, then or later") { h.programs(0); }
     const S stored = h.settings.value("SetApp", "AppCount") == "3" ? kThree : S{};
     h.open();
-    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
     CHECK(h.shown("main"));
     CHECK(h.rows().empty());
     CHECK(h.enabled().empty());
@@ -83,21 +94,15 @@ TEST_CASE("a store in use at the start: nothing to choose until the rows come by
     h.doubleClick(-1);
     for (const char *button : {"Run", "AppDel", "chenge", "AllRan"})
         h.press(button);
-    CHECK(h.started().empty());
-    CHECK(h.modals().empty());
-    CHECK(h.shownBoxes().size() == 1);
-    CHECK_FALSE(h.ended());
+    onlyTold(h, {kBusy});
     h.storeChanged(); // the watch's retry, the store still in use: another, silently
     CHECK(h.watch.retries == 2);
-    CHECK(h.shownBoxes().size() == 1);
     CHECK(h.rows().empty());
     h.settings.busy = false, h.storeChanged();
     CHECK(h.rows() == stored);
     CHECK(h.enabled() == (stored.empty() ? S{} : S{"AllRan"}));
     CHECK(h.watch.retries == 2);
-    CHECK(h.shownBoxes().size() == 1);
-    CHECK(h.modals().empty());
-    CHECK(h.log.matching("Save").empty());
+    onlyTold(h, {kBusy});
 }
 
 TEST_CASE("starting programs")
@@ -256,55 +261,47 @@ TEST_CASE("a store another process holds gives the action up, the program runs o
     h.settings.busy = true;
     for (const std::string button : {"Run", "AppDel"})
         SUBCASE(button.c_str()) { h.press(button); }
-    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
-    CHECK_FALSE(h.ended());
+    onlyTold(h, {kBusy});
     CHECK(h.rows() == kThree);
     CHECK(h.chosen() == 1);
     CHECK(h.enabled().size() == 4);
 }
 
-TEST_CASE("a row whose entry another process moved acts on nothing: the rows are shown again")
+// A row whose entry another process moved acts on nothing: the user is
+// told and the rows are shown again. So too a choice that rows shown again
+// took, as when the store changes between the two clicks of a double-click:
+// the second click, or a handler already on its way, comes on none.
+TEST_CASE("a row whose entry another process moved acts on nothing: told once, the rows shown again")
 {
-    Harness h;
-    h.programs(3), h.open(), h.click(0), h.answer();
-    h.programs(2, 2);
-    SUBCASE("Run") { h.click(1), h.press("Run"); }
-    SUBCASE("double-click") { h.doubleClick(0); }
-    SUBCASE("AppDel") { h.click(1), h.press("AppDel"); }
-    SUBCASE("rename") { h.click(2), h.press("chenge"), h.type("x"), h.press("namechenge", "chenge"); }
-    CHECK(h.shownBoxes() == S{kStale});
-    CHECK(h.started().empty());
-    CHECK(h.rows() == S{"Program 2", "Program 3"});
-    CHECK(h.chosen() == -1);
-    CHECK(h.enabled() == S{"AllRan"});
-}
-
-// As when the store changes between the two clicks of a double-click: the
-// rows shown again take the choice, and the second click comes on none.
-TEST_CASE("a choice that rows shown again took: the user is told, and nothing else, in every handler")
-{
-    Harness h;
-    h.programs(3), h.open(), h.click(1), h.press("chenge"), h.answer();
-    h.programs(2, 2), h.storeChanged();
-    REQUIRE(h.chosen() == -1);
-    REQUIRE(h.enabled() == S{"AllRan"});
-    const auto acts = [&](void (kl::main::*handler)()) { h.run([&] { (h.forms->main().*handler)(); }); };
-    SUBCASE("double-click") { h.doubleClick(-1); }
-    SUBCASE("Run, clicked before the rows changed") { acts(&kl::main::Run_Click); }
-    SUBCASE("AppDel, clicked before the rows changed") { acts(&kl::main::AppDel_Click); }
-    SUBCASE("rename") { h.type("x"), h.press("namechenge", "chenge"); }
-    CHECK(h.shownBoxes() == S{kStale});
-    CHECK(h.started().empty());
-    CHECK(h.modals().empty());
-    CHECK_FALSE(h.ended());
-    CHECK(h.rows() == S{"Program 2", "Program 3"});
-    CHECK(h.log.matching("Save").empty());
-    CHECK(h.log.matching("Delete").empty());
-    // Told once: from then on no row chosen is only that, to every handler.
-    h.doubleClick(-1), acts(&kl::main::Run_Click), acts(&kl::main::AppDel_Click);
-    CHECK(h.shownBoxes().size() == 1);
-    CHECK(h.modals().empty());
-    CHECK(h.log.matching("Delete").empty());
+    using Act = void (*)(Harness &);
+    using Handler = void (kl::main::*)();
+    static const auto acts = [](Harness &h, Handler handler) { h.run([&] { (h.forms->main().*handler)(); }); };
+    const struct { const char *name; bool shownAgain; Act act; } table[] = {
+        {"Run", false, [](Harness &h) { h.click(1), h.press("Run"); }},
+        {"double-click", false, [](Harness &h) { h.doubleClick(0); }},
+        {"AppDel", false, [](Harness &h) { h.click(1), h.press("AppDel"); }},
+        {"rename", false, [](Harness &h) { h.click(2), h.press("chenge"), h.type("x"), h.press("namechenge", "chenge"); }},
+        {"double-click", true, [](Harness &h) { h.doubleClick(-1); }},
+        {"Run, clicked before", true, [](Harness &h) { acts(h, &kl::main::Run_Click); }},
+        {"AppDel, clicked before", true, [](Harness &h) { acts(h, &kl::main::AppDel_Click); }},
+        {"rename", true, [](Harness &h) { h.type("x"), h.press("namechenge", "chenge"); }}};
+    for (const auto &row : table) {
+        CAPTURE(row.name);
+        CAPTURE(row.shownAgain);
+        Harness h;
+        h.programs(3), h.open(), h.click(1), h.press("chenge"), h.answer();
+        h.programs(2, 2);
+        if (row.shownAgain)
+            h.storeChanged();
+        row.act(h);
+        onlyTold(h, {kStale});
+        CHECK(h.rows() == S{"Program 2", "Program 3"});
+        CHECK(h.chosen() == -1);
+        CHECK(h.enabled() == S{"AllRan"});
+        // Told once: from then on no row chosen is only that, to every handler.
+        h.doubleClick(-1), acts(h, &kl::main::Run_Click), acts(h, &kl::main::AppDel_Click);
+        onlyTold(h, {kStale});
+    }
 }
 
 TEST_CASE("the rows follow the store as other processes change it")
@@ -363,9 +360,7 @@ TEST_CASE("the recovery dialog wipes nothing it could not keep a copy of, nor wh
         h.programs(3), h.open(), h.resetCopy.failing = failing, h.answer(vbOK, [&] { held = h.settings.open; });
         h.whenModal("syori", [&] { h.settings.GetSetting("Kicklist", "x", "y", ""), h.press("syori", "ok"), h.close("syori"); });
         h.run([&] { h.forms->syori().showModal(); });
-        const std::string told = failing < 0 ? Runtime::busyText(RuntimeError::busy("/settings", 4321))
-                                             : syori::notKeptText(RuntimeError(err::DiskFull));
-        CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + told + " [0]"});
+        CHECK(h.shownBoxes() == S{failing < 0 ? kBusy : "MsgBox Kicklist: " + syori::notKeptText(RuntimeError(err::DiskFull)) + " [0]"});
         CHECK_FALSE(h.ended());
         CHECK(h.log.matching("Save").empty());
         CHECK(h.settings.value("SetApp", "AppCount") == "3");

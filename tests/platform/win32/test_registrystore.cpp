@@ -3,6 +3,7 @@
 // values Kicklist did not write are read. Built for Windows only.
 #ifdef _WIN32
 #include "platform/win32/registryjournal.h"
+#include "platform/win32/registrykey.h"
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/settingsstore_contract.h"
 #include "support/errorof.h"
@@ -137,9 +138,10 @@ TEST_CASE("the registry store: a handler's writes land whole at commit")
         CHECK(!raw.get(L"SetApp", L"2"));
         CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
         HKEY key = nullptr;
-        wchar_t name[8] = {};
         RegOpenKeyExW(HKEY_CURRENT_USER, raw.path(L"New").c_str(), 0, KEY_READ, &key);
-        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {}), RegCloseKey(key);
+        const win32::RegistryKey owned(key);
+        wchar_t name[8] = {};
+        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {});
         CHECK(std::wstring(name) == L"Key");
     }
     SUBCASE("a journal a killed process left is finished before anything is read")

@@ -92,9 +92,7 @@ class XDriver:
             self.key(w, *["Down"] * row)
 
     def key(self, w, *keys):
-        # Keys to window w, or to the shown window of that name; text to type may follow ("type", text).
-        self.x("xdotool", "windowfocus", "--sync", self.window(w) if isinstance(w, str) else w, "key", "--delay", 40,
-               *keys)
+        self.x("xdotool", "windowfocus", "--sync", w, "key", "--delay", 40, *keys)
 
     def answer(self, title, key="Return", then=None):
         self.key(self.activate(self.window(title)), key)

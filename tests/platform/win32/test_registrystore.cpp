@@ -58,14 +58,11 @@ struct RawRegistry
     // The value's bytes, or nothing when it is missing.
     std::optional<Bytes> get(const std::wstring &section, const std::wstring &name) const
     {
-        DWORD size = 0;
+        Bytes data(1 << 16);
+        DWORD size = DWORD(data.size());
         if (RegGetValueW(HKEY_CURRENT_USER, path(section).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                         nullptr, &size)
-            != ERROR_SUCCESS)
+                         data.data(), &size) != ERROR_SUCCESS)
             return std::nullopt;
-        Bytes data(size);
-        RegGetValueW(HKEY_CURRENT_USER, path(section).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                     data.data(), &size);
         data.resize(size);
         return data;
     }

@@ -84,13 +84,6 @@ struct Fixture : Services
         for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
             winui::dispatchMessage(msg);
     }
-    void loadAll()
-    {
-        forms.Setup();
-        forms.namechenge();
-        forms.syori();
-        forms.frmAbout();
-    }
 
     FakeBoxes boxes{log};
     Runtime runtime{settings, starter, boxes, process};
@@ -160,7 +153,7 @@ TEST_CASE("each window is built from its design at the DPI of the run")
     const UINT dpi = dpiSet ? UINT(std::atoi(dpiSet)) : 96;
     CAPTURE(dpi);
     Fixture f;
-    f.loadAll();
+    f.forms.Setup(), f.forms.namechenge(), f.forms.syori(), f.forms.frmAbout(); // all five loaded
     for (const design::Window *design : dw::all) {
         CAPTURE(design->name);
         const HWND window = f.window(*design);

@@ -276,7 +276,7 @@ TEST_CASE("a row whose entry another process moved acts on nothing: told once, t
     using Act = void (*)(Harness &);
     using Handler = void (kl::main::*)();
     static const auto acts = [](Harness &h, Handler handler) { h.run([&] { (h.forms->main().*handler)(); }); };
-    const struct { const char *name; bool shownAgain; Act act; } table[] = {
+    const struct { std::string name; bool shownAgain; Act act; } table[] = {
         {"Run", false, [](Harness &h) { h.click(1), h.press("Run"); }},
         {"double-click", false, [](Harness &h) { h.doubleClick(0); }},
         {"AppDel", false, [](Harness &h) { h.click(1), h.press("AppDel"); }},

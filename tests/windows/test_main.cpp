@@ -127,10 +127,8 @@ TEST_CASE("starting programs")
     SUBCASE("no row chosen: Run is off, a double-click does nothing")
     {
         h.minimise(), h.press("Run"), h.doubleClick(-1);
-        CHECK(h.started().empty());
+        onlyTold(h, {});
         CHECK(h.minimised());
-        CHECK(h.modals().empty());
-        CHECK(h.shownBoxes().empty());
     }
     SUBCASE("start-all goes on past a program that cannot start, then minimises")
     {
@@ -157,8 +155,7 @@ TEST_CASE("adding")
     {
         h.programs(100), h.open(), h.answer();
         h.press("AppAdd");
-        CHECK(h.modals().empty());
-        CHECK(h.shownBoxes() == S{kFull});
+        onlyTold(h, {kFull});
     }
     SUBCASE("a program picked goes after the store's last, even another process's")
     {
@@ -321,8 +318,7 @@ TEST_CASE("the rows follow the store as other processes change it")
     CHECK(h.rows() == S{"Program 2", "Program 3"});
     CHECK(h.chosen() == -1);
     h.settings.put("SetApp", "AppCount", "?"), h.storeChanged(); // told at the next action
-    CHECK_FALSE(h.ended());
-    CHECK(h.shownBoxes().empty());
+    onlyTold(h, {});
     h.forms.reset();
     CHECK(!h.watch.changed);
 }

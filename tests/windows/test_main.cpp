@@ -157,14 +157,7 @@ TEST_CASE("adding")
         h.press("AppAdd");
         onlyTold(h, {kFull});
     }
-    SUBCASE("a program picked goes after the store's last, even another process's")
-    {
-        h.programs(3), h.open(), h.programs(4), addsNewProgram(h), h.answer();
-        h.press("AppAdd");
-        CHECK(h.rows() == S{"Program 1", "Program 2", "Program 3", "Program 4", h.progs + paths::separator + "a.exe"});
-        CHECK(h.settings.value("Appnames", "AppCount") == "5");
-    }
-    SUBCASE("a store another process filled to 100 takes no more")
+    SUBCASE("a picked program follows the store's last, even another process's: at 100 none")
     {
         h.programs(99), h.open(), h.programs(100), addsNewProgram(h), h.answer(), h.answer();
         h.press("AppAdd");

@@ -7,7 +7,8 @@
 import os, random, select, shutil, statistics, subprocess, sys, time, unittest  # noqa: E401
 from pathlib import Path
 
-WINE = shutil.which("wine64") or "/usr/lib/wine/wine64"
+from test_windows import PREFIX_SH, TEMPLATE_ENV, WINE  # wine's environment, as the other suite runs it
+
 KILLS, WAIT = 40, 30.0  # WAIT bounds every read of the helper's output and every wait for it to end
 HELPER = ENV = None
 
@@ -98,15 +99,13 @@ def main():
     HELPER = build / "tests" / "store_helper.exe"
     if not HELPER.exists():
         sys.exit("test_store_crash: missing %s (the win32 tests build it)" % HELPER)
-    prefix, script = work / "wine-crash", Path(__file__).resolve().parents[2] / "cmake" / "wine-prefix.sh"
-    ENV = {k: v for k, v in os.environ.items() if not k.startswith(("DISPLAY", "WAYLAND"))}
-    ENV.update(WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=",
-               LANG="C.UTF-8", LC_ALL="C.UTF-8")
-    subprocess.run([script, "copy", prefix, template], env=ENV, stdin=subprocess.DEVNULL, check=True)
+    prefix = work / "wine-crash"
+    ENV = dict(TEMPLATE_ENV, WINEPREFIX=str(prefix), LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    subprocess.run([PREFIX_SH, "copy", prefix, template], env=ENV, stdin=subprocess.DEVNULL, check=True)
     try:
         ok = unittest.main(argv=sys.argv[:1] + sys.argv[4:], exit=False, verbosity=2).result.wasSuccessful()
     finally:
-        subprocess.run([script, "stop", prefix], env=ENV)
+        subprocess.run([PREFIX_SH, "stop", prefix], env=ENV)
         shutil.rmtree(prefix, ignore_errors=True)
     sys.exit(0 if ok else 1)
 

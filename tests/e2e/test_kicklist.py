@@ -10,17 +10,11 @@ from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from sandbox import Sandbox, runs  # noqa: E402
-from xdriver import Design, XDriver  # noqa: E402
+from xdriver import NOTE, REGISTER, Design, XDriver  # noqa: E402
 
-KICKLIST = DESIGN = None
+KICKLIST = None
 WAIT = 8.0  # seconds: the bound of every wait
-
-MAIN, PICKER, RECOVERY = "キックリスト", "実行プログラムの登録", "エラー処理"
-REGISTER, CONFIRM, REPORT, NOTE = "登録", "アプリケーションの登録", "Kicklist", "注意"
-
-# The controls clicked: (form, control) in the design table.
-LIST1, RUN, RUN_ALL, EXIT, ADD, REMOVE = (("main", c) for c in ("List1", "Run", "AllRan", "Exit", "AppAdd", "AppDel"))
-FILE1, ADD_PROGRAM, RECOVERY_OK = ("Setup", "File1"), ("Setup", "AddProgram"), ("syori", "ok")
+REPORT = "Kicklist"  # a failure's box
 
 
 class Kicklist(Sandbox, XDriver, unittest.TestCase):
@@ -28,73 +22,30 @@ class Kicklist(Sandbox, XDriver, unittest.TestCase):
 
     def setUp(self):
         super().setUp()
-        self.procs, self.shown = [], set()  # shown: (pid, title) a step expects on screen
+        self.procs, self.shown = [], []
         self.env["DISPLAY"] = os.environ["DISPLAY"]
 
     # The program and its windows; its own error output goes to the suite's.
 
-    def start(self, first=MAIN, **popen):
-        # Starts kicklist; returns it and its first window, once that is shown (first None: at once, no window).
+    def start(self, first="main", **popen):
+        # Starts kicklist; once its window first shows (first None: at once, no window), the instance steps follow.
         popen = dict(dict(cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL), **popen)
         proc = subprocess.Popen([KICKLIST], start_new_session=True, **popen)
         self.procs.append(proc)
         self.addCleanup(lambda: proc.kill() or proc.wait(WAIT))
-        return proc, first and self.window(first, proc)
+        if first:
+            self.proc = proc
+            self.window(first)
+        return proc
 
     def windows(self, proc):
-        # Title -> id of a running instance's windows.
-        return {t: i for t, i in self.titled("--pid", proc.pid) if proc.poll() is None}
+        return [(t, i) for t, i in self.titled("--pid", proc.pid) if proc.poll() is None]
 
-    def unexpected(self, expecting):
-        screen = [(p.pid, t) for p in self.procs for t in self.windows(p)]
-        return [t for pid, t in screen if (pid, t) not in self.shown and t not in expecting]
+    def screen(self):
+        return [t for p in self.procs for t, _ in self.windows(p)]
 
-    def window(self, title, proc, replacing=None):
-        # Waits for a window of proc (title None: for none); with replacing, also for that one to go.
-        def found():
-            self.assertFalse(title and proc.poll() is not None, "ended before %r" % title)
-            ws = self.windows(proc)
-            return replacing not in ws and (ws.get(title) if title else True)
-        w = self.wait("window %r instead of %r" % (title, replacing), found, (title, replacing))
-        self.shown = self.shown - {(proc.pid, replacing)} | {(proc.pid, title)}
-        return w
-
-    def answer(self, title, proc, *keys, then=None):
-        self.key(self.window(title, proc), *keys)
-        return self.window(then, proc, replacing=title)
-
-    def ended(self, proc):
-        self.wait("end of kicklist", lambda: proc.poll() is not None)
-        self.assertEqual(proc.returncode, 0)
-
-    # Input, as a person gives it, and steps shared by the cases.
-
-    def click(self, w, control, first_row=False):
-        x, y = DESIGN.point(*control, row=first_row)
+    def at(self, w, form, x, y):
         self.x("xdotool", "windowraise", w, "mousemove", "--window", w, round(x), round(y), "click", 1)
-
-    def row(self, w, button, down=0, first=LIST1):
-        # Selects the row `down` below the first of a list, then clicks button.
-        self.click(w, first, first_row=True)
-        if down:
-            self.key(w, *["Down"] * down)
-        self.click(w, button)
-
-    def exit(self, main, proc):
-        self.click(main, EXIT)
-        self.ended(proc)
-
-    def register(self, proc, down=0, then=None, via=None):
-        # Picks the file `down` rows below the first in the picker (opened with via's ADD) and registers it.
-        if via:
-            self.click(via, ADD)
-        self.row(self.window(PICKER, proc), ADD_PROGRAM, down, first=FILE1)
-        self.answer(CONFIRM, proc, "Return", then=then)
-        return self.window(then, proc, replacing=PICKER)
-
-    def first_start(self, proc):
-        self.answer(REGISTER, proc, "Return", then=PICKER)
-        return self.register(proc, then=MAIN)
 
     def runs(self, path, count):
         # The runs of path, once there are count.
@@ -117,26 +68,28 @@ class Kicklist(Sandbox, XDriver, unittest.TestCase):
             f.writelines(b"junk line %d \xff\xfe\n" % i for i in range(500000))
         # Standard error closed, with a warning to print (no runtime folder): it must not go to the X connection.
         env = {k: v for k, v in self.env.items() if k != "XDG_RUNTIME_DIR"}
-        proc = self.start(NOTE, env=env, preexec_fn=lambda: os.close(2))[0]
-        self.answer(NOTE, proc, "Return", then=REGISTER)  # the junk will not be written back
-        main = self.first_start(proc)  # the prompt comes first; the list window only once the picker is done
-        self.register(proc, down=1, via=main)
+        self.start(NOTE, env=env, preexec_fn=lambda: os.close(2))
+        self.answer(NOTE, then=REGISTER)  # the junk will not be written back
+        self.first_start()
+        self.click("main", "AppAdd")
+        self.register(row=1)
         self.wait_stored([(alpha, alpha), (beta, beta)])
-        self.click(main, RUN_ALL)  # each in a session of its own
+        self.click("main", "AllRan")  # each in a session of its own
         self.assertEqual(self.runs(alpha, 1) + self.runs(beta, 1), ["%s 0 1" % alpha, "%s 0 1" % beta])
-        self.row(main, REMOVE)
+        self.choose(0, "AppDel")
         self.wait_stored([(beta, beta)])
-        self.exit(main, proc)
+        self.exit()
         # The next start lists what was stored, and its one row starts beta.
-        proc, main = self.start()
-        self.row(main, RUN)
+        self.start()
+        self.choose(0, "Run")
         self.runs(beta, 2)
-        self.row(main, REMOVE)
-        self.window(REGISTER, proc)  # removing the last entry asks for a new one: kill the program there
-        proc.kill()
-        proc.wait(WAIT)
+        self.choose(0, "AppDel")
+        self.window(REGISTER)  # removing the last entry asks for a new one: kill the program there
+        self.proc.kill()
+        self.proc.wait(WAIT)
         self.assertEqual(self.stored(), [])
-        self.first_start(self.start(REGISTER)[0])  # the lock the killed program held is gone with it
+        self.start(REGISTER)
+        self.first_start()  # the lock the killed program held is gone with it
         self.wait_stored([(alpha, alpha)])
 
     def test_full_disk_fails_the_removal_and_keeps_the_list(self):
@@ -146,26 +99,26 @@ class Kicklist(Sandbox, XDriver, unittest.TestCase):
         self.addCleanup(subprocess.run, ["umount", "-l", self.xdg])
         self.write_settings([self.program("p1.exe"), self.program("p2.exe")])
         before = Path(self.ini()).read_bytes()
-        proc, main = self.start()
+        self.start()
         subprocess.run(["dd", "if=/dev/zero", "of=" + self.xdg + "/filler", "bs=4k"], capture_output=True)  # until full
-        self.row(main, REMOVE)
+        self.choose(0, "AppDel")
         # The removal offers recovery; no copy of the list can be kept, so nothing is wiped: the user is told, and
         # the dialog stays.
-        self.click(self.window(RECOVERY, proc), RECOVERY_OK)
-        self.answer(REPORT, proc, "Return", then=RECOVERY)
+        self.click("syori", "ok")
+        self.answer(REPORT, then="syori")
         self.assertEqual(Path(self.ini()).read_bytes(), before)
         self.assertEqual(glob.glob(self.ini() + ".reset-*"), [])
 
     def test_one_list_window_however_often_started(self):
         self.write_settings([self.program("p1.exe")])
-        crashed = self.start()[0]
-        crashed.kill() or crashed.wait(WAIT)  # what it leaves behind does not count
+        self.start()
+        self.proc.kill() or self.proc.wait(WAIT)  # what it leaves behind does not count
         # Two starts at the same moment make one window; the other ends at once, saying nothing.
-        starts = [self.start(None, stderr=subprocess.PIPE)[0] for _ in range(2)]
-        self.wait("one start to end", lambda: any(p.poll() is not None for p in starts), expecting=(MAIN,))
-        (ended,), (proc,) = ([p for p in starts if (p.poll() is None) == alive] for alive in (False, True))
+        starts = [self.start(None, stderr=subprocess.PIPE) for _ in range(2)]
+        self.wait("one start to end", lambda: any(p.poll() is not None for p in starts), expecting=("main",))
+        (ended,), (self.proc,) = ([p for p in starts if (p.poll() is None) == alive] for alive in (False, True))
         self.assertEqual((ended.returncode, ended.stderr.read()), (0, b""))
-        main = self.window(MAIN, proc)
+        main = self.window("main")
         # Iconified as a window manager does it (state, unmap), the focus given elsewhere since.
         x11 = ctypes.CDLL("libX11.so.6")
         x11.XOpenDisplay.restype, x11.XInternAtom.restype = ctypes.c_void_p, ctypes.c_ulong
@@ -189,10 +142,12 @@ class Kicklist(Sandbox, XDriver, unittest.TestCase):
         where = "kicklist: キックリストはディスプレイ %s で開いています\n" % os.environ["DISPLAY"]
         self.assertEqual((r.returncode, r.stderr), (2, where))
         # A start for another settings folder is another list's: a window of its own (the first-start prompt).
-        other = self.start(REGISTER, env=dict(self.env, XDG_CONFIG_HOME=self.xdg + "-b"))[0]
-        other.kill() or other.wait(WAIT)
-        self.assertEqual(self.windows(proc), {MAIN: main})
-        self.exit(main, proc)
+        proc = self.proc
+        self.start(REGISTER, env=dict(self.env, XDG_CONFIG_HOME=self.xdg + "-b"))
+        self.proc.kill() or self.proc.wait(WAIT)
+        self.proc = proc
+        self.assertEqual(self.windows(proc), [(self.DESIGN.title("main"), main)])
+        self.exit()
 
     def test_store_in_use_at_start_shows_the_rows_once_let_go(self):
         p1 = self.program("p1.exe")
@@ -200,12 +155,13 @@ class Kicklist(Sandbox, XDriver, unittest.TestCase):
         held = os.open(self.xdg, os.O_RDONLY)  # as `flock "$XDG_CONFIG_HOME" sleep 40` holds it
         self.addCleanup(os.close, held)
         fcntl.flock(held, fcntl.LOCK_EX)
-        main = self.answer(REPORT, self.start(REPORT)[0], "Return", then=MAIN)  # in use, after its 5 s wait
-        self.row(main, RUN)  # nothing listed, nothing to start
-        self.row(main, REMOVE)
+        self.start(REPORT)
+        self.answer(REPORT, then="main")  # in use, after its 5 s wait
+        self.choose(0, "Run")  # nothing listed, nothing to start
+        self.choose(0, "AppDel")
         fcntl.flock(held, fcntl.LOCK_UN)
         # The row comes by itself: the first click on it that finds it starts it.
-        self.wait("the row started", lambda: runs(p1) or self.row(main, RUN) or runs(p1))
+        self.wait("the row started", lambda: runs(p1) or self.choose(0, "Run") or runs(p1))
         self.assertEqual(self.stored(), [(p1, p1)])
 
     def test_the_reset_keeps_the_list_a_copy_brings_back(self):
@@ -214,25 +170,19 @@ class Kicklist(Sandbox, XDriver, unittest.TestCase):
         # With a line that is no setting: the window says so before it opens, and writes nothing until a change.
         damaged = Path(self.ini()).read_bytes() + b"[Other]\nnot a setting\nnote=caf\xe9\n"
         Path(self.ini()).write_bytes(damaged)
-        proc = self.start(NOTE)[0]
-        main = self.answer(NOTE, proc, "Return", then=MAIN)
+        self.start(NOTE)
+        self.answer(NOTE, then="main")
         self.assertEqual(Path(self.ini()).read_bytes(), damaged)
-        self.row(main, RUN, down=1)  # cannot start: the recovery dialog, whose OK wipes the list
-        self.click(self.window(RECOVERY, proc), RECOVERY_OK)
-        self.ended(proc)
+        self.choose(1, "Run")  # cannot start: the recovery dialog, whose OK wipes the list
+        self.click("syori", "ok")
+        self.ended()
         self.assertEqual(self.stored(), [])
         (kept,) = glob.glob(self.ini() + ".reset-*")
         self.assertEqual((Path(kept).read_bytes(), stat.S_IMODE(os.stat(kept).st_mode)), (damaged, 0o600))
         shutil.copyfile(kept, self.ini())  # the README's one step
         self.assertEqual(self.stored(), [(p1, p1), (gone, gone)])
-        # A count below 0 is damaged: the recovery dialog comes before the list window.
-        self.write_settings([p1], count="-1")
-        proc = self.start(RECOVERY)[0]
-        self.click(self.window(RECOVERY, proc), RECOVERY_OK)
-        self.ended(proc)
-        self.assertEqual(len(glob.glob(self.ini() + ".reset-*")), 2)
 
 
 if __name__ == "__main__":
-    KICKLIST, DESIGN = os.path.abspath(sys.argv.pop(1)), Design(sys.argv.pop(1))
+    KICKLIST, XDriver.DESIGN = os.path.abspath(sys.argv.pop(1)), Design(sys.argv.pop(1))
     unittest.main(verbosity=2)

@@ -29,9 +29,7 @@ TEST_CASE("the version button shows one about box, owned by the list window; OK 
         CHECK(h.face.built == built + 1);
         CHECK(about.window.visible);
         CHECK(about.owner == &h.forms->main().view());
-        CHECK(about.window.caption == "キックリストのﾊﾞｰｼﾞｮﾝ情報");
-        CHECK(about.version.caption == "ﾊﾞｰｼﾞｮﾝ 1.02");
-        CHECK(about.title.caption == "プログラムキックリスト");
+        CHECK(S{about.window.caption, about.version.caption, about.title.caption} == S{"キックリストのﾊﾞｰｼﾞｮﾝ情報", "ﾊﾞｰｼﾞｮﾝ 1.02", "プログラムキックリスト"});
         CHECK(h.log.matching("Reg").empty());
         how == "cmdOK" ? h.press("frmAbout", "cmdOK") : h.close("frmAbout");
         CHECK(h.forms->loadedFrmAbout() == nullptr);

@@ -19,6 +19,7 @@ const std::string kPrompt = "MsgBox 登録: 起動するアプリケーション
 const std::string kStale = "MsgBox 注意: 一覧がほかで変更されていたため、表示し直しました。もう一度選択して下さい。 [0]";
 const std::string kConfirm = "MsgBox アプリケーションの登録: 選択したアプリケーションを登録しますか？ [1]";
 const std::string kFull = "MsgBox 注意: これ以上は登録できません。 [0]";
+const std::string kBusy = "MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]";
 
 std::string report(int number) { return "MsgBox Kicklist: " + Runtime::reportText(RuntimeError(number)) + " [0]"; }
 
@@ -31,6 +32,17 @@ bool before(const Harness &h, const std::string &a, const std::string &b)
 
 // The picker, when it comes up, registers a.exe.
 void addsNewProgram(Harness &h) { h.whenModal("Setup", [&h] { h.pickFile("a.exe"), h.press("Setup", "AddProgram"); }); }
+
+// Nothing happened but the boxes: no start, no modal window, no write, no end.
+void onlyTold(Harness &h, const S &boxes)
+{
+    CHECK(h.shownBoxes() == boxes);
+    CHECK(h.started().empty());
+    CHECK(h.modals().empty());
+    CHECK(h.log.matching("Save").empty());
+    CHECK(h.log.matching("Delete").empty());
+    CHECK_FALSE(h.ended());
+}
 
 } // namespace
 
@@ -67,7 +79,7 @@ TEST_CASE("loading the list")
     }
 }
 
-TEST_CASE("a store in use at the start: nothing to choose until the rows come by themselves")
+TEST_CASE("a store in use: nothing to choose until the rows come by themselves; a row's action given up")
 {
     Harness h;
     h.settings.busy = true, h.answer();
@@ -75,7 +87,6 @@ TEST_CASE("a store in use at the start: nothing to choose until the rows come by
     SUBCASE("empty: no first-start prompt, then or later") { h.programs(0); }
     const S stored = h.settings.value("SetApp", "AppCount") == "3" ? kThree : S{};
     h.open();
-    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
     CHECK(h.shown("main"));
     CHECK(h.rows().empty());
     CHECK(h.enabled().empty());
@@ -83,34 +94,29 @@ TEST_CASE("a store in use at the start: nothing to choose until the rows come by
     h.doubleClick(-1);
     for (const char *button : {"Run", "AppDel", "chenge", "AllRan"})
         h.press(button);
-    CHECK(h.started().empty());
-    CHECK(h.modals().empty());
-    CHECK(h.shownBoxes().size() == 1);
-    CHECK_FALSE(h.ended());
+    onlyTold(h, {kBusy});
     h.storeChanged(); // the watch's retry, the store still in use: another, silently
     CHECK(h.watch.retries == 2);
-    CHECK(h.shownBoxes().size() == 1);
     CHECK(h.rows().empty());
     h.settings.busy = false, h.storeChanged();
     CHECK(h.rows() == stored);
     CHECK(h.enabled() == (stored.empty() ? S{} : S{"AllRan"}));
     CHECK(h.watch.retries == 2);
-    CHECK(h.shownBoxes().size() == 1);
-    CHECK(h.modals().empty());
-    CHECK(h.log.matching("Save").empty());
+    onlyTold(h, {kBusy});
+    if (stored.empty())
+        return;
+    // In use again: a row's actions are given up, the row stays chosen.
+    h.click(1), h.settings.busy = true, h.answer(), h.answer(), h.press("Run"), h.press("AppDel");
+    onlyTold(h, {kBusy, kBusy, kBusy});
+    CHECK(h.rows() == kThree);
+    CHECK(h.chosen() == 1);
+    CHECK(h.enabled().size() == 4);
 }
 
 TEST_CASE("starting programs")
 {
     Harness h;
     h.programs(3), h.open();
-    SUBCASE("a double-click starts the row and restores the window")
-    {
-        h.click(1), h.minimise(), h.doubleClick(1);
-        CHECK(h.started() == S{"Shell /opt/p2 1"});
-        CHECK_FALSE(h.minimised());
-        CHECK(h.chosen() == 1);
-    }
     SUBCASE("a program that cannot start recovers, the window left minimised")
     {
         h.starter.missing = {"/opt/p2"}, h.whenModal("syori", [&] { h.close("syori"); });
@@ -119,13 +125,15 @@ TEST_CASE("starting programs")
         CHECK(h.minimised());
         CHECK(h.modals() == S{"ShowModal syori"});
     }
-    SUBCASE("no row chosen: Run is off, a double-click does nothing")
+    SUBCASE("no row chosen, Run is off and a double-click does nothing; on a row it starts it and restores the window")
     {
         h.minimise(), h.press("Run"), h.doubleClick(-1);
-        CHECK(h.started().empty());
+        onlyTold(h, {});
         CHECK(h.minimised());
-        CHECK(h.modals().empty());
-        CHECK(h.shownBoxes().empty());
+        h.click(1), h.doubleClick(1);
+        CHECK(h.started() == S{"Shell /opt/p2 1"});
+        CHECK_FALSE(h.minimised());
+        CHECK(h.chosen() == 1);
     }
     SUBCASE("start-all goes on past a program that cannot start, then minimises")
     {
@@ -145,34 +153,23 @@ TEST_CASE("starting programs")
     }
 }
 
-TEST_CASE("adding")
+// 99 entries take a picked program; at 100, another process's included,
+// the program is refused, and from then on the picker does not come.
+TEST_CASE("adding follows the store's last entry: at 100 no more")
 {
     Harness h;
-    SUBCASE("100 entries take no more: no picker") // 99 do, as below
-    {
-        h.programs(100), h.open(), h.answer();
-        h.press("AppAdd");
-        CHECK(h.modals().empty());
-        CHECK(h.shownBoxes() == S{kFull});
-    }
-    SUBCASE("a program picked goes after the store's last, even another process's")
-    {
-        h.programs(3), h.open(), h.programs(4), addsNewProgram(h), h.answer();
-        h.press("AppAdd");
-        CHECK(h.rows() == S{"Program 1", "Program 2", "Program 3", "Program 4", h.progs + paths::separator + "a.exe"});
-        CHECK(h.settings.value("Appnames", "AppCount") == "5");
-    }
-    SUBCASE("a store another process filled to 100 takes no more")
-    {
-        h.programs(99), h.open(), h.programs(100), addsNewProgram(h), h.answer(), h.answer();
-        h.press("AppAdd");
-        CHECK(h.shownBoxes() == S{kConfirm, kFull});
-        CHECK(h.rows().size() == 100);
-    }
+    h.programs(99), h.open(), h.programs(100), addsNewProgram(h), h.answer(), h.answer(), h.answer();
+    h.press("AppAdd");
+    CHECK(h.rows().size() == 100);
+    h.press("AppAdd");
+    CHECK(h.shownBoxes() == S{kConfirm, kFull, kFull});
+    CHECK(h.modals() == S{"ShowModal Setup"});
+    CHECK(h.log.matching("Save").empty());
 }
 
-// Adding and renaming end the program after the report; a removal recovers.
-TEST_CASE("a save that fails shows the store as on disk")
+// Adding and renaming end the program after the report, as does a removal
+// that cannot read the count; one whose save fails recovers.
+TEST_CASE("a failure shows the store as on disk")
 {
     S during;
     bool ends = true;
@@ -190,6 +187,12 @@ TEST_CASE("a save that fails shows the store as on disk")
         h.press("chenge"), h.type("renamed"), h.answer(vbOK, [&] { during = h.rows(); });
         h.press("namechenge", "chenge");
         CHECK(h.shownBoxes() == S{report(err::PermissionDenied)});
+    }
+    SUBCASE("removing, the count unreadable")
+    {
+        h.settings.failCommits = 0, h.settings.put("SetApp", "AppCount", "?"), h.answer(vbOK, [&] { during = h.rows(); });
+        h.press("AppDel");
+        CHECK(h.shownBoxes() == S{report(err::TypeMismatch)});
     }
     SUBCASE("removing")
     {
@@ -237,81 +240,48 @@ TEST_CASE("removing")
         CHECK(h.rows() == S{"Program 1", ""});
         CHECK(h.enabled() == S{"AllRan"});
     }
-    SUBCASE("a count that cannot be read is reported with the rows as they were, then ends")
-    {
-        S during;
-        h.open(), h.click(1), h.settings.put("SetApp", "AppCount", "?");
-        h.answer(vbOK, [&] { during = h.rows(); });
-        h.press("AppDel");
-        CHECK(h.ended());
-        CHECK(during == kThree);
-        CHECK(h.shownBoxes() == S{report(err::TypeMismatch)});
+}
+
+// A row whose entry another process moved acts on nothing: the user is
+// told and the rows are shown again. So too a choice that rows shown again
+// took, as when the store changes between the two clicks of a double-click:
+// the second click, or a handler already on its way, comes on none.
+TEST_CASE("a row whose entry another process moved acts on nothing: told once, the rows shown again")
+{
+    using Act = void (*)(Harness &);
+    using Handler = void (kl::main::*)();
+    static const auto acts = [](Harness &h, Handler handler) { h.run([&] { (h.forms->main().*handler)(); }); };
+    const struct { std::string name; bool shownAgain; Act act; } table[] = {
+        {"Run", false, [](Harness &h) { h.click(1), h.press("Run"); }},
+        {"double-click", false, [](Harness &h) { h.doubleClick(0); }},
+        {"AppDel", false, [](Harness &h) { h.click(1), h.press("AppDel"); }},
+        {"rename", false, [](Harness &h) { h.click(2), h.press("chenge"), h.type("x"), h.press("namechenge", "chenge"); }},
+        {"double-click", true, [](Harness &h) { h.doubleClick(-1); }},
+        {"AppDel, clicked before", true, [](Harness &h) { acts(h, &kl::main::AppDel_Click); }},
+        {"rename", true, [](Harness &h) { h.type("x"), h.press("namechenge", "chenge"); }}};
+    for (const auto &row : table) {
+        CAPTURE(row.name);
+        CAPTURE(row.shownAgain);
+        Harness h;
+        h.programs(3), h.open(), h.click(1), h.press("chenge"), h.answer();
+        h.programs(2, 2);
+        if (row.shownAgain)
+            h.storeChanged();
+        row.act(h);
+        onlyTold(h, {kStale});
+        CHECK(h.rows() == S{"Program 2", "Program 3"});
+        CHECK(h.chosen() == -1);
+        CHECK(h.enabled() == S{"AllRan"});
+        // Told once: from then on no row chosen is only that, to every handler.
+        h.doubleClick(-1), acts(h, &kl::main::Run_Click), acts(h, &kl::main::AppDel_Click);
+        onlyTold(h, {kStale});
     }
-}
-
-TEST_CASE("a store another process holds gives the action up, the program runs on")
-{
-    Harness h;
-    h.programs(3), h.open(), h.click(1), h.answer();
-    h.settings.busy = true;
-    for (const std::string button : {"Run", "AppDel"})
-        SUBCASE(button.c_str()) { h.press(button); }
-    CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + Runtime::busyText(RuntimeError::busy("/settings", 4321)) + " [0]"});
-    CHECK_FALSE(h.ended());
-    CHECK(h.rows() == kThree);
-    CHECK(h.chosen() == 1);
-    CHECK(h.enabled().size() == 4);
-}
-
-TEST_CASE("a row whose entry another process moved acts on nothing: the rows are shown again")
-{
-    Harness h;
-    h.programs(3), h.open(), h.click(0), h.answer();
-    h.programs(2, 2);
-    SUBCASE("Run") { h.click(1), h.press("Run"); }
-    SUBCASE("double-click") { h.doubleClick(0); }
-    SUBCASE("AppDel") { h.click(1), h.press("AppDel"); }
-    SUBCASE("rename") { h.click(2), h.press("chenge"), h.type("x"), h.press("namechenge", "chenge"); }
-    CHECK(h.shownBoxes() == S{kStale});
-    CHECK(h.started().empty());
-    CHECK(h.rows() == S{"Program 2", "Program 3"});
-    CHECK(h.chosen() == -1);
-    CHECK(h.enabled() == S{"AllRan"});
-}
-
-// As when the store changes between the two clicks of a double-click: the
-// rows shown again take the choice, and the second click comes on none.
-TEST_CASE("a choice that rows shown again took: the user is told, and nothing else, in every handler")
-{
-    Harness h;
-    h.programs(3), h.open(), h.click(1), h.press("chenge"), h.answer();
-    h.programs(2, 2), h.storeChanged();
-    REQUIRE(h.chosen() == -1);
-    REQUIRE(h.enabled() == S{"AllRan"});
-    const auto acts = [&](void (kl::main::*handler)()) { h.run([&] { (h.forms->main().*handler)(); }); };
-    SUBCASE("double-click") { h.doubleClick(-1); }
-    SUBCASE("Run, clicked before the rows changed") { acts(&kl::main::Run_Click); }
-    SUBCASE("AppDel, clicked before the rows changed") { acts(&kl::main::AppDel_Click); }
-    SUBCASE("rename") { h.type("x"), h.press("namechenge", "chenge"); }
-    CHECK(h.shownBoxes() == S{kStale});
-    CHECK(h.started().empty());
-    CHECK(h.modals().empty());
-    CHECK_FALSE(h.ended());
-    CHECK(h.rows() == S{"Program 2", "Program 3"});
-    CHECK(h.log.matching("Save").empty());
-    CHECK(h.log.matching("Delete").empty());
-    // Told once: from then on no row chosen is only that, to every handler.
-    h.doubleClick(-1), acts(&kl::main::Run_Click), acts(&kl::main::AppDel_Click);
-    CHECK(h.shownBoxes().size() == 1);
-    CHECK(h.modals().empty());
-    CHECK(h.log.matching("Delete").empty());
 }
 
 TEST_CASE("the rows follow the store as other processes change it")
 {
     Harness h;
     h.programs(3), h.open(), h.click(1);
-    REQUIRE(h.watch.changed);
     h.storeChanged();
     CHECK(h.chosen() == 1);
     CHECK(!h.log.matching("Get SetApp/AppCount").empty());
@@ -324,8 +294,7 @@ TEST_CASE("the rows follow the store as other processes change it")
     CHECK(h.rows() == S{"Program 2", "Program 3"});
     CHECK(h.chosen() == -1);
     h.settings.put("SetApp", "AppCount", "?"), h.storeChanged(); // told at the next action
-    CHECK_FALSE(h.ended());
-    CHECK(h.shownBoxes().empty());
+    onlyTold(h, {});
     h.forms.reset();
     CHECK(!h.watch.changed);
 }
@@ -363,9 +332,7 @@ TEST_CASE("the recovery dialog wipes nothing it could not keep a copy of, nor wh
         h.programs(3), h.open(), h.resetCopy.failing = failing, h.answer(vbOK, [&] { held = h.settings.open; });
         h.whenModal("syori", [&] { h.settings.GetSetting("Kicklist", "x", "y", ""), h.press("syori", "ok"), h.close("syori"); });
         h.run([&] { h.forms->syori().showModal(); });
-        const std::string told = failing < 0 ? Runtime::busyText(RuntimeError::busy("/settings", 4321))
-                                             : syori::notKeptText(RuntimeError(err::DiskFull));
-        CHECK(h.shownBoxes() == S{"MsgBox Kicklist: " + told + " [0]"});
+        CHECK(h.shownBoxes() == S{failing < 0 ? kBusy : "MsgBox Kicklist: " + syori::notKeptText(RuntimeError(err::DiskFull)) + " [0]"});
         CHECK_FALSE(h.ended());
         CHECK(h.log.matching("Save").empty());
         CHECK(h.settings.value("SetApp", "AppCount") == "3");
@@ -401,18 +368,14 @@ TEST_CASE("renaming")
             CHECK(h.namechenge().path.caption.empty());
         }
     }
-    SUBCASE("an empty name is refused, the dialog stays")
+    SUBCASE("refused, the dialog staying with the name typed: an empty name, then no row chosen any more")
     {
-        h.click(1), h.press("chenge"), h.type(""), h.answer();
+        h.click(0), h.press("chenge"), h.type(""), h.answer();
         h.press("namechenge", "chenge");
-        CHECK(h.shownBoxes() == S{"MsgBox 名前の変更: 名前を入力して下さい。 [0]"});
         CHECK(h.shown("namechenge"));
-    }
-    SUBCASE("no row chosen any more: the typed name stays for another try")
-    {
-        h.click(0), h.press("chenge"), h.press("AppDel"), h.type("typed"), h.answer();
+        h.press("AppDel"), h.type("typed"), h.answer();
         h.press("namechenge", "chenge");
-        CHECK(h.shownBoxes() == S{"MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
+        CHECK(h.shownBoxes() == S{"MsgBox 名前の変更: 名前を入力して下さい。 [0]", "MsgBox 名前の変更: 変更するアプリケーションを一覧で選択して下さい。 [0]"});
         CHECK(dialog() == S{"/opt/p1", "typed"});
         CHECK(h.shown("namechenge"));
         CHECK(h.rows() == S{"Program 2", "Program 3"});

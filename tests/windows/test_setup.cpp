@@ -28,9 +28,10 @@ struct Picker : Harness
 
 } // namespace
 
-TEST_CASE("the picker's lists open at the current drive and folder")
+TEST_CASE("the picker's lists open at the current drive and folder; names that are not text are refused")
 {
     Picker p;
+    p.answer(), p.answer();
     p.show([&] {
         CHECK(p.setup().drives.rows == S{p.sys, p.cur, p.other});
         CHECK(p.setup().drives.index == 1);
@@ -46,8 +47,10 @@ TEST_CASE("the picker's lists open at the current drive and folder")
         p.pickFile("a.exe");
         CHECK(p.addEnabled());
         CHECK(p.where() == S{p.cur, p.progs, "a.exe"});
-        p.cancel();
+        p.openFolder("pick\xef\xbf\xbd"), p.pickFile("x\xef\xbf\xbd.exe"), p.press("Setup", "AddProgram"), p.cancel();
     });
+    // Names that are not text are refused.
+    CHECK(p.shownBoxes() == S{std::string("MsgBox 注意: ") + Setup::kFolderNotText + " [0]", std::string("MsgBox 注意: ") + Setup::kFileNotText + " [0]"});
 }
 
 TEST_CASE("registering a program picked")
@@ -101,12 +104,6 @@ TEST_CASE("the picker keeps its choice until its close box discards it")
 TEST_CASE("what the picker refuses, and where it stays")
 {
     Picker p;
-    SUBCASE("names that are not text")
-    {
-        p.answer(), p.answer();
-        p.show([&] { p.openFolder("pick\xef\xbf\xbd"), p.pickFile("x\xef\xbf\xbd.exe"), p.press("Setup", "AddProgram"), p.cancel(); });
-        CHECK(p.shownBoxes() == S{std::string("MsgBox 注意: ") + Setup::kFolderNotText + " [0]", std::string("MsgBox 注意: ") + Setup::kFileNotText + " [0]"});
-    }
     SUBCASE("a file picked, then another folder or drive opened: nothing picked, Add still on")
     {
         for (const bool drive : {false, true}) {

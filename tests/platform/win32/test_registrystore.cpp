@@ -3,6 +3,7 @@
 // values Kicklist did not write are read. Built for Windows only.
 #ifdef _WIN32
 #include "platform/win32/registryjournal.h"
+#include "platform/win32/registrykey.h"
 #include "platform/win32/registrysettingsstore.h"
 #include "platform/settingsstore_contract.h"
 #include "support/errorof.h"
@@ -58,14 +59,11 @@ struct RawRegistry
     // The value's bytes, or nothing when it is missing.
     std::optional<Bytes> get(const std::wstring &section, const std::wstring &name) const
     {
-        DWORD size = 0;
+        Bytes data(1 << 16);
+        DWORD size = DWORD(data.size());
         if (RegGetValueW(HKEY_CURRENT_USER, path(section).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                         nullptr, &size)
-            != ERROR_SUCCESS)
+                         data.data(), &size) != ERROR_SUCCESS)
             return std::nullopt;
-        Bytes data(size);
-        RegGetValueW(HKEY_CURRENT_USER, path(section).c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                     data.data(), &size);
         data.resize(size);
         return data;
     }
@@ -130,17 +128,17 @@ TEST_CASE("the registry store: a handler's writes land whole at commit")
         // A section with a backslash would reach into another key.
         CHECK(test::errorOf([&] { store.SaveSetting(App, "a\\b", "Key", "v"); }) == err::InvalidProcedureCall);
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"before-1\0"s));
-        store.commit();
+        store.commit(); // that the deletion landed, the contract checks
         CHECK(raw.get(L"SetApp", L"1") == bytesOf(L"after-1\0"s));
         DWORD type = 0, length = 8;
         RegGetValueW(HKEY_CURRENT_USER, raw.path(L"SetApp").c_str(), L"1", RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, nullptr);
         CHECK(type == REG_SZ);
-        CHECK(!raw.get(L"SetApp", L"2"));
         CHECK(!raw.get(L"", RegistrySettingsStore::JournalValue));
         HKEY key = nullptr;
-        wchar_t name[8] = {};
         RegOpenKeyExW(HKEY_CURRENT_USER, raw.path(L"New").c_str(), 0, KEY_READ, &key);
-        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {}), RegCloseKey(key);
+        const win32::RegistryKey owned(key);
+        wchar_t name[8] = {};
+        RegEnumValueW(key, 0, name, &length, {}, {}, {}, {});
         CHECK(std::wstring(name) == L"Key");
     }
     SUBCASE("a journal a killed process left is finished before anything is read")

@@ -36,11 +36,8 @@ TEST_CASE("registry text from the ANSI code page as UTF-8")
 TEST_CASE("machine-wide values read as the Win32 calls answer")
 {
     const std::string text = win32::toAnsiCodePage(L"C:\\Program Files\\情報\\tool.exe") + '\0', full(1023, 'x');
-    HKEY writable;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KicklistSharedTest", 0, {}, 0, KEY_ALL_ACCESS, {}, &writable, {});
     for (const auto &[name, data] : {std::pair{"Present", text}, {"Empty", ""}, {"Exact", full + '\0'}, {"Over", full + "x" + '\0'}})
-        RegSetValueExA(writable, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size()));
-    RegCloseKey(writable);
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KicklistSharedTest", name, REG_SZ, data.data(), DWORD(data.size()));
 
     win32::Win32Registry registry;
     std::uint32_t key = 77;
@@ -159,17 +156,17 @@ TEST_CASE("drives and folders through Win32")
 TEST_CASE("the login entry: Kicklist's own value only")
 {
     const wchar_t *run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    auto value = [&](const wchar_t *name) {
+    auto value = [&](const wchar_t *name) { // a REG_SZ's text, unexpanded
         wchar_t text[512] = {};
-        DWORD size = sizeof text;
-        return RegGetValueW(HKEY_CURRENT_USER, run, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS
-            ? std::wstring(text)
-            : L"<none>";
+        DWORD size = sizeof text, type = 0;
+        const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, run, name, RRF_RT_ANY | RRF_NOEXPAND, &type, text, &size);
+        return status != ERROR_SUCCESS ? L"<none>" : type == REG_SZ ? std::wstring(text) : L"<type " + std::to_wstring(type) + L">";
     };
-    HKEY key;
-    RegCreateKeyExW(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    const auto put = [&](const wchar_t *name, DWORD type, const std::wstring &text) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, run, name, type, text.c_str(), DWORD(text.size() * 2 + 2));
+    };
     const std::wstring other = L"\"C:\\other\\tool.exe\" --start-all";
-    RegSetValueExW(key, L"Other", 0, REG_SZ, reinterpret_cast<const BYTE *>(other.c_str()), DWORD(other.size() * 2 + 2));
+    put(L"Other", REG_SZ, other);
 
     const std::wstring program = L"C:\\プログラム\\Kicklist\\kicklist.exe";
     CHECK(win32::addRunEntry(program).empty());
@@ -180,17 +177,15 @@ TEST_CASE("the login entry: Kicklist's own value only")
     CHECK(win32::removeRunEntry().empty()); // already gone
 
     const std::wstring users = L"C:\\tools\\starter.exe";
-    RegSetValueExW(key, L"Kicklist", 0, REG_SZ, reinterpret_cast<const BYTE *>(users.c_str()), DWORD(users.size() * 2 + 2));
+    put(L"Kicklist", REG_SZ, users);
     CHECK(!win32::addRunEntry(program).empty());
     CHECK(!win32::removeRunEntry().empty());
     CHECK(value(L"Kicklist") == users);
     CHECK(value(L"Other") == other);
-    const std::wstring expandable = win32::runEntryFor(program); // our text, not our kind of value
-    RegSetValueExW(key, L"Kicklist", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(expandable.c_str()), DWORD(expandable.size() * 2 + 2));
+    put(L"Kicklist", REG_EXPAND_SZ, win32::runEntryFor(program)); // our text, not our kind of value
     CHECK(!win32::removeRunEntry().empty());
-    RegDeleteValueW(key, L"Kicklist");
-    RegDeleteValueW(key, L"Other");
-    RegCloseKey(key);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, run, L"Kicklist");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, run, L"Other");
 }
 
 TEST_CASE("kicklist.exe as others start it: --version with only a pipe for output; the window's instance in the session")

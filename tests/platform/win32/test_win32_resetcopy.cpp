@@ -9,33 +9,13 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 using namespace kl;
 namespace fs = std::filesystem;
-
-namespace {
-
-// reg.exe's exit code for the command line given, -1 when it did not end in time.
-int reg(const std::wstring &arguments)
-{
-    std::wstring line = L"reg.exe " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return -1;
-    DWORD code = DWORD(-1);
-    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return int(code);
-}
-
-} // namespace
 
 TEST_CASE("the list kept before a reset opens back as it stood; no list stored, no copy")
 {
@@ -74,7 +54,7 @@ TEST_CASE("the list kept before a reset opens back as it stood; no list stored, 
     store.SaveSetting(app, "Appnames", "AppCount", "0");
     store.SaveSetting(app, "SetApp", "3", "C:\\later.exe");
     store.commit();
-    REQUIRE(reg(L"import \"" + copies.front() + L"\"") == 0);
+    REQUIRE(_wsystem((L"reg.exe import \"" + copies.front() + L"\"").c_str()) == 0);
     for (const auto &[key, value] : stored)
         CHECK(store.GetSetting(app, "SetApp", key, "-") == value);
     for (const auto &[key, value] : names)

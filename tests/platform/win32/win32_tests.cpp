@@ -104,10 +104,8 @@ public:
         HANDLE readEnd, writeEnd;
         CreatePipe(&readEnd, &writeEnd, &inherited, 0);
         SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = writeEnd;
+        STARTUPINFOW startup{sizeof startup};
+        startup.dwFlags = STARTF_USESTDHANDLES, startup.hStdOutput = writeEnd;
         std::wstring command = L"\"" + helper.wstring() + L"\" hold " + app;
         if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &m_process)) {
             CloseHandle(m_process.hThread);
@@ -115,8 +113,7 @@ public:
             DWORD got = 0; // the pipe breaks if the helper ends first
             m_held = ReadFile(readEnd, line, 4, &got, nullptr) && std::string(line, got) == "held";
         }
-        CloseHandle(writeEnd);
-        CloseHandle(readEnd);
+        CloseHandle(writeEnd), CloseHandle(readEnd);
     }
     ~LockHolder() { kill(); }
     bool held() const { return m_held; }

@@ -7,7 +7,7 @@
 # wineserver, and each case starts from an empty HKCU\Software\Kicklist.
 # Usage: test_windows.py BUILD_WINDOWS DESIGN_JSON WORK_DIR [unittest arguments]
 
-import hashlib, os, re, shutil, subprocess, sys, tempfile, unittest  # noqa: E401
+import hashlib, os, re, shutil, subprocess, sys, tempfile, time, unittest  # noqa: E401
 from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -53,6 +53,15 @@ def leg(work, locale, codepage):
     if codepage != 932:
         settings[r"HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements"] = {f: "IPAPGothic" for f in FONTS}
     regedit(env, settings)
+    # The desktop up for the whole leg, as on Windows (desktop_keeper.cpp says why).
+    keeper = prefix / "drive_c" / "desktop-keeper.exe"
+    shutil.copy(BUILD / "tests" / keeper.name, keeper)
+    subprocess.Popen([WINE, keeper], env=env, stdin=QUIET, stdout=QUIET, stderr=QUIET)
+    deadline = time.monotonic() + WAIT * 4
+    while not keeper.with_suffix(".exe.ready").exists():
+        if time.monotonic() > deadline:
+            sys.exit("test_windows: no desktop within %.0fs" % (WAIT * 4))
+        time.sleep(0.1)
     return env
 
 
